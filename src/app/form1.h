@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/controls.h"
+#include "platform/dialogs.h"
+#include "platform/events.h"
+#include "platform/window.h"
+
+namespace orlenda {
+
+inline constexpr char kApplicationTitle[] = "Orlenda";
+
+// The main window as its handlers see it: its controls, the platform services
+// they call, and the one flag of its own. The handlers are free functions
+// that take a Form1; the window system only forwards events to them.
+struct Form1 {
+    platform::MainWindow& Me;
+    platform::SiteListControl& ListView1;
+    platform::ProgressIndicator& ProgressBar1;
+    platform::TextBox& Text1;
+
+    platform::Dialogs& dialogs;
+    platform::EventPump& events;
+
+    // Set while a run is in progress; refuses a second Start.
+    bool IsRunning = false;
+
+    bool isBusy() const { return Me.mousePointer() == platform::kPointerHourglass; }
+};
+
+}  // namespace orlenda

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QWidget>
+
+#include "app/form1.h"
+#include "platform/qt/qt_controls.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/site_list_model.h"
+
+class QGroupBox;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace orlenda {
+
+namespace platform {
+class SiteListView;
+}  // namespace platform
+
+// The main window: lays out the controls and forwards their events to the
+// handlers. It holds no behaviour of its own.
+class Form1Window final : public QWidget {
+    Q_OBJECT
+
+public:
+    Form1Window();
+
+    Form1& form() { return m_form; }
+    // Puts the window in the middle of the screen it will appear on.
+    void centerOnScreen();
+
+    // The controls, named as the handlers name them; the window owns them.
+    QGroupBox* const Frame1;
+    QLineEdit* const Text1;
+    QPushButton* const PushButton8;
+    platform::SiteListView* const ListView1;
+    QProgressBar* const ProgressBar1;
+    QPushButton* const PushButton1;
+    QPushButton* const PushButton6;
+    QPushButton* const PushButton7;
+    QPushButton* const PushButton2;
+    QPushButton* const PushButton3;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void setUpWindow();
+    void setUpControls();
+    void placeControls();
+    void setKeyboardOrder();
+    void connectHandlers();
+
+    platform::SiteListModel m_listModel;
+    platform::QtMainWindow m_me;
+    platform::QtSiteList m_siteList;
+    platform::QtProgressBar m_progressBar;
+    platform::QtTextBox m_folderBox;
+    platform::QtDialogs m_dialogs;
+    platform::QtEventPump m_events;
+    Form1 m_form;
+    bool m_shownOnce = false;
+};
+
+}  // namespace orlenda

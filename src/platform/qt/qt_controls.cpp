@@ -1,0 +1,98 @@
+#include "platform/qt/qt_controls.h"
+
+#include <QCursor>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include "platform/qt/site_list_model.h"
+#include "platform/twips.h"
+#include "platform/qt/site_list_view.h"
+
+namespace orlenda::platform {
+
+QtSiteList::QtSiteList(SiteListModel& model, SiteListView& view) : m_model(model), m_view(view) {}
+
+void QtSiteList::append(const std::string& text) { m_model.append(text); }
+
+std::int64_t QtSiteList::rowCount() const { return m_model.rowCount(); }
+
+std::string QtSiteList::rowText(std::int64_t row) const { return m_model.text(checkedIndex(row)); }
+
+void QtSiteList::removeRow(std::int64_t row) { m_model.remove(checkedIndex(row)); }
+
+void QtSiteList::clear() { m_model.clear(); }
+
+std::int64_t QtSiteList::currentRow() const {
+    const QModelIndex current = m_view.currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
+}
+
+void QtSiteList::addColumn(const std::string& header) {
+    m_model.addColumn(QString::fromStdString(header));
+}
+
+void QtSiteList::setFirstColumnWidth(int twips) {
+    if (m_model.columnCount() == 0) throw std::out_of_range("Index out of bounds");
+    m_view.setColumnWidth(0, TwipsToPixels(twips));
+}
+
+int QtSiteList::checkedIndex(std::int64_t row) const {
+    if (row < 1 || row > rowCount()) throw std::out_of_range("Index out of bounds");
+    return static_cast<int>(row - 1);
+}
+
+QtProgressBar::QtProgressBar(QProgressBar& bar) : m_bar(bar) {
+    m_bar.setRange(0, 100);
+    m_bar.setTextVisible(true);
+    m_bar.setAlignment(Qt::AlignCenter);
+}
+
+std::string QtProgressBar::text() const { return m_text; }
+
+void QtProgressBar::setText(const std::string& text) {
+    m_text = text;
+    // The bar's format treats "%" as the start of a placeholder; "%%" shows one "%".
+    m_bar.setFormat(QString::fromStdString(text).replace(u'%', QStringLiteral("%%")));
+}
+
+double QtProgressBar::value() const { return m_value; }
+
+void QtProgressBar::setValue(double value) {
+    m_value = value;
+    m_bar.setValue(static_cast<int>(std::clamp(std::lround(value), 0L, 100L)));
+}
+
+QtTextBox::QtTextBox(QLineEdit& edit) : m_edit(edit) {}
+
+std::string QtTextBox::text() const { return m_edit.text().toStdString(); }
+
+void QtTextBox::setText(const std::string& text) { m_edit.setText(QString::fromStdString(text)); }
+
+QtMainWindow::QtMainWindow(QWidget& window) : m_window(window) {}
+
+int QtMainWindow::mousePointer() const { return m_pointer; }
+
+void QtMainWindow::setMousePointer(int code) {
+    m_pointer = code;
+    switch (code) {
+        case kPointerHourglass:
+            m_window.setCursor(Qt::WaitCursor);
+            break;
+        case kPointerCustom:
+            m_window.setCursor(Qt::PointingHandCursor);
+            break;
+        default:
+            m_window.unsetCursor();
+            break;
+    }
+}
+
+void QtMainWindow::setCaption(const std::string& caption) {
+    m_window.setWindowTitle(QString::fromStdString(caption));
+}
+
+}  // namespace orlenda::platform

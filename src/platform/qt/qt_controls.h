@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QPointer>
+#include <string>
+
+#include "platform/controls.h"
+#include "platform/window.h"
+
+class QLineEdit;
+class QProgressBar;
+class QWidget;
+
+namespace orlenda::platform {
+
+class SiteListModel;
+class SiteListView;
+
+class QtSiteList final : public SiteListControl {
+public:
+    QtSiteList(SiteListModel& model, SiteListView& view);
+
+    void append(const std::string& text) override;
+    std::int64_t rowCount() const override;
+    std::string rowText(std::int64_t row) const override;
+    void removeRow(std::int64_t row) override;
+    void clear() override;
+    std::int64_t currentRow() const override;
+    void addColumn(const std::string& header) override;
+    void setFirstColumnWidth(int twips) override;
+
+private:
+    int checkedIndex(std::int64_t row) const;
+
+    SiteListModel& m_model;
+    SiteListView& m_view;
+};
+
+// Shows any text exactly as given (a "%" is not a placeholder) and values
+// beyond the range at the nearest end of the bar.
+class QtProgressBar final : public ProgressIndicator {
+public:
+    explicit QtProgressBar(QProgressBar& bar);
+
+    std::string text() const override;
+    void setText(const std::string& text) override;
+    double value() const override;
+    void setValue(double value) override;
+
+private:
+    QProgressBar& m_bar;
+    std::string m_text;
+    double m_value = 0;
+};
+
+class QtTextBox final : public TextBox {
+public:
+    explicit QtTextBox(QLineEdit& edit);
+
+    std::string text() const override;
+    void setText(const std::string& text) override;
+
+private:
+    QLineEdit& m_edit;
+};
+
+class QtMainWindow final : public MainWindow {
+public:
+    explicit QtMainWindow(QWidget& window);
+
+    int mousePointer() const override;
+    void setMousePointer(int code) override;
+    void setCaption(const std::string& caption) override;
+
+private:
+    QWidget& m_window;
+    int m_pointer = kPointerDefault;
+};
+
+}  // namespace orlenda::platform

@@ -1,0 +1,55 @@
+#include "platform/qt/site_list_model.h"
+
+namespace orlenda::platform {
+
+SiteListModel::SiteListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int SiteListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int SiteListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_headers.size());
+}
+
+QVariant SiteListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.column() != 0) return {};
+    if (role == Qt::DisplayRole) return QString::fromStdString(text(index.row()));
+    return {};
+}
+
+QVariant SiteListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < m_headers.size()) {
+        return m_headers[section];
+    }
+    return {};
+}
+
+void SiteListModel::append(const std::string& text) {
+    const int row = static_cast<int>(m_rows.size());
+    beginInsertRows({}, row, row);
+    m_rows.push_back(text);
+    endInsertRows();
+}
+
+void SiteListModel::remove(int row) {
+    beginRemoveRows({}, row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+}
+
+void SiteListModel::clear() {
+    beginResetModel();
+    m_rows.clear();
+    m_rows.shrink_to_fit();
+    endResetModel();
+}
+
+void SiteListModel::addColumn(const QString& header) {
+    const int column = static_cast<int>(m_headers.size());
+    beginInsertColumns({}, column, column);
+    m_headers.append(header);
+    endInsertColumns();
+}
+
+}  // namespace orlenda::platform

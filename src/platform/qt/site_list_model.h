@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <string>
+#include <vector>
+
+namespace orlenda::platform {
+
+// The rows of the site list, held as UTF-8 so that a million addresses stay
+// small; the view converts only the rows it shows.
+class SiteListModel final : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit SiteListModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    void append(const std::string& text);
+    const std::string& text(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
+    void remove(int row);
+    void clear();
+    void addColumn(const QString& header);
+
+private:
+    std::vector<std::string> m_rows;
+    QStringList m_headers;
+};
+
+}  // namespace orlenda::platform

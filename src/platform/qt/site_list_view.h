@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QTableView>
+
+namespace orlenda::platform {
+
+// A report-style list of one column: a visible, resizable header, no grid,
+// one selected row. Long addresses are cut with an ellipsis; resting the mouse
+// on such a row shows it whole, anywhere else the list's own tooltip shows.
+class SiteListView final : public QTableView {
+    Q_OBJECT
+
+public:
+    explicit SiteListView(QWidget* parent = nullptr);
+
+signals:
+    // A double click anywhere on the list, on a row or not.
+    void doubleClickedAnywhere();
+    // A key pressed while the list has the focus, with its Windows key code
+    // (46 for Delete) so that handlers see the same codes on every platform.
+    void keyDown(int keyCode);
+
+protected:
+    bool viewportEvent(QEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+}  // namespace orlenda::platform

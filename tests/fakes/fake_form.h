@@ -1,0 +1,133 @@
+#pragma once
+
+#include <deque>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+
+namespace orlenda::testing {
+
+// Fakes of the main window's controls and services for the logic tests. Each
+// can be told to fail, to check how handlers carry on after a failing step.
+
+class FakeSiteList final : public platform::SiteListControl {
+public:
+    void append(const std::string& text) override {
+        failIfAsked();
+        rows.push_back(text);
+    }
+    std::int64_t rowCount() const override { return static_cast<std::int64_t>(rows.size()); }
+    std::string rowText(std::int64_t row) const override { return rows.at(index(row)); }
+    void removeRow(std::int64_t row) override { rows.erase(rows.begin() + index(row)); }
+    void clear() override { rows.clear(); }
+    std::int64_t currentRow() const override { return current; }
+    void addColumn(const std::string& header) override { headers.push_back(header); }
+    void setFirstColumnWidth(int twips) override {
+        if (headers.empty()) throw std::out_of_range("Index out of bounds");
+        firstColumnWidth = twips;
+    }
+
+    std::vector<std::string> rows;
+    std::vector<std::string> headers;
+    int firstColumnWidth = 0;
+    std::int64_t current = 0;
+    // Appends fail while this is above zero, counting down.
+    int failingAppends = 0;
+
+private:
+    static std::size_t index(std::int64_t row) { return static_cast<std::size_t>(row - 1); }
+    void failIfAsked() {
+        if (failingAppends > 0) {
+            --failingAppends;
+            throw std::runtime_error("append refused");
+        }
+    }
+};
+
+class FakeProgress final : public platform::ProgressIndicator {
+public:
+    std::string text() const override { return m_text; }
+    void setText(const std::string& text) override {
+        m_text = text;
+        texts.push_back(text);
+    }
+    double value() const override { return m_value; }
+    void setValue(double value) override {
+        m_value = value;
+        values.push_back(value);
+    }
+
+    std::vector<std::string> texts;  // every text set, in order
+    std::vector<double> values;      // every value set, in order
+
+private:
+    std::string m_text = "Progress Bar";
+    double m_value = 0;
+};
+
+class FakeTextBox final : public platform::TextBox {
+public:
+    std::string text() const override { return value; }
+    void setText(const std::string& text) override { value = text; }
+
+    std::string value;
+};
+
+class FakeMainWindow final : public platform::MainWindow {
+public:
+    int mousePointer() const override { return pointer; }
+    void setMousePointer(int code) override { pointer = code; }
+    void setCaption(const std::string& text) override { caption = text; }
+
+    int pointer = platform::kPointerDefault;
+    std::string caption;
+};
+
+struct ShownMessage {
+    std::string text;
+    int style;
+    std::string caption;
+};
+
+class FakeDialogs final : public platform::Dialogs {
+public:
+    void messageBox(const std::string& text, int style, const std::string& caption) override {
+        messages.push_back({text, style, caption});
+    }
+    // Answers with the next scripted answer; an exhausted script is a cancel.
+    std::string inputBox(const std::string& prompt, const std::string& caption) override {
+        prompts.push_back({prompt, 0, caption});
+        if (failInput) throw std::runtime_error("input box failed");
+        if (answers.empty()) return {};
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    std::vector<ShownMessage> messages;
+    std::vector<ShownMessage> prompts;
+    std::deque<std::string> answers;
+    bool failInput = false;
+};
+
+class FakeEvents final : public platform::EventPump {
+public:
+    void processEvents() override { ++count; }
+
+    int count = 0;
+};
+
+// A main window made of fakes, for driving handlers in tests.
+struct FakeForm {
+    FakeMainWindow me;
+    FakeSiteList list;
+    FakeProgress progress;
+    FakeTextBox folder;
+    FakeDialogs dialogs;
+    FakeEvents events;
+    Form1 form{me, list, progress, folder, dialogs, events};
+};
+
+}  // namespace orlenda::testing
