@@ -3,6 +3,7 @@
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
+#include "platform/files.h"
 #include "platform/window.h"
 
 namespace orlenda {
@@ -20,6 +21,7 @@ struct Form1 {
 
     platform::Dialogs& dialogs;
     platform::EventPump& events;
+    platform::FileSystem& files;
 
     // Set while a run is in progress; refuses a second Start.
     bool IsRunning = false;

@@ -64,7 +64,7 @@ Form1Window::Form1Window()
       m_progressBar(*ProgressBar1),
       m_folderBox(*Text1),
       m_dialogs(*this),
-      m_form{m_me, m_siteList, m_progressBar, m_folderBox, m_dialogs, m_events} {
+      m_form{m_me, m_siteList, m_progressBar, m_folderBox, m_dialogs, m_events, m_files} {
     setUpWindow();
     setUpControls();
     placeControls();

@@ -5,6 +5,7 @@
 #include "app/form1.h"
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_dialogs.h"
+#include "platform/posix/posix_file_system.h"
 #include "platform/qt/site_list_model.h"
 
 class QGroupBox;
@@ -59,6 +60,7 @@ private:
     platform::QtTextBox m_folderBox;
     platform::QtDialogs m_dialogs;
     platform::QtEventPump m_events;
+    platform::PosixFileSystem m_files;
     Form1 m_form;
     bool m_shownOnce = false;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <stdexcept>
 #include <string>
@@ -119,6 +120,22 @@ public:
     int count = 0;
 };
 
+class FakeFileSystem final : public platform::FileSystem {
+public:
+    bool fileExists(const std::string& path) const override { return contains(files, path); }
+    bool isFolder(const std::string& path) const override { return contains(folders, path); }
+    std::string programFolder() const override { return programFolderPath; }
+
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
+    std::string programFolderPath = "/opt/orlenda";
+
+private:
+    static bool contains(const std::vector<std::string>& paths, const std::string& path) {
+        return std::find(paths.begin(), paths.end(), path) != paths.end();
+    }
+};
+
 // A main window made of fakes, for driving handlers in tests.
 struct FakeForm {
     FakeMainWindow me;
@@ -127,7 +144,8 @@ struct FakeForm {
     FakeTextBox folder;
     FakeDialogs dialogs;
     FakeEvents events;
-    Form1 form{me, list, progress, folder, dialogs, events};
+    FakeFileSystem files;
+    Form1 form{me, list, progress, folder, dialogs, events, files};
 };
 
 }  // namespace orlenda::testing
