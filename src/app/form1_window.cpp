@@ -4,13 +4,13 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 
 #include "app/form1_layout.h"
 #include "platform/qt/site_list_view.h"
+#include "platform/qt/text_progress_bar.h"
 #include "sitelist/sitelist_handlers.h"
 
 namespace orlenda {
@@ -53,7 +53,7 @@ Form1Window::Form1Window()
       Text1(new QLineEdit(Frame1)),
       PushButton8(new QPushButton(Frame1)),
       ListView1(new platform::SiteListView(this)),
-      ProgressBar1(new QProgressBar(this)),
+      ProgressBar1(new platform::TextProgressBar(this)),
       PushButton1(new QPushButton(this)),
       PushButton6(new QPushButton(this)),
       PushButton7(new QPushButton(this)),

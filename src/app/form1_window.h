@@ -10,13 +10,13 @@
 
 class QGroupBox;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
 
 namespace orlenda {
 
 namespace platform {
 class SiteListView;
+class TextProgressBar;
 }  // namespace platform
 
 // The main window: lays out the controls and forwards their events to the
@@ -36,7 +36,7 @@ public:
     QLineEdit* const Text1;
     QPushButton* const PushButton8;
     platform::SiteListView* const ListView1;
-    QProgressBar* const ProgressBar1;
+    platform::TextProgressBar* const ProgressBar1;
     QPushButton* const PushButton1;
     QPushButton* const PushButton6;
     QPushButton* const PushButton7;

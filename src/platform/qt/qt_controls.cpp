@@ -2,7 +2,6 @@
 
 #include <QCursor>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -11,6 +10,7 @@
 #include "platform/qt/site_list_model.h"
 #include "platform/twips.h"
 #include "platform/qt/site_list_view.h"
+#include "platform/qt/text_progress_bar.h"
 
 namespace orlenda::platform {
 
@@ -45,19 +45,15 @@ int QtSiteList::checkedIndex(std::int64_t row) const {
     return static_cast<int>(row - 1);
 }
 
-QtProgressBar::QtProgressBar(QProgressBar& bar) : m_bar(bar) {
+QtProgressBar::QtProgressBar(TextProgressBar& bar) : m_bar(bar) {
     m_bar.setRange(0, 100);
     m_bar.setTextVisible(true);
     m_bar.setAlignment(Qt::AlignCenter);
 }
 
-std::string QtProgressBar::text() const { return m_text; }
+std::string QtProgressBar::text() const { return m_bar.text().toStdString(); }
 
-void QtProgressBar::setText(const std::string& text) {
-    m_text = text;
-    // The bar's format treats "%" as the start of a placeholder; "%%" shows one "%".
-    m_bar.setFormat(QString::fromStdString(text).replace(u'%', QStringLiteral("%%")));
-}
+void QtProgressBar::setText(const std::string& text) { m_bar.setText(QString::fromStdString(text)); }
 
 double QtProgressBar::value() const { return m_value; }
 

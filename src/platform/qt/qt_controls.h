@@ -7,13 +7,13 @@
 #include "platform/window.h"
 
 class QLineEdit;
-class QProgressBar;
 class QWidget;
 
 namespace orlenda::platform {
 
 class SiteListModel;
 class SiteListView;
+class TextProgressBar;
 
 class QtSiteList final : public SiteListControl {
 public:
@@ -35,11 +35,10 @@ private:
     SiteListView& m_view;
 };
 
-// Shows any text exactly as given (a "%" is not a placeholder) and values
-// beyond the range at the nearest end of the bar.
+// Values beyond the range show at the nearest end of the bar.
 class QtProgressBar final : public ProgressIndicator {
 public:
-    explicit QtProgressBar(QProgressBar& bar);
+    explicit QtProgressBar(TextProgressBar& bar);
 
     std::string text() const override;
     void setText(const std::string& text) override;
@@ -47,8 +46,7 @@ public:
     void setValue(double value) override;
 
 private:
-    QProgressBar& m_bar;
-    std::string m_text;
+    TextProgressBar& m_bar;
     double m_value = 0;
 };
 
