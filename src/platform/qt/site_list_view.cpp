@@ -24,11 +24,20 @@ SiteListView::SiteListView(QWidget* parent) : QTableView(parent) {
     // Fixed, uniform rows keep scrolling and appending cheap with very long lists.
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    fitRowsToFont();
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void SiteListView::fitRowsToFont() {
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);
+}
+
+void SiteListView::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) fitRowsToFont();
 }
 
 bool SiteListView::viewportEvent(QEvent* event) {

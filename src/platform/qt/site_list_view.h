@@ -21,9 +21,13 @@ signals:
     void keyDown(int keyCode);
 
 protected:
+    void changeEvent(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void fitRowsToFont();
 };
 
 }  // namespace orlenda::platform
