@@ -120,5 +120,28 @@ int main(int argc, char* argv[]) {
             std::fflush(stdout);
         }
     }
+    // The worst input: one line of 200 MB. Then the longest row there may be, painted.
+    const std::string huge = folder.filePath(QStringLiteral("huge.txt")).toStdString();
+    {
+        std::ofstream out(huge, std::ios::binary);
+        const std::string block(1024 * 1024, 'x');
+        for (int i = 0; i < 200; ++i) out << block;
+    }
+    window.form().ListView1.clear();
+    QElapsedTimer timer;
+    timer.start();
+    meter.start();
+    try {
+        orlenda::FileToList(window.form(), huge);
+    } catch (const std::exception& failure) {
+        std::printf("200 MB without a line end: %s\n", failure.what());
+    }
+    std::printf("  %.2f s, peak %.1f MiB, longest gap %.1f ms\n", timer.nsecsElapsed() / 1e9,
+                PeakMemoryKiB() / 1024.0, meter.longestMilliseconds());
+    window.form().ListView1.append(std::string(orlenda::kLongestRowBytes, 'x'));
+    timer.restart();
+    window.repaint();
+    std::printf("painting a row of %zu bytes: %.1f ms\n", orlenda::kLongestRowBytes,
+                timer.nsecsElapsed() / 1e6);
     return 0;
 }

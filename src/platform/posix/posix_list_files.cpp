@@ -95,7 +95,11 @@ std::size_t Utf8SequenceLength(const std::string& text, std::size_t at) {
 std::string Utf8OrWindows1252(std::string bytes) {
     std::size_t at = 0;
     std::size_t length = 0;
-    while (at < bytes.size() && (length = Utf8SequenceLength(bytes, at)) != 0) at += length;
+    while (at < bytes.size()) {
+        length = static_cast<unsigned char>(bytes[at]) < 0x80 ? 1 : Utf8SequenceLength(bytes, at);
+        if (length == 0) break;
+        at += length;
+    }
     if (at == bytes.size()) return bytes;
 
     std::string text = bytes.substr(0, at);
