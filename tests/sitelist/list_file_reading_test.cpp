@@ -137,14 +137,6 @@ TEST_F(ListFileReading, OtherCodePagesAreConvertedToUtf8) {
     }
 }
 
-TEST_F(ListFileReading, MissingFileSaysFileNotFound) {
-    RealFilesForm f;
-    FileToList(f.form, (m_folder / "no such list.txt").string());
-    EXPECT_THAT(f.fakes.list.rows, IsEmpty());
-    ASSERT_EQ(f.fakes.dialogs.messages.size(), 1u);
-    EXPECT_EQ(f.fakes.dialogs.messages[0].text, "File not found");
-}
-
 // Paths that exist but cannot be read as a list: a clear failure, no wait.
 TEST_F(ListFileReading, PathsThatAreNoReadableFileFailClearly) {
     const std::string pipe = (m_folder / "pipe").string();

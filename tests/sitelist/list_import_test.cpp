@@ -53,14 +53,6 @@ TEST(PushButton6Click, PreparesTheDialogStepByStepThenShowsIt) {
                             "Filter=Text Files (*.txt)|*.txt|All Files (*.*)|*.*", "ShowOpen"));
 }
 
-TEST(PushButton6Click, CancelEndsWithoutMessageOrRows) {
-    ImportForm f("a\r\n");
-    f.commonDialog.choice.reset();
-    PushButton6_Click(f.form);
-    EXPECT_THAT(f.list.rows, IsEmpty());
-    EXPECT_THAT(f.dialogs.messages, IsEmpty());
-}
-
 TEST(PushButton6Click, AppendsTheFileAfterTheRowsAlreadyThere) {
     ImportForm f("http://a\r\nhttp://b\r\n");
     f.list.rows = {"http://first"};
@@ -171,15 +163,6 @@ TEST(FileToList, SecondImportWhileOneIsReadingFailsAndTheFirstGoesOn) {
     f.events.whileProcessing = nullptr;
     PushButton6_Click(f.form);
     EXPECT_THAT(f.list.rows, ElementsAre("a", "b", "c", "other"));
-}
-
-TEST(FileToList, ClearingDuringTheImportKeepsAppendingTheRest) {
-    ImportForm f("a\r\nb\r\nc\r\nd");
-    f.events.whileProcessing = [&] {
-        if (f.list.rows.size() == 2) f.list.clear();
-    };
-    FileToList(f.form, kListPath, std::chrono::nanoseconds::zero());
-    EXPECT_THAT(f.list.rows, ElementsAre("c", "d"));
 }
 
 // Events run before every line and before every piece cut at an LF, so a
