@@ -2,8 +2,8 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
-#include <string>
 #include <deque>
+#include <string>
 
 namespace orlenda::platform {
 
