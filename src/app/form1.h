@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/common_dialog.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
 #include "platform/files.h"
+#include "platform/list_files.h"
 #include "platform/window.h"
 
 namespace orlenda {
@@ -22,6 +24,8 @@ struct Form1 {
     platform::Dialogs& dialogs;
     platform::EventPump& events;
     platform::FileSystem& files;
+    platform::CommonDialog& CommonDialog1;
+    platform::ListFiles& listFiles;
 
     // Set while a run is in progress; refuses a second Start.
     bool IsRunning = false;

@@ -11,6 +11,7 @@
 #include "app/form1_layout.h"
 #include "platform/qt/site_list_view.h"
 #include "platform/qt/text_progress_bar.h"
+#include "sitelist/list_import.h"
 #include "sitelist/sitelist_handlers.h"
 
 namespace orlenda {
@@ -64,7 +65,9 @@ Form1Window::Form1Window()
       m_progressBar(*ProgressBar1),
       m_folderBox(*Text1),
       m_dialogs(*this),
-      m_form{m_me, m_siteList, m_progressBar, m_folderBox, m_dialogs, m_events, m_files} {
+      m_commonDialog(*this),
+      m_form{m_me,     m_siteList, m_progressBar,  m_folderBox, m_dialogs,
+             m_events, m_files,    m_commonDialog, m_listFiles} {
     setUpWindow();
     setUpControls();
     placeControls();
@@ -136,6 +139,7 @@ void Form1Window::setKeyboardOrder() {
 void Form1Window::connectHandlers() {
     connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(m_form); });
     connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(m_form); });
+    connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(m_form); });
     connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(m_form); });
     connect(ListView1, &platform::SiteListView::doubleClickedAnywhere, this,
             [this] { ListView1_DblClick(m_form); });

@@ -3,9 +3,11 @@
 #include <QWidget>
 
 #include "app/form1.h"
+#include "platform/qt/qt_common_dialog.h"
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_list_files.h"
 #include "platform/qt/site_list_model.h"
 
 class QGroupBox;
@@ -61,6 +63,8 @@ private:
     platform::QtDialogs m_dialogs;
     platform::QtEventPump m_events;
     platform::PosixFileSystem m_files;
+    platform::QtCommonDialog m_commonDialog;
+    platform::PosixListFiles m_listFiles;
     Form1 m_form;
     bool m_shownOnce = false;
 };

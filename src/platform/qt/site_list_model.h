@@ -2,8 +2,8 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <deque>
 #include <string>
-#include <vector>
 
 namespace orlenda::platform {
 
@@ -27,7 +27,8 @@ public:
     void addColumn(const QString& header);
 
 private:
-    std::vector<std::string> m_rows;
+    // A deque never moves its rows when it grows: appending stays quick at any length.
+    std::deque<std::string> m_rows;
     QStringList m_headers;
 };
 

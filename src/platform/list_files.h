@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace orlenda::platform {
+
+// A list file open for reading from front to back; destroying it closes it.
+class ListFile {
+public:
+    virtual ~ListFile() = default;
+
+    // Reads up to size bytes into buffer and returns how many were read; 0
+    // only at the end of the file. Throws std::runtime_error, with a text for
+    // the user, when the file cannot be read.
+    virtual std::size_t read(char* buffer, std::size_t size) = 0;
+};
+
+// Sequential reading of text files in the system's 8-bit code page.
+class ListFiles {
+public:
+    virtual ~ListFiles() = default;
+
+    // Throws std::runtime_error, with a text for the user, when the path
+    // cannot be opened for reading or is not a regular file.
+    virtual std::unique_ptr<ListFile> open(const std::string& path) = 0;
+    // Text read from a list file, turned from the system's code page into
+    // UTF-8. Never fails: bytes that are not valid in the code page are kept
+    // as the characters they stand for in Windows-1252.
+    virtual std::string toUtf8(std::string bytes) = 0;
+};
+
+}  // namespace orlenda::platform

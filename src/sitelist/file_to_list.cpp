@@ -1,0 +1,114 @@
+#include "sitelist/file_to_list.h"
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+#include <utility>
+
+namespace orlenda {
+namespace {
+
+constexpr std::size_t kReadChunkBytes = 64 * 1024;
+
+// Set while a list file is open: like a file number of its own, the import has
+// one file at a time, whichever import opened it.
+bool g_listFileOpen = false;
+
+// The open list file of one import; closes it and frees the slot when done.
+class OpenListFile {
+public:
+    OpenListFile(platform::ListFiles& files, const std::string& path) {
+        if (g_listFileOpen) {
+            throw std::runtime_error(
+                "Another list file is still being read. Wait until its import has finished, "
+                "then load this one.");
+        }
+        m_file = files.open(path);
+        g_listFileOpen = true;
+    }
+    ~OpenListFile() { g_listFileOpen = false; }
+    OpenListFile(const OpenListFile&) = delete;
+    OpenListFile& operator=(const OpenListFile&) = delete;
+
+    platform::ListFile& file() { return *m_file; }
+
+private:
+    std::unique_ptr<platform::ListFile> m_file;
+};
+
+}  // namespace
+
+EventPacer::EventPacer(platform::EventPump& events, std::chrono::nanoseconds interval)
+    : m_events(events), m_interval(interval), m_nextRun(std::chrono::steady_clock::now()) {}
+
+void EventPacer::letEventsRun() {
+    if (std::chrono::steady_clock::now() < m_nextRun) return;
+    m_events.processEvents();
+    m_nextRun = std::chrono::steady_clock::now() + m_interval;
+}
+
+ListFilePieces::ListFilePieces(platform::ListFile& file)
+    : m_file(file), m_buffer(kReadChunkBytes) {}
+
+bool ListFilePieces::fill() {
+    m_position = 0;
+    m_size = m_file.read(m_buffer.data(), m_buffer.size());
+    return m_size > 0;
+}
+
+bool ListFilePieces::atEnd() { return m_position == m_size && !fill(); }
+
+bool ListFilePieces::nextByteIs(char byte) {
+    return (m_position < m_size || fill()) && m_buffer[m_position] == byte;
+}
+
+void ListFilePieces::add(std::string& piece, const char* bytes, std::size_t count) const {
+    if (piece.size() + count > kLongestRowBytes) {
+        throw std::length_error("Line " + std::to_string(m_piecesRead + 1) +
+                                " of the file is longer than " + std::to_string(kLongestRowBytes) +
+                                " bytes, more than any web address can be. The import stopped "
+                                "before that line; the rows before it were added.");
+    }
+    piece.append(bytes, count);
+}
+
+bool ListFilePieces::readPiece(std::string& piece) {
+    piece.clear();
+    while (m_position < m_size || fill()) {
+        const char* const begin = m_buffer.data() + m_position;
+        const char* const end = m_buffer.data() + m_size;
+        const char* const lineEnd =
+            std::find_if(begin, end, [](char byte) { return byte == '\r' || byte == '\n'; });
+        add(piece, begin, static_cast<std::size_t>(lineEnd - begin));
+        m_position = static_cast<std::size_t>(lineEnd - m_buffer.data());
+        if (lineEnd == end) continue;
+        ++m_position;
+        ++m_piecesRead;
+        if (*lineEnd == '\n') return true;
+        if (nextByteIs('\n')) ++m_position;  // CR LF is one line end
+        return false;
+    }
+    ++m_piecesRead;
+    return false;  // the end of the file ends the last line
+}
+
+void FileToList(Form1& form, const std::string& path, std::chrono::nanoseconds eventInterval) {
+    if (!form.files.fileExists(path)) {
+        form.dialogs.messageBox(kFileNotFound, platform::kMessageOkOnly, "");
+        return;
+    }
+    OpenListFile open(form.listFiles, path);
+    ListFilePieces pieces(open.file());
+    EventPacer pacer(form.events, eventInterval);
+    std::string piece;
+    while (!pieces.atEnd()) {
+        pacer.letEventsRun();
+        while (pieces.readPiece(piece)) {
+            pacer.letEventsRun();
+            form.ListView1.append(form.listFiles.toUtf8(piece));
+        }
+        form.ListView1.append(form.listFiles.toUtf8(piece));
+    }
+}
+
+}  // namespace orlenda
