@@ -4,6 +4,7 @@
 #include "platform/dialogs.h"
 #include "platform/events.h"
 #include "platform/files.h"
+#include "platform/processes.h"
 #include "platform/window.h"
 
 namespace orlenda {
@@ -22,6 +23,8 @@ struct Form1 {
     platform::Dialogs& dialogs;
     platform::EventPump& events;
     platform::FileSystem& files;
+    platform::Processes& processes;
+    platform::Sleeper& sleeper;
 
     // Set while a run is in progress; refuses a second Start.
     bool IsRunning = false;

@@ -1,5 +1,6 @@
 #include "app/form1_window.h"
 
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -8,8 +9,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/form1_layout.h"
+#include "convert/convert_handlers.h"
 #include "platform/qt/site_list_view.h"
 #include "sitelist/sitelist_handlers.h"
 
@@ -64,7 +68,8 @@ Form1Window::Form1Window()
       m_progressBar(*ProgressBar1),
       m_folderBox(*Text1),
       m_dialogs(*this),
-      m_form{m_me, m_siteList, m_progressBar, m_folderBox, m_dialogs, m_events, m_files} {
+      m_form{m_me,     m_siteList, m_progressBar, m_folderBox, m_dialogs,
+             m_events, m_files,    m_processes,   m_sleeper} {
     setUpWindow();
     setUpControls();
     placeControls();
@@ -135,6 +140,7 @@ void Form1Window::setKeyboardOrder() {
 
 void Form1Window::connectHandlers() {
     connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(m_form); });
+    connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(m_form); });
     connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(m_form); });
     connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(m_form); });
     connect(ListView1, &platform::SiteListView::doubleClickedAnywhere, this,
@@ -156,6 +162,17 @@ void Form1Window::showEvent(QShowEvent* event) {
         m_shownOnce = true;
         ListView1->setFocus(Qt::OtherFocusReason);
     }
+}
+
+void Form1Window::closeEvent(QCloseEvent* event) {
+    // A run waits inside nested event loops: unwinding them would carry it on
+    // to the next row with no window. End at once instead; the capture tool
+    // already started runs on in a session of its own.
+    if (m_form.IsRunning) {
+        std::fflush(nullptr);
+        std::_Exit(EXIT_SUCCESS);
+    }
+    QWidget::closeEvent(event);
 }
 
 }  // namespace orlenda

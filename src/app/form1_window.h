@@ -6,6 +6,8 @@
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_processes.h"
+#include "platform/qt/qt_sleeper.h"
 #include "platform/qt/site_list_model.h"
 
 class QGroupBox;
@@ -45,6 +47,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void setUpWindow();
@@ -61,6 +64,8 @@ private:
     platform::QtDialogs m_dialogs;
     platform::QtEventPump m_events;
     platform::PosixFileSystem m_files;
+    platform::PosixProcesses m_processes;
+    platform::QtSleeper m_sleeper;
     Form1 m_form;
     bool m_shownOnce = false;
 };
