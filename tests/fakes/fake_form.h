@@ -140,10 +140,11 @@ private:
 };
 
 // How a started fake process behaves: it answers "still active" to this many
-// exit-code queries, then its exit code.
+// exit-code queries, then its exit code; or every query fails.
 struct FakeProcess {
     int runningQueries = 0;
     std::uint32_t exitCode = 0;
+    bool queriesFail = false;
 };
 
 struct StartedCommand {
@@ -175,6 +176,7 @@ public:
             return std::nullopt;
         }
         FakeProcess& process = m_running[static_cast<std::size_t>(handle - 1)];
+        if (process.queriesFail) throw std::runtime_error("process lost");
         if (process.runningQueries > 0) {
             --process.runningQueries;
             return platform::kStillActive;
