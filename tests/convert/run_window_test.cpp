@@ -78,7 +78,7 @@ void RunWindowTest::startConvertsEveryRowInOrder() {
     QCOMPARE(tools.starts[2].arguments,
              (std::vector<std::string>{toolPath(), "--url=x\\y", outputArgument("x y.jpg")}));
     // Each tool ended before the next one started.
-    QCOMPARE(tools.endedPids.size(), 3u);
+    QCOMPARE(tools.ends.size(), 3u);
     QCOMPARE(window.ProgressBar1->value(), 0);
     QCOMPARE(window.ProgressBar1->format(), QStringLiteral("Progress Bar"));
     QVERIFY(!window.form().isBusy());
@@ -134,9 +134,9 @@ void RunWindowTest::closingTheWindowEndsTheProgramAndLeavesTheToolRunning() {
     // The program ended during the first capture; its tool finishes on its own.
     ToolRecord tools = record();
     QCOMPARE(tools.starts.size(), 1u);
-    QVERIFY(tools.endedPids.empty());
+    QVERIFY(tools.ends.empty());
     QVERIFY(tools.starts[0].sessionLeader);
-    QTRY_COMPARE_WITH_TIMEOUT(record().endedPids.size(), 1u, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(record().ends.size(), 1u, 10000);
     QCOMPARE(record().starts.size(), 1u);
 }
 

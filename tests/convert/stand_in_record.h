@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orlenda::testing {
@@ -27,18 +29,24 @@ inline std::string JoinRecordFields(const std::vector<std::string>& fields) {
     return line + '\n';
 }
 
-// How one run of the stand-in was started.
+// How one run of the stand-in was started; times are on the monotonic clock.
 struct ToolStart {
     std::string pid;
+    std::int64_t startedNanoseconds = 0;
     bool sessionLeader = false;
     std::string openDescriptors;  // "0,1,2"
     std::string stdinTarget;
     std::vector<std::string> arguments;
 };
 
+struct ToolEnd {
+    std::string pid;
+    std::int64_t endedNanoseconds = 0;
+};
+
 struct ToolRecord {
     std::vector<ToolStart> starts;
-    std::vector<std::string> endedPids;
+    std::vector<ToolEnd> ends;
 };
 
 inline ToolRecord ReadToolRecord(const std::string& path) {
@@ -51,13 +59,14 @@ inline ToolRecord ReadToolRecord(const std::string& path) {
         for (std::string field; std::getline(stream, field, kFieldSeparator);) {
             fields.push_back(field);
         }
-        if (fields.size() >= 2 && fields[0] == kEndMark) record.endedPids.push_back(fields[1]);
-        if (fields.size() >= 5 && fields[0] == kStartMark) {
-            record.starts.push_back({fields[1],
-                                     fields[2] == "1",
-                                     fields[3],
-                                     fields[4],
-                                     {fields.begin() + 5, fields.end()}});
+        if (fields.size() >= 3 && fields[0] == kEndMark) {
+            record.ends.push_back({fields[1], std::stoll(fields[2])});
+        }
+        if (fields.size() >= 6 && fields[0] == kStartMark) {
+            ToolStart start{fields[1],        std::stoll(fields[2]),
+                            fields[3] == "1", fields[4],
+                            fields[5],        {fields.begin() + 6, fields.end()}};
+            record.starts.push_back(std::move(start));
         }
     }
     return record;

@@ -1,6 +1,6 @@
 // Stands in for the capture tool in tests and benchmarks. Told by its
 // environment what to do, it records how it was started (its arguments, its
-// session, its open descriptors, its stdin), can create the file named by
+// session, its open descriptors, its stdin, the time), can create the file named by
 // --out=, sleeps, records its end and exits with the code it is given.
 
 #include <dirent.h>
@@ -9,8 +9,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <thread>
 #include <vector>
@@ -72,13 +74,24 @@ void CreateOutputFile(int argc, char** argv) {
     }
 }
 
+// The system-wide monotonic clock, comparable between processes.
+std::string MonotonicNanoseconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::to_string(std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace orlenda::testing;
     const std::string pid = std::to_string(::getpid());
-    std::vector<std::string> start{kStartMark, pid, ::getsid(0) == ::getpid() ? "1" : "0",
-                                   OpenDescriptors(), StdinTarget()};
+    std::vector<std::string> start{kStartMark,
+                                   pid,
+                                   MonotonicNanoseconds(),
+                                   ::getsid(0) == ::getpid() ? "1" : "0",
+                                   OpenDescriptors(),
+                                   StdinTarget()};
     start.insert(start.end(), argv, argv + argc);
     Record(start);
 
@@ -87,6 +100,6 @@ int main(int argc, char** argv) {
     if (sleepMilliseconds > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(sleepMilliseconds));
     }
-    Record({kEndMark, pid});
+    Record({kEndMark, pid, MonotonicNanoseconds()});
     return IntegerFromEnvironment(kExitCodeVariable);
 }

@@ -151,7 +151,7 @@ TEST_F(PosixProcessesTest, CarriesTheCaptureRunnerWithRealProcesses) {
     testing::FakeEvents events;
     const ToolWaitServices services{processes, events, sleeper};
     EXPECT_EQ(RunToolAndWait(services, "\"" + kStandIn + "\" --url=a", 0, nullptr, "", 0, 1), 5);
-    EXPECT_EQ(record().endedPids.size(), 1u);
+    EXPECT_EQ(record().ends.size(), 1u);
     EXPECT_EQ(RunToolAndWait(services, "\"" + folder() + "/missing\"", 0, nullptr, "", 0, 1),
               kStartFailureBase + ENOENT);
 }
