@@ -130,15 +130,6 @@ TEST_F(RunToolAndWaitTest, AFailureAfterTheStartReachesTheCallerAndReleasesThePr
     EXPECT_THAT(processes.closed, ElementsAre(1));
 }
 
-TEST_F(RunToolAndWaitTest, LetsEventsRunThroughoutEveryPoll) {
-    runFor(0, nullptr);
-    const int withoutIndicator = events.count;
-    events.count = 0;
-    runFor(0, &indicator);
-    EXPECT_EQ(withoutIndicator, 2);
-    EXPECT_EQ(events.count, 4);
-}
-
 TEST(NormalizedWindowMode, MapsAbsentAndOutOfRangeModesToSix) {
     const std::pair<std::optional<int>, int> modes[] = {
         {std::nullopt, 6}, {-1, 6}, {0, 0}, {1, 1}, {5, 5}, {6, 6}, {7, 6}, {-2147483647, 6},

@@ -7,13 +7,14 @@
 namespace orlenda {
 namespace {
 
-struct Naming {
-    const char* address;
-    const char* fileName;
+// A text given and the text expected back.
+struct TextCase {
+    const char* given;
+    const char* expected;
 };
 
 TEST(OutputFileName, FollowsEveryReplacementInOrder) {
-    const Naming namings[] = {
+    const TextCase namings[] = {
         {"http://a/b", "a_b.jpg"},
         {"http://a.b/c?d=1", "a.b_c d=1.jpg"},
         {"https://a/b", "https __a_b.jpg"},
@@ -27,17 +28,9 @@ TEST(OutputFileName, FollowsEveryReplacementInOrder) {
         {"say \"hi\" . ", "say \"hi\" . .jpg"},  // quotes and blanks stay, nothing trimmed
         {"", ".jpg"},
     };
-    for (const Naming& naming : namings) {
-        EXPECT_EQ(OutputFileName(naming.address), naming.fileName) << naming.address;
+    for (const TextCase& naming : namings) {
+        EXPECT_EQ(OutputFileName(naming.given), naming.expected) << naming.given;
     }
-}
-
-TEST(OutputFileName, BlanksOutInTheRunsStepOrder) {
-    std::vector<int> steps;
-    for (const ForbiddenCharacter& forbidden : kForbiddenFileNameCharacters) {
-        steps.push_back(forbidden.step);
-    }
-    EXPECT_EQ(steps, (std::vector<int>{130, 132, 134, 136, 138, 140, 142}));
 }
 
 TEST(FileNamePart, IsTheTextAfterTheLastBackslash) {
@@ -49,42 +42,38 @@ TEST(FileNamePart, IsTheTextAfterTheLastBackslash) {
 }
 
 struct Collapse {
-    const char* path;
-    const char* result;
+    char separator;
+    const char* given;
+    const char* expected;
 };
 
-TEST(CollapseBackslashes, WithBackslashesKeepsANetworkPrefix) {
+TEST(CollapseBackslashes, MakesDoubledSeparatorsSingleInOnePass) {
     const Collapse collapses[] = {
-        {"C:\\Shots\\a_b.jpg", "C:\\Shots\\a_b.jpg"},
-        {"C:\\\\a_b.jpg", "C:\\a_b.jpg"},
-        {"C:\\Shots\\\\a_b.jpg", "C:\\Shots\\a_b.jpg"},
-        {"\\\\srv\\share\\a_b.jpg", "\\\\srv\\share\\a_b.jpg"},
-        {"\\\\\\srv\\share\\a_b.jpg", "\\\\srv\\share\\a_b.jpg"},
-        {"\\Shots\\a_b.jpg", "\\\\Shots\\a_b.jpg"},
-        {"C:\\x\\\\\\a.jpg", "C:\\x\\\\a.jpg"},
-        {"C:\\x\\\\\\\\a.jpg", "C:\\x\\\\a.jpg"},
-        {"\\\\\\\\", "\\\\"},
-        {"a/b//c", "a/b//c"},
-        {"", ""},
+        // Backslashes: a leading run becomes the two of a network path.
+        {'\\', "C:\\Shots\\a_b.jpg", "C:\\Shots\\a_b.jpg"},
+        {'\\', "C:\\\\a_b.jpg", "C:\\a_b.jpg"},
+        {'\\', "C:\\Shots\\\\a_b.jpg", "C:\\Shots\\a_b.jpg"},
+        {'\\', "\\\\srv\\share\\a_b.jpg", "\\\\srv\\share\\a_b.jpg"},
+        {'\\', "\\\\\\srv\\share\\a_b.jpg", "\\\\srv\\share\\a_b.jpg"},
+        {'\\', "\\Shots\\a_b.jpg", "\\\\Shots\\a_b.jpg"},
+        {'\\', "C:\\x\\\\\\a.jpg", "C:\\x\\\\a.jpg"},
+        {'\\', "C:\\x\\\\\\\\a.jpg", "C:\\x\\\\a.jpg"},
+        {'\\', "\\\\\\\\", "\\\\"},
+        {'\\', "a/b//c", "a/b//c"},
+        {'\\', "", ""},
+        // Slashes: a leading run becomes one.
+        {'/', "/home/u/Shots/a_b.jpg", "/home/u/Shots/a_b.jpg"},
+        {'/', "/home/u/Shots//a_b.jpg", "/home/u/Shots/a_b.jpg"},
+        {'/', "//a_b.jpg", "/a_b.jpg"},
+        {'/', "///srv/a.jpg", "/srv/a.jpg"},
+        {'/', "/x///a.jpg", "/x//a.jpg"},
+        {'/', "Shots//a.jpg", "Shots/a.jpg"},
+        {'/', "a\\\\b", "a\\\\b"},
+        {'/', "////", "/"},
     };
     for (const Collapse& collapse : collapses) {
-        EXPECT_EQ(CollapseBackslashes(collapse.path, '\\'), collapse.result) << collapse.path;
-    }
-}
-
-TEST(CollapseBackslashes, WithSlashesLeavesOneLeadingSlash) {
-    const Collapse collapses[] = {
-        {"/home/u/Shots/a_b.jpg", "/home/u/Shots/a_b.jpg"},
-        {"/home/u/Shots//a_b.jpg", "/home/u/Shots/a_b.jpg"},
-        {"//a_b.jpg", "/a_b.jpg"},
-        {"///srv/a.jpg", "/srv/a.jpg"},
-        {"/x///a.jpg", "/x//a.jpg"},
-        {"Shots//a.jpg", "Shots/a.jpg"},
-        {"a\\\\b", "a\\\\b"},
-        {"////", "/"},
-    };
-    for (const Collapse& collapse : collapses) {
-        EXPECT_EQ(CollapseBackslashes(collapse.path, '/'), collapse.result) << collapse.path;
+        EXPECT_EQ(CollapseBackslashes(collapse.given, collapse.separator), collapse.expected)
+            << collapse.given;
     }
 }
 
