@@ -14,7 +14,6 @@ namespace {
 using ::testing::ElementsAre;
 using testing::FakeEvents;
 using testing::FakeForm;
-using testing::FakeProcess;
 using testing::FakeProcesses;
 using testing::FakeSleeper;
 using ::testing::IsEmpty;
