@@ -6,11 +6,14 @@
 #include "platform/events.h"
 #include "platform/files.h"
 #include "platform/list_files.h"
+#include "platform/processes.h"
 #include "platform/window.h"
 
 namespace orlenda {
 
 inline constexpr char kApplicationTitle[] = "Orlenda";
+// What the progress bar shows when no run is going on.
+inline constexpr char kProgressBarRestText[] = "Progress Bar";
 
 // The main window as its handlers see it: its controls, the platform services
 // they call, and the one flag of its own. The handlers are free functions
@@ -26,6 +29,8 @@ struct Form1 {
     platform::FileSystem& files;
     platform::CommonDialog& CommonDialog1;
     platform::ListFiles& listFiles;
+    platform::Processes& processes;
+    platform::Sleeper& sleeper;
 
     // Set while a run is in progress; refuses a second Start.
     bool IsRunning = false;

@@ -1,5 +1,6 @@
 #include "app/form1_window.h"
 
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -7,8 +8,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/form1_layout.h"
+#include "convert/convert_handlers.h"
 #include "platform/qt/site_list_view.h"
 #include "platform/qt/text_progress_bar.h"
 #include "sitelist/list_import.h"
@@ -22,7 +26,6 @@ using platform::TwipsToPixels;
 constexpr char kListToolTip[] =
     "Double-click item to remove it. Move | line to right and out of window to reveal full "
     "names.";
-constexpr char kProgressBarRestText[] = "Progress Bar";
 
 // Logical pixels: Qt scales them to the screen, so the twips hold at any DPI.
 QRect PixelRectOf(std::string_view name) {
@@ -66,8 +69,17 @@ Form1Window::Form1Window()
       m_folderBox(*Text1),
       m_dialogs(*this),
       m_commonDialog(*this),
-      m_form{m_me,     m_siteList, m_progressBar,  m_folderBox, m_dialogs,
-             m_events, m_files,    m_commonDialog, m_listFiles} {
+      m_form{.Me = m_me,
+             .ListView1 = m_siteList,
+             .ProgressBar1 = m_progressBar,
+             .Text1 = m_folderBox,
+             .dialogs = m_dialogs,
+             .events = m_events,
+             .files = m_files,
+             .CommonDialog1 = m_commonDialog,
+             .listFiles = m_listFiles,
+             .processes = m_processes,
+             .sleeper = m_sleeper} {
     setUpWindow();
     setUpControls();
     placeControls();
@@ -138,6 +150,7 @@ void Form1Window::setKeyboardOrder() {
 
 void Form1Window::connectHandlers() {
     connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(m_form); });
+    connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(m_form); });
     connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(m_form); });
     connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(m_form); });
     connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(m_form); });
@@ -160,6 +173,17 @@ void Form1Window::showEvent(QShowEvent* event) {
         m_shownOnce = true;
         ListView1->setFocus(Qt::OtherFocusReason);
     }
+}
+
+void Form1Window::closeEvent(QCloseEvent* event) {
+    // A run waits inside nested event loops: unwinding them would carry it on
+    // to the next row with no window. End at once instead; the capture tool
+    // already started runs on in a session of its own.
+    if (m_form.IsRunning) {
+        std::fflush(nullptr);
+        std::_Exit(EXIT_SUCCESS);
+    }
+    QWidget::closeEvent(event);
 }
 
 }  // namespace orlenda

@@ -8,6 +8,8 @@
 #include "platform/qt/qt_dialogs.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_list_files.h"
+#include "platform/posix/posix_processes.h"
+#include "platform/qt/qt_sleeper.h"
 #include "platform/qt/site_list_model.h"
 
 class QGroupBox;
@@ -47,6 +49,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void setUpWindow();
@@ -65,6 +68,8 @@ private:
     platform::PosixFileSystem m_files;
     platform::QtCommonDialog m_commonDialog;
     platform::PosixListFiles m_listFiles;
+    platform::PosixProcesses m_processes;
+    platform::QtSleeper m_sleeper;
     Form1 m_form;
     bool m_shownOnce = false;
 };

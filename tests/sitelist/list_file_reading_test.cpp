@@ -28,8 +28,17 @@ struct RealFilesForm {
     testing::FakeForm fakes;
     platform::PosixFileSystem files;
     platform::PosixListFiles listFiles;
-    Form1 form{fakes.me,     fakes.list, fakes.progress,     fakes.folder, fakes.dialogs,
-               fakes.events, files,      fakes.commonDialog, listFiles};
+    Form1 form{.Me = fakes.me,
+               .ListView1 = fakes.list,
+               .ProgressBar1 = fakes.progress,
+               .Text1 = fakes.folder,
+               .dialogs = fakes.dialogs,
+               .events = fakes.events,
+               .files = files,
+               .CommonDialog1 = fakes.commonDialog,
+               .listFiles = listFiles,
+               .processes = fakes.processes,
+               .sleeper = fakes.sleeper};
 };
 
 class ListFileReading : public ::testing::Test {

@@ -1,0 +1,158 @@
+#include "convert/capture_runner.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "convert/command_line.h"
+
+namespace orlenda {
+namespace {
+
+// The handle of the process being waited for. A wait that ends by a failure
+// still closes it, so that no process is watched for ever.
+class WatchedProcess {
+public:
+    WatchedProcess(platform::Processes& processes, platform::ProcessId id)
+        : m_processes(processes), m_handle(processes.open(id)) {}
+    ~WatchedProcess() {
+        if (!m_open) return;
+        try {
+            m_processes.close(m_handle);
+        } catch (...) {
+            // The failure that ended the wait is the one to report.
+        }
+    }
+    WatchedProcess(const WatchedProcess&) = delete;
+    WatchedProcess& operator=(const WatchedProcess&) = delete;
+
+    std::optional<std::uint32_t> exitCode() { return m_processes.exitCode(m_handle); }
+    void close() {
+        m_open = false;
+        m_processes.close(m_handle);
+    }
+
+private:
+    platform::Processes& m_processes;
+    platform::ProcessHandle m_handle;
+    bool m_open = true;
+};
+
+// The indicator of one wait and what it showed before the start.
+struct WaitFeedback {
+    platform::ProgressIndicator& indicator;
+    const std::string& baseText;
+    std::int32_t baseValue;
+    std::int32_t rowCount;
+};
+
+void ShowCountedPoll(const WaitFeedback& feedback, platform::EventPump& events,
+                     std::int64_t polls) {
+    const std::int64_t counted = polls - kFirstCountedPoll;
+    events.processEvents();
+    feedback.indicator.setText(WaitingText(feedback.baseText, counted));
+    if (counted % kPollsPerCreep == 0) {
+        // The last row's creep runs past the end of the bar: show it full.
+        const double creep =
+            CreepValue(counted / kPollsPerCreep, feedback.baseValue, feedback.rowCount);
+        feedback.indicator.setValue(std::min(creep, kIndicatorMaximum));
+    }
+    events.processEvents();
+}
+
+std::int32_t StartFailureCode(int errorNumber) {
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(std::int64_t{kStartFailureBase} + errorNumber,
+                                 std::numeric_limits<std::int32_t>::min(), -1));
+}
+
+std::int32_t SaturatedInt32(std::int64_t value) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+}  // namespace
+
+int NormalizedWindowMode(std::optional<int> windowMode) {
+    if (!windowMode || *windowMode < 0 || *windowMode > platform::kWindowMinimizedNoFocus) {
+        return platform::kWindowMinimizedNoFocus;
+    }
+    return *windowMode;
+}
+
+std::int32_t RoundHalfToEven(double value) {
+    const double below = std::floor(value);
+    const double fraction = value - below;
+    double rounded = below + 1;
+    if (fraction < 0.5 || (fraction == 0.5 && std::fmod(below, 2) == 0)) rounded = below;
+    if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
+          rounded <= std::numeric_limits<std::int32_t>::max())) {
+        throw std::overflow_error("Overflow");
+    }
+    return static_cast<std::int32_t>(rounded);
+}
+
+std::string WaitingText(const std::string& baseText, std::int64_t countedPolls) {
+    return baseText + (baseText.empty() ? "" : ", ") + "Please wait.. " +
+           std::to_string(countedPolls);
+}
+
+std::int32_t CreepValue(std::int64_t creep, std::int32_t baseValue, std::int32_t rowCount) {
+    const double rowShare = 100.0 / rowCount;
+    const std::int32_t step = RoundHalfToEven(rowShare / 10);
+    const std::int32_t cap = RoundHalfToEven(rowShare + baseValue - step);
+    const double candidate = baseValue + static_cast<double>(creep) * step;
+    return candidate < cap ? static_cast<std::int32_t>(candidate) : cap;
+}
+
+std::int32_t RunToolAndWait(const ToolWaitServices& services, const std::string& commandLine,
+                            std::optional<int> windowMode, platform::ProgressIndicator* indicator,
+                            const std::string& baseText, std::int32_t baseValue,
+                            std::int32_t rowCount) {
+    platform::ProcessId id = 0;
+    try {
+        id = services.processes.start(commandLine, NormalizedWindowMode(windowMode));
+    } catch (const platform::ProcessStartError& failure) {
+        return StartFailureCode(failure.errorNumber());
+    } catch (...) {
+        return StartFailureCode(0);  // no error number to tell
+    }
+
+    WatchedProcess process(services.processes, id);
+    std::uint32_t exitCode = 0;
+    std::int64_t polls = 0;
+    // The code is read at the top of a poll and tested at its end, so one
+    // more whole poll runs after the process has ended.
+    do {
+        if (const auto code = process.exitCode()) exitCode = *code;
+        services.events.processEvents();
+        services.sleeper.sleep(kPollIntervalMilliseconds);
+        if (indicator) {
+            services.events.processEvents();
+            ++polls;
+            if (polls >= kFirstCountedPoll) {
+                ShowCountedPoll({*indicator, baseText, baseValue, rowCount}, services.events,
+                                polls);
+            }
+            services.events.processEvents();
+        }
+        services.events.processEvents();
+    } while (exitCode == platform::kStillActive);
+    process.close();
+
+    if (indicator) indicator->setText(baseText.empty() ? kProgressBarRestText : baseText);
+    return static_cast<std::int32_t>(exitCode);
+}
+
+void CaptureSite(Form1& form, const std::string& address, const std::string& outputPath) {
+    const std::string commandLine =
+        BuildCaptureCommandLine(CaptureToolPath(form.files.programFolder()), address, outputPath);
+    const std::string baseText = form.ProgressBar1.text();
+    const std::int32_t baseValue = RoundHalfToEven(form.ProgressBar1.value());
+    const std::int32_t rowCount = SaturatedInt32(form.ListView1.rowCount());
+    RunToolAndWait({form.processes, form.events, form.sleeper}, commandLine,
+                   platform::kWindowHidden, &form.ProgressBar1, baseText, baseValue, rowCount);
+}
+
+}  // namespace orlenda

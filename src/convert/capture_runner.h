@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/form1.h"
+#include "platform/controls.h"
+#include "platform/events.h"
+#include "platform/processes.h"
+
+namespace orlenda {
+
+inline constexpr int kPollIntervalMilliseconds = 100;
+// The wait shows its count from this poll on, about five seconds in ...
+inline constexpr std::int64_t kFirstCountedPoll = 50;
+// ... and creeps the bar forward every this many polls after that.
+inline constexpr std::int64_t kPollsPerCreep = 150;
+// Added to the error number of a start that failed: always negative.
+inline constexpr std::int32_t kStartFailureBase = -2147221504;
+inline constexpr double kIndicatorMaximum = 100;
+
+// What a wait needs of the platform.
+struct ToolWaitServices {
+    platform::Processes& processes;
+    platform::EventPump& events;
+    platform::Sleeper& sleeper;
+};
+
+// Modes below 0 or above 6, and no mode at all, mean 6.
+int NormalizedWindowMode(std::optional<int> windowMode);
+
+// Nearest whole number, halves to the even neighbour. Throws
+// std::overflow_error when the value does not fit.
+std::int32_t RoundHalfToEven(double value);
+
+// The indicator's text after the given number of counted polls.
+std::string WaitingText(const std::string& baseText, std::int64_t countedPolls);
+
+// The indicator's value at the given creep (0 at the first): moves from the
+// base value by a tenth of one row's share per creep, never past one row's
+// share less one step. Can exceed the indicator's maximum on the last row.
+std::int32_t CreepValue(std::int64_t creep, std::int32_t baseValue, std::int32_t rowCount);
+
+// Starts the command line and waits for the process to end, polling it every
+// 100 ms while the window keeps serving its events. A present indicator shows
+// the wait going on. Returns the exit code, or kStartFailureBase plus the
+// error number when the command cannot be started. Failures after the start
+// reach the caller.
+std::int32_t RunToolAndWait(const ToolWaitServices& services, const std::string& commandLine,
+                            std::optional<int> windowMode, platform::ProgressIndicator* indicator,
+                            const std::string& baseText, std::int32_t baseValue,
+                            std::int32_t rowCount);
+
+// Has the capture tool next to the program write the page at the address to
+// the output path, with the progress bar as the wait's indicator; returns
+// when the tool has ended.
+void CaptureSite(Form1& form, const std::string& address, const std::string& outputPath);
+
+}  // namespace orlenda

@@ -1,0 +1,71 @@
+#include "convert/convert_handlers.h"
+
+#include <cstdint>
+#include <string>
+
+#include "app/error_trap.h"
+#include "convert/capture_runner.h"
+#include "convert/output_path.h"
+
+namespace orlenda {
+namespace {
+
+void ShowMessage(Form1& form, const char* text) {
+    form.dialogs.messageBox(text, platform::kMessageOkOnly, "");  // the application title
+}
+
+void ConvertRow(Form1& form, ErrorTrap& trap, std::int64_t row) {
+    trap.step(114, [&] { form.events.processEvents(); });
+    trap.step(116, [&] { form.Me.setMousePointer(platform::kPointerHourglass); });
+    // Against the count of the moment: rows added during the run lower it.
+    trap.step(118, [&] {
+        form.ProgressBar1.setValue(static_cast<double>(row) /
+                                   static_cast<double>(form.ListView1.rowCount()) * 100);
+    });
+    std::string address;
+    trap.step(120, [&] { address = form.ListView1.rowText(row); });
+    trap.step(122, [&] { form.ProgressBar1.setText(kProcessingPrefix + FileNamePart(address)); });
+    trap.step(124, [&] { form.events.processEvents(); });
+
+    std::string fileName;
+    trap.step(126, [&] { fileName = NameFromAddress(address); });
+    for (const ForbiddenCharacter& forbidden : kForbiddenFileNameCharacters) {
+        trap.step(forbidden.step, [&] { fileName = BlankOut(fileName, forbidden.character); });
+    }
+    // The folder is read afresh: a folder changed during the run applies from the next row.
+    std::string outputPath;
+    trap.step(144, [&] {
+        outputPath = CollapseBackslashes(form.Text1.text() + platform::kPathSeparator + fileName);
+    });
+    trap.step(146, [&] { CaptureSite(form, address, outputPath); });
+}
+
+void ConvertAllRows(Form1& form, ErrorTrap& trap) {
+    trap.step(108, [&] { form.Me.setMousePointer(platform::kPointerHourglass); });
+    // Rows added from here on wait for the next run.
+    std::int64_t rowCount = 0;
+    trap.step(112, [&] { rowCount = form.ListView1.rowCount(); });
+    for (std::int64_t row = 1; row <= rowCount; ++row) ConvertRow(form, trap, row);
+    trap.step(160, [&] { form.Me.setMousePointer(platform::kPointerDefault); });
+    trap.step(162, [&] { form.ProgressBar1.setValue(0); });
+    trap.step(164, [&] { form.ProgressBar1.setText(kProgressBarRestText); });
+    trap.step(170, [&] { ShowMessage(form, kDoneMessage); });
+}
+
+}  // namespace
+
+void PushButton2_Click(Form1& form) {
+    ErrorTrap trap(form.dialogs, "in Orlenda2021/08/31.Form1.PushButton2_Click ");
+    if (trap.endsWhen(100, [&] { return form.IsRunning; })) return;
+    trap.step(102, [&] { form.IsRunning = true; });
+    if (trap.when(104, [&] { return form.ListView1.rowCount() == 0; })) {
+        trap.step(174, [&] { ShowMessage(form, kNoFilesMessage); });
+    } else if (trap.when(106, [&] { return !IsFolder(form.files, form.Text1.text()); })) {
+        trap.step(172, [&] { ShowMessage(form, kFolderMissingMessage); });
+    } else {
+        ConvertAllRows(form, trap);
+    }
+    trap.step(176, [&] { form.IsRunning = false; });
+}
+
+}  // namespace orlenda

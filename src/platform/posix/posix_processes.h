@@ -1,0 +1,45 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <unordered_map>
+#include <vector>
+
+#include "platform/processes.h"
+
+namespace orlenda::platform {
+
+// Starts programs with posix_spawn and watches them with waitpid. A handle is
+// the child's pid; the pid of a child that has not been started here opens
+// to no handle at all.
+class PosixProcesses final : public Processes {
+public:
+    // The command line is split as a Windows program's runtime would split it
+    // and the first argument is run as given: no shell, no search path. The
+    // child gets a session of its own, so it outlives the program and gets no
+    // signals from its terminal, stdin from /dev/null, and none of our other
+    // descriptors. The window mode means nothing to a command-line tool here.
+    ProcessId start(const std::string& commandLine, int windowMode) override;
+    ProcessHandle open(ProcessId id) override;
+    // A normal exit gives its status; death by a signal gives 128 plus the
+    // signal's number, as a shell reports it.
+    std::optional<std::uint32_t> exitCode(ProcessHandle handle) override;
+    void close(ProcessHandle handle) override;
+
+private:
+    void reapAbandoned();
+
+    // Children started and not yet closed, with their exit code once reaped.
+    std::unordered_map<pid_t, std::optional<std::uint32_t>> m_children;
+    // Children closed while still running: reaped once they end, so none is
+    // left a zombie.
+    std::vector<pid_t> m_abandoned;
+};
+
+// A plain pause of the calling thread.
+class PosixSleeper final : public Sleeper {
+public:
+    void sleep(int milliseconds) override;
+};
+
+}  // namespace orlenda::platform

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace orlenda::platform {
+
+using ProcessId = std::int64_t;
+using ProcessHandle = std::int64_t;
+
+// The exit code a process reports while it has not ended yet.
+inline constexpr std::uint32_t kStillActive = 259;
+// Window modes of a started program: 0 hidden ... 6 minimized without focus.
+inline constexpr int kWindowHidden = 0;
+inline constexpr int kWindowMinimizedNoFocus = 6;
+
+// A command line that could not be started; carries the system's error number.
+class ProcessStartError : public std::runtime_error {
+public:
+    ProcessStartError(int errorNumber, const std::string& message)
+        : std::runtime_error(message), m_errorNumber(errorNumber) {}
+
+    int errorNumber() const { return m_errorNumber; }
+
+private:
+    int m_errorNumber;
+};
+
+// Starting other programs and watching them end.
+class Processes {
+public:
+    virtual ~Processes() = default;
+
+    // Starts the command line as a new process and returns at once with its
+    // id. Throws ProcessStartError when the program cannot be started.
+    virtual ProcessId start(const std::string& commandLine, int windowMode) = 0;
+    // A handle for querying the process; an invalid one when the process
+    // cannot be opened, which then makes every query fail.
+    virtual ProcessHandle open(ProcessId id) = 0;
+    // The exit code, kStillActive while the process runs; nothing when the
+    // query fails.
+    virtual std::optional<std::uint32_t> exitCode(ProcessHandle handle) = 0;
+    virtual void close(ProcessHandle handle) = 0;
+};
+
+// The pause between two looks at a running process.
+class Sleeper {
+public:
+    virtual ~Sleeper() = default;
+
+    virtual void sleep(int milliseconds) = 0;
+};
+
+}  // namespace orlenda::platform
