@@ -1,9 +1,13 @@
 #pragma once
 
+#include <string>
+
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
 #include "platform/files.h"
+#include "platform/folder_browser.h"
+#include "platform/settings.h"
 #include "platform/window.h"
 
 namespace orlenda {
@@ -11,7 +15,7 @@ namespace orlenda {
 inline constexpr char kApplicationTitle[] = "Orlenda";
 
 // The main window as its handlers see it: its controls, the platform services
-// they call, and the one flag of its own. The handlers are free functions
+// they call, and the little state of its own. The handlers are free functions
 // that take a Form1; the window system only forwards events to them.
 struct Form1 {
     platform::MainWindow& Me;
@@ -22,9 +26,16 @@ struct Form1 {
     platform::Dialogs& dialogs;
     platform::EventPump& events;
     platform::FileSystem& files;
+    platform::SettingsStore& settings;
+    platform::FolderBrowser& folderBrowser;
 
     // Set while a run is in progress; refuses a second Start.
     bool IsRunning = false;
+    // The folder last picked in the folder browser, as the browser gave it.
+    std::string LastFolder{};
+    // A failure to store the folder box has been reported; the next stored
+    // change clears it.
+    bool FolderStoreFailureShown = false;
 
     bool isBusy() const { return Me.mousePointer() == platform::kPointerHourglass; }
 };

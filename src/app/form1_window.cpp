@@ -10,6 +10,7 @@
 #include <QStyle>
 
 #include "app/form1_layout.h"
+#include "folder/folder_handlers.h"
 #include "platform/qt/site_list_view.h"
 #include "sitelist/sitelist_handlers.h"
 
@@ -64,7 +65,8 @@ Form1Window::Form1Window()
       m_progressBar(*ProgressBar1),
       m_folderBox(*Text1),
       m_dialogs(*this),
-      m_form{m_me, m_siteList, m_progressBar, m_folderBox, m_dialogs, m_events, m_files} {
+      m_form{m_me,     m_siteList, m_progressBar, m_folderBox,    m_dialogs,
+             m_events, m_files,    m_settings,    m_folderBrowser} {
     setUpWindow();
     setUpControls();
     placeControls();
@@ -137,6 +139,8 @@ void Form1Window::connectHandlers() {
     connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(m_form); });
     connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(m_form); });
     connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(m_form); });
+    connect(PushButton8, &QPushButton::clicked, this, [this] { PushButton8_Click(m_form); });
+    connect(Text1, &QLineEdit::textChanged, this, [this] { Text1_Change(m_form); });
     connect(ListView1, &platform::SiteListView::doubleClickedAnywhere, this,
             [this] { ListView1_DblClick(m_form); });
     connect(ListView1, &platform::SiteListView::keyDown, this,
@@ -146,8 +150,8 @@ void Form1Window::connectHandlers() {
 void Form1Window::centerOnScreen() {
     const QScreen* target = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!target) return;
-    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                    target->availableGeometry()));
+    setGeometry(
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), target->availableGeometry()));
 }
 
 void Form1Window::showEvent(QShowEvent* event) {

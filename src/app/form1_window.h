@@ -3,9 +3,11 @@
 #include <QWidget>
 
 #include "app/form1.h"
+#include "platform/posix/posix_file_system.h"
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_dialogs.h"
-#include "platform/posix/posix_file_system.h"
+#include "platform/qt/qt_folder_browser.h"
+#include "platform/qt/qt_settings_store.h"
 #include "platform/qt/site_list_model.h"
 
 class QGroupBox;
@@ -61,6 +63,8 @@ private:
     platform::QtDialogs m_dialogs;
     platform::QtEventPump m_events;
     platform::PosixFileSystem m_files;
+    platform::QtSettingsStore m_settings;
+    platform::QtFolderBrowser m_folderBrowser;
     Form1 m_form;
     bool m_shownOnce = false;
 };

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/form1.h"
+#include "folder/folder_handlers.h"
 
 namespace orlenda::testing {
 
@@ -71,9 +74,15 @@ private:
 class FakeTextBox final : public platform::TextBox {
 public:
     std::string text() const override { return value; }
-    void setText(const std::string& text) override { value = text; }
+    // Like the real box: a new text raises the change event, the same does not.
+    void setText(const std::string& text) override {
+        if (text == value) return;
+        value = text;
+        if (changed) changed();
+    }
 
     std::string value;
+    std::function<void()> changed;
 };
 
 class FakeMainWindow final : public platform::MainWindow {
@@ -136,8 +145,55 @@ private:
     }
 };
 
+class FakeSettings final : public platform::SettingsStore {
+public:
+    std::string ReadSetting(const std::string& key, const std::string& defaultText) const override {
+        if (failReads) throw std::runtime_error("settings unreadable");
+        const auto found = values.find(key);
+        return found == values.end() ? defaultText : found->second;
+    }
+    void WriteSetting(const std::string& key, const std::string& text) override {
+        if (failWrites) throw std::runtime_error("settings read-only");
+        values[key] = text;
+        writes.push_back({key, text});
+    }
+
+    std::map<std::string, std::string> values;
+    std::vector<std::pair<std::string, std::string>> writes;  // every write, in order
+    bool failReads = false;
+    bool failWrites = false;
+};
+
+struct BrowseRequest {
+    std::string title;
+    std::string start;
+};
+
+class FakeFolderBrowser final : public platform::FolderBrowser {
+public:
+    std::string BrowseForFolder(platform::MainWindow& owner, const std::string& title,
+                                const std::string& start) override {
+        owners.push_back(&owner);
+        requests.push_back({title, start});
+        if (fail) throw std::runtime_error("browser failed");
+        return answer;
+    }
+
+    std::string answer;  // empty: the user cancels
+    bool fail = false;
+    std::vector<BrowseRequest> requests;
+    std::vector<const platform::MainWindow*> owners;
+};
+
 // A main window made of fakes, for driving handlers in tests.
+// Changes of the folder box reach Text1_Change, as in the window.
 struct FakeForm {
+    FakeForm() {
+        folder.changed = [this] { Text1_Change(form); };
+    }
+    FakeForm(const FakeForm&) = delete;
+    FakeForm& operator=(const FakeForm&) = delete;
+
     FakeMainWindow me;
     FakeSiteList list;
     FakeProgress progress;
@@ -145,7 +201,9 @@ struct FakeForm {
     FakeDialogs dialogs;
     FakeEvents events;
     FakeFileSystem files;
-    Form1 form{me, list, progress, folder, dialogs, events, files};
+    FakeSettings settings;
+    FakeFolderBrowser folderBrowser;
+    Form1 form{me, list, progress, folder, dialogs, events, files, settings, folderBrowser};
 };
 
 }  // namespace orlenda::testing

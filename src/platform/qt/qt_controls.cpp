@@ -95,4 +95,9 @@ void QtMainWindow::setCaption(const std::string& caption) {
     m_window.setWindowTitle(QString::fromStdString(caption));
 }
 
+QWidget* WidgetOf(MainWindow& window) {
+    auto* qtWindow = dynamic_cast<QtMainWindow*>(&window);
+    return qtWindow ? &qtWindow->widget() : nullptr;
+}
+
 }  // namespace orlenda::platform

@@ -71,9 +71,15 @@ public:
     void setMousePointer(int code) override;
     void setCaption(const std::string& caption) override;
 
+    QWidget& widget() const { return m_window; }
+
 private:
     QWidget& m_window;
     int m_pointer = kPointerDefault;
 };
+
+// The widget of a main window made by this layer; null for any other, such as
+// a window of the tests: dialogs then open without an owner.
+QWidget* WidgetOf(MainWindow& window);
 
 }  // namespace orlenda::platform
