@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/folder_browser.h"
 #include "platform/settings.h"
+#include "platform/skin.h"
 #include "platform/window.h"
 
 namespace orlenda {
@@ -28,6 +29,7 @@ struct Form1 {
     platform::FileSystem& files;
     platform::SettingsStore& settings;
     platform::FolderBrowser& folderBrowser;
+    platform::SkinComponent& SkinFramework1;
 
     // Set while a run is in progress; refuses a second Start.
     bool IsRunning = false;

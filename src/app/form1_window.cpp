@@ -10,7 +10,9 @@
 #include <QStyle>
 
 #include "app/form1_layout.h"
+#include "app/pointer_feedback.h"
 #include "folder/folder_handlers.h"
+#include "platform/qt/mouse_move_forwarder.h"
 #include "platform/qt/site_list_view.h"
 #include "sitelist/sitelist_handlers.h"
 
@@ -65,17 +67,20 @@ Form1Window::Form1Window()
       m_progressBar(*ProgressBar1),
       m_folderBox(*Text1),
       m_dialogs(*this),
-      m_form{m_me,     m_siteList, m_progressBar, m_folderBox,    m_dialogs,
-             m_events, m_files,    m_settings,    m_folderBrowser} {
+      m_form{m_me,     m_siteList, m_progressBar, m_folderBox,     m_dialogs,
+             m_events, m_files,    m_settings,    m_folderBrowser, m_skin} {
     setUpWindow();
     setUpControls();
     placeControls();
     setKeyboardOrder();
     connectHandlers();
+    forwardMouseMoves();
 }
 
 void Form1Window::setUpWindow() {
     setWindowTitle(QStringLiteral("Form1"));
+    // Skins address the window and its controls by these names.
+    setObjectName(QStringLiteral("Form1"));
     // A fixed single border: no maximize button, no resizing.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -121,7 +126,14 @@ void Form1Window::placeControls() {
         {PushButton6, "PushButton6"}, {PushButton7, "PushButton7"},
         {PushButton2, "PushButton2"}, {PushButton3, "PushButton3"},
     };
-    for (const auto& [widget, name] : controls) widget->setGeometry(PixelRectOf(name));
+    // The layout's order is the window's order of its controls.
+    std::vector<QWidget*> order;
+    for (const auto& [widget, name] : controls) {
+        widget->setGeometry(PixelRectOf(name));
+        widget->setObjectName(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+        order.push_back(widget);
+    }
+    m_me.setControls(std::move(order));
 }
 
 void Form1Window::setKeyboardOrder() {
@@ -145,6 +157,29 @@ void Form1Window::connectHandlers() {
             [this] { ListView1_DblClick(m_form); });
     connect(ListView1, &platform::SiteListView::keyDown, this,
             [this](int keyCode) { ListView1_KeyDown(m_form, keyCode); });
+}
+
+void Form1Window::forwardMouseMoves() {
+    const std::pair<QWidget*, void (*)(Form1&)> controls[] = {
+        {PushButton1, PushButton1_MouseMove},
+        {PushButton2, PushButton2_MouseMove},
+        {PushButton3, PushButton3_MouseMove},
+        {PushButton6, PushButton6_MouseMove},
+        {PushButton7, PushButton7_MouseMove},
+        {PushButton8, PushButton8_MouseMove},
+        {this, Form_MouseMove},
+        {Frame1, Frame1_MouseMove},
+    };
+    for (const auto& [widget, handler] : controls) {
+        auto* forwarder =
+            new platform::MouseMoveForwarder([this, handler = handler] { handler(m_form); }, this);
+        forwarder->watch(*widget);
+    }
+    // The list is made of several widgets: its frame, rows, header and scroll bars.
+    auto* overList =
+        new platform::MouseMoveForwarder([this] { ListView1_MouseMove(m_form); }, this);
+    overList->watch(*ListView1);
+    for (QWidget* part : ListView1->findChildren<QWidget*>()) overList->watch(*part);
 }
 
 void Form1Window::centerOnScreen() {

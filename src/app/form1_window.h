@@ -9,6 +9,7 @@
 #include "platform/qt/qt_folder_browser.h"
 #include "platform/qt/qt_settings_store.h"
 #include "platform/qt/site_list_model.h"
+#include "platform/qt/style_sheet_skin.h"
 
 class QGroupBox;
 class QLineEdit;
@@ -54,6 +55,7 @@ private:
     void placeControls();
     void setKeyboardOrder();
     void connectHandlers();
+    void forwardMouseMoves();
 
     platform::SiteListModel m_listModel;
     platform::QtMainWindow m_me;
@@ -65,6 +67,7 @@ private:
     platform::PosixFileSystem m_files;
     platform::QtSettingsStore m_settings;
     platform::QtFolderBrowser m_folderBrowser;
+    platform::StyleSheetSkin m_skin;
     Form1 m_form;
     bool m_shownOnce = false;
 };

@@ -85,14 +85,30 @@ public:
     std::function<void()> changed;
 };
 
+// Calls to the window and the skin, in order, as "name(arguments)".
+using Journal = std::vector<std::string>;
+
 class FakeMainWindow final : public platform::MainWindow {
 public:
     int mousePointer() const override { return pointer; }
     void setMousePointer(int code) override { pointer = code; }
     void setCaption(const std::string& text) override { caption = text; }
+    void setBackColor(std::uint32_t colour) override {
+        journal.push_back("setBackColor(" + std::to_string(colour) + ")");
+    }
+    int controlCount() const override { return static_cast<int>(controls.size()); }
+    platform::ControlKind controlKind(int index) const override {
+        return controls.at(static_cast<std::size_t>(index));
+    }
+    void setControlBackColor(int index, std::uint32_t colour) override {
+        journal.push_back("setControlBackColor(" + std::to_string(index) + ", " +
+                          std::to_string(colour) + ")");
+    }
 
     int pointer = platform::kPointerDefault;
     std::string caption;
+    std::vector<platform::ControlKind> controls;
+    Journal journal;  // shared with the skin of a FakeForm
 };
 
 struct ShownMessage {
@@ -185,6 +201,36 @@ public:
     std::vector<const platform::MainWindow*> owners;
 };
 
+class FakeSkin final : public platform::SkinComponent {
+public:
+    explicit FakeSkin(Journal& journal) : journal(journal) {}
+
+    void loadSkin(const std::string& skinFile, const std::string& extraFile) override {
+        journal.push_back("loadSkin(" + skinFile + ", " + extraFile + ")");
+        if (failLoad) throw std::runtime_error("not a skin");
+    }
+    std::int32_t options() const override { return bits; }
+    void setOptions(std::int32_t value) override {
+        journal.push_back("setOptions(" + std::to_string(value) + ")");
+        bits = value;
+    }
+    void setSkinAllWindows(bool on) override {
+        journal.push_back(std::string("setSkinAllWindows(") + (on ? "true" : "false") + ")");
+    }
+    void setKeepWindowColours(bool on) override {
+        journal.push_back(std::string("setKeepWindowColours(") + (on ? "true" : "false") + ")");
+    }
+    void attachToWindow(platform::MainWindow& window) override {
+        journal.push_back("attachToWindow");
+        attachedTo = &window;
+    }
+
+    Journal& journal;
+    std::int32_t bits = 0;
+    bool failLoad = false;
+    const platform::MainWindow* attachedTo = nullptr;
+};
+
 // A main window made of fakes, for driving handlers in tests.
 // Changes of the folder box reach Text1_Change, as in the window.
 struct FakeForm {
@@ -203,7 +249,8 @@ struct FakeForm {
     FakeFileSystem files;
     FakeSettings settings;
     FakeFolderBrowser folderBrowser;
-    Form1 form{me, list, progress, folder, dialogs, events, files, settings, folderBrowser};
+    FakeSkin skin{me.journal};
+    Form1 form{me, list, progress, folder, dialogs, events, files, settings, folderBrowser, skin};
 };
 
 }  // namespace orlenda::testing

@@ -1,8 +1,14 @@
 #include "platform/qt/qt_controls.h"
 
+#include <QCheckBox>
 #include <QCursor>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -13,6 +19,28 @@
 #include "platform/qt/site_list_view.h"
 
 namespace orlenda::platform {
+namespace {
+
+constexpr std::uint32_t kSystemButtonFace = 15;
+
+QColor ColourOf(std::uint32_t colour) {
+    if ((colour & kSystemColour) == 0) {
+        return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    }
+    if ((colour & ~kSystemColour) == kSystemButtonFace) {
+        return QGuiApplication::palette().color(QPalette::Button);
+    }
+    throw std::invalid_argument("Invalid property value");
+}
+
+void SetBackground(QWidget& widget, std::uint32_t colour) {
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, ColourOf(colour));
+    widget.setPalette(palette);
+    widget.setAutoFillBackground(true);
+}
+
+}  // namespace
 
 QtSiteList::QtSiteList(SiteListModel& model, SiteListView& view) : m_model(model), m_view(view) {}
 
@@ -93,6 +121,28 @@ void QtMainWindow::setMousePointer(int code) {
 
 void QtMainWindow::setCaption(const std::string& caption) {
     m_window.setWindowTitle(QString::fromStdString(caption));
+}
+
+void QtMainWindow::setBackColor(std::uint32_t colour) { SetBackground(m_window, colour); }
+
+int QtMainWindow::controlCount() const { return static_cast<int>(m_controls.size()); }
+
+ControlKind QtMainWindow::controlKind(int index) const {
+    const QWidget& widget = control(index);
+    if (qobject_cast<const QRadioButton*>(&widget)) return ControlKind::OptionButton;
+    if (qobject_cast<const QCheckBox*>(&widget)) return ControlKind::CheckBox;
+    if (qobject_cast<const QGroupBox*>(&widget)) return ControlKind::Frame;
+    if (qobject_cast<const QLabel*>(&widget)) return ControlKind::Label;
+    return ControlKind::Other;
+}
+
+void QtMainWindow::setControlBackColor(int index, std::uint32_t colour) {
+    SetBackground(control(index), colour);
+}
+
+QWidget& QtMainWindow::control(int index) const {
+    if (index < 0 || index >= controlCount()) throw std::out_of_range("Index out of bounds");
+    return *m_controls[static_cast<std::size_t>(index)];
 }
 
 QWidget* WidgetOf(MainWindow& window) {

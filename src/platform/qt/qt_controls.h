@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <string>
+#include <vector>
 
 #include "platform/controls.h"
 #include "platform/window.h"
@@ -70,11 +71,20 @@ public:
     int mousePointer() const override;
     void setMousePointer(int code) override;
     void setCaption(const std::string& caption) override;
+    void setBackColor(std::uint32_t colour) override;
+    int controlCount() const override;
+    ControlKind controlKind(int index) const override;
+    void setControlBackColor(int index, std::uint32_t colour) override;
 
     QWidget& widget() const { return m_window; }
+    // The window's controls, in the window's order.
+    void setControls(std::vector<QWidget*> controls) { m_controls = std::move(controls); }
 
 private:
+    QWidget& control(int index) const;
+
     QWidget& m_window;
+    std::vector<QWidget*> m_controls;
     int m_pointer = kPointerDefault;
 };
 
