@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/controls.h"
+#include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
 #include "platform/files.h"
@@ -30,6 +31,8 @@ struct Form1 {
     platform::SettingsStore& settings;
     platform::FolderBrowser& folderBrowser;
     platform::SkinComponent& SkinFramework1;
+    platform::Desktop& desktop;
+    platform::Clock& clock;
 
     // Set while a run is in progress; refuses a second Start.
     bool IsRunning = false;

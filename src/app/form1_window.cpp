@@ -11,6 +11,7 @@
 
 #include "app/form1_layout.h"
 #include "app/pointer_feedback.h"
+#include "app/startup.h"
 #include "folder/folder_handlers.h"
 #include "platform/qt/mouse_move_forwarder.h"
 #include "platform/qt/site_list_view.h"
@@ -51,7 +52,9 @@ void PaintWhite(QWidget& widget) {
 
 }  // namespace
 
-Form1Window::Form1Window()
+Form1Window::Form1Window() : Form1Window(m_localClock) {}
+
+Form1Window::Form1Window(platform::Clock& clock)
     : Frame1(new QGroupBox(this)),
       Text1(new QLineEdit(Frame1)),
       PushButton8(new QPushButton(Frame1)),
@@ -67,8 +70,8 @@ Form1Window::Form1Window()
       m_progressBar(*ProgressBar1),
       m_folderBox(*Text1),
       m_dialogs(*this),
-      m_form{m_me,     m_siteList, m_progressBar, m_folderBox,     m_dialogs,
-             m_events, m_files,    m_settings,    m_folderBrowser, m_skin} {
+      m_form{m_me,    m_siteList, m_progressBar,   m_folderBox, m_dialogs, m_events,
+             m_files, m_settings, m_folderBrowser, m_skin,      m_desktop, clock} {
     setUpWindow();
     setUpControls();
     placeControls();
@@ -195,6 +198,11 @@ void Form1Window::showEvent(QShowEvent* event) {
         m_shownOnce = true;
         ListView1->setFocus(Qt::OtherFocusReason);
     }
+}
+
+void Form1Window::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    Form_Unload(m_form);
 }
 
 }  // namespace orlenda

@@ -3,12 +3,15 @@
 #include <QWidget>
 
 #include "app/form1.h"
-#include "platform/posix/posix_file_system.h"
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_dialogs.h"
+#include "platform/posix/posix_file_system.h"
+#include "platform/qt/site_list_model.h"
+
+#include "platform/posix/posix_clock.h"
+#include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_folder_browser.h"
 #include "platform/qt/qt_settings_store.h"
-#include "platform/qt/site_list_model.h"
 #include "platform/qt/style_sheet_skin.h"
 
 class QGroupBox;
@@ -29,6 +32,8 @@ class Form1Window final : public QWidget {
 
 public:
     Form1Window();
+    // With the given time of day, which decides the rare visit to the home page.
+    explicit Form1Window(platform::Clock& clock);
 
     Form1& form() { return m_form; }
     // Puts the window in the middle of the screen it will appear on.
@@ -48,6 +53,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void setUpWindow();
@@ -68,6 +74,8 @@ private:
     platform::QtSettingsStore m_settings;
     platform::QtFolderBrowser m_folderBrowser;
     platform::StyleSheetSkin m_skin;
+    platform::QtDesktop m_desktop;
+    platform::PosixClock m_localClock;
     Form1 m_form;
     bool m_shownOnce = false;
 };

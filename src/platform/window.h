@@ -28,6 +28,11 @@ public:
     virtual int mousePointer() const = 0;
     virtual void setMousePointer(int code) = 0;
     virtual void setCaption(const std::string& caption) = 0;
+    // Shows the program's own icon as the window's icon.
+    virtual void showApplicationIcon() = 0;
+    // Makes the image of a cursor file the custom pointer. Throws when the
+    // file cannot be read or is no cursor; the custom pointer stays as it was.
+    virtual void setMouseIcon(const std::string& cursorFile) = 0;
     virtual void setBackColor(std::uint32_t colour) = 0;
 
     // The controls on the window, in the window's order, numbered from 0.

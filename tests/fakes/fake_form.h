@@ -93,6 +93,11 @@ public:
     int mousePointer() const override { return pointer; }
     void setMousePointer(int code) override { pointer = code; }
     void setCaption(const std::string& text) override { caption = text; }
+    void showApplicationIcon() override { showsApplicationIcon = true; }
+    void setMouseIcon(const std::string& cursorFile) override {
+        if (failMouseIcon) throw std::runtime_error("Invalid picture");
+        mouseIcon = cursorFile;
+    }
     void setBackColor(std::uint32_t colour) override {
         journal.push_back("setBackColor(" + std::to_string(colour) + ")");
     }
@@ -107,6 +112,9 @@ public:
 
     int pointer = platform::kPointerDefault;
     std::string caption;
+    bool showsApplicationIcon = false;
+    std::string mouseIcon;  // the cursor file of the custom pointer
+    bool failMouseIcon = false;
     std::vector<platform::ControlKind> controls;
     Journal journal;  // shared with the skin of a FakeForm
 };
@@ -231,6 +239,30 @@ public:
     const platform::MainWindow* attachedTo = nullptr;
 };
 
+class FakeDesktop final : public platform::Desktop {
+public:
+    std::string desktopFolder() const override { return desktopFolderPath; }
+    void openWebPage(const std::string& address) override {
+        if (failOpen) throw std::runtime_error("no browser");
+        openedPages.push_back(address);
+    }
+    void setApplicationTitle(const std::string& title) override { applicationTitle = title; }
+    void endProgram() override { ++endCount; }
+
+    std::string desktopFolderPath = "/home/u/Desktop";
+    bool failOpen = false;
+    std::vector<std::string> openedPages;
+    std::string applicationTitle;
+    int endCount = 0;
+};
+
+class FakeClock final : public platform::Clock {
+public:
+    int secondsSinceMidnight() const override { return seconds; }
+
+    int seconds = 0;
+};
+
 // A main window made of fakes, for driving handlers in tests.
 // Changes of the folder box reach Text1_Change, as in the window.
 struct FakeForm {
@@ -250,7 +282,10 @@ struct FakeForm {
     FakeSettings settings;
     FakeFolderBrowser folderBrowser;
     FakeSkin skin{me.journal};
-    Form1 form{me, list, progress, folder, dialogs, events, files, settings, folderBrowser, skin};
+    FakeDesktop desktop;
+    FakeClock clock;
+    Form1 form{me,    list,     progress,      folder, dialogs, events,
+               files, settings, folderBrowser, skin,   desktop, clock};
 };
 
 }  // namespace orlenda::testing

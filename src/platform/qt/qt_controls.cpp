@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "platform/qt/cursor_file.h"
 #include "platform/qt/site_list_model.h"
 #include "platform/twips.h"
 #include "platform/qt/site_list_view.h"
@@ -31,6 +33,15 @@ QColor ColourOf(std::uint32_t colour) {
         return QGuiApplication::palette().color(QPalette::Button);
     }
     throw std::invalid_argument("Invalid property value");
+}
+
+// The icon theme's "orlenda" where the program is installed, else its own.
+QIcon ApplicationIcon() {
+    QIcon own;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        own.addFile(QStringLiteral(":/icons/orlenda-%1.png").arg(size), QSize(size, size));
+    }
+    return QIcon::fromTheme(QStringLiteral("orlenda"), own);
 }
 
 void SetBackground(QWidget& widget, std::uint32_t colour) {
@@ -111,7 +122,7 @@ void QtMainWindow::setMousePointer(int code) {
             m_window.setCursor(Qt::WaitCursor);
             break;
         case kPointerCustom:
-            m_window.setCursor(Qt::PointingHandCursor);
+            m_window.setCursor(m_customPointer.value_or(QCursor(Qt::PointingHandCursor)));
             break;
         default:
             m_window.unsetCursor();
@@ -121,6 +132,18 @@ void QtMainWindow::setMousePointer(int code) {
 
 void QtMainWindow::setCaption(const std::string& caption) {
     m_window.setWindowTitle(QString::fromStdString(caption));
+}
+
+void QtMainWindow::showApplicationIcon() {
+    const QIcon icon = ApplicationIcon();
+    // Dialogs of the program show it too.
+    QGuiApplication::setWindowIcon(icon);
+    m_window.setWindowIcon(icon);
+}
+
+void QtMainWindow::setMouseIcon(const std::string& cursorFile) {
+    m_customPointer = ReadCursorFile(cursorFile);
+    if (m_pointer == kPointerCustom) setMousePointer(kPointerCustom);
 }
 
 void QtMainWindow::setBackColor(std::uint32_t colour) { SetBackground(m_window, colour); }

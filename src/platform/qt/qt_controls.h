@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QCursor>
 #include <QPointer>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,6 +73,8 @@ public:
     int mousePointer() const override;
     void setMousePointer(int code) override;
     void setCaption(const std::string& caption) override;
+    void showApplicationIcon() override;
+    void setMouseIcon(const std::string& cursorFile) override;
     void setBackColor(std::uint32_t colour) override;
     int controlCount() const override;
     ControlKind controlKind(int index) const override;
@@ -85,6 +89,8 @@ private:
 
     QWidget& m_window;
     std::vector<QWidget*> m_controls;
+    // The custom pointer's image; without one it is the desktop's hand.
+    std::optional<QCursor> m_customPointer;
     int m_pointer = kPointerDefault;
 };
 
