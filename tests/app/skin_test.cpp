@@ -65,6 +65,8 @@ struct PointerMove {
     int pointerAfter;
 };
 
+void PrintTo(const PointerMove& param, std::ostream* out) { *out << param.name; }
+
 class PointerFeedback : public ::testing::TestWithParam<PointerMove> {};
 
 TEST_P(PointerFeedback, SetsItsPointerFromAnyButTheHourglass) {

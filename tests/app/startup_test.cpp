@@ -153,6 +153,8 @@ struct FailingStep {
     int step;
 };
 
+void PrintTo(const FailingStep& param, std::ostream* out) { *out << param.name; }
+
 class FormLoadFailure : public FormLoad, public ::testing::WithParamInterface<FailingStep> {};
 
 // Every failure is reported with its step and start-up goes on to the end.

@@ -22,6 +22,8 @@ struct Pick {
     const char* box;
 };
 
+void PrintTo(const Pick& param, std::ostream* out) { *out << param.name; }
+
 class FolderPick : public ::testing::TestWithParam<Pick> {};
 
 TEST_P(FolderPick, FillsTheBoxAndRemembersBothSettings) {
