@@ -11,8 +11,9 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("orlenda"));
 
     orlenda::Form1Window window;
-    orlenda::Form_Load(window.form());
+    // Placed first, so that messages of start-up stand where the window will.
     window.centerOnScreen();
+    orlenda::Form_Load(window.form());
     window.show();
     return application.exec();
 }

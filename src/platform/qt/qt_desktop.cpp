@@ -13,7 +13,9 @@ namespace orlenda::platform {
 
 std::string QtDesktop::desktopFolder() const {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    return QDir::toNativeSeparators(folder).toStdString();
+    // An empty home makes it "//Desktop".
+    return folder.isEmpty() ? std::string()
+                            : QDir::toNativeSeparators(QDir::cleanPath(folder)).toStdString();
 }
 
 void QtDesktop::openWebPage(const std::string& address) {
