@@ -1,18 +1,13 @@
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <QSettings>
-#include <QString>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 
+#include "fakes/settings_folder.h"
 #include "platform/qt/qt_settings_store.h"
 
 namespace orlenda::platform {
@@ -23,42 +18,10 @@ namespace fs = std::filesystem;
 constexpr char kDownloadLocation[] = "Download Location";
 constexpr char kLastFolder[] = "LastFolderDot";
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-// Points the user's native settings at a fresh folder of its own.
-class ConfigFolder {
-public:
-    ConfigFolder() {
-        std::string pattern = (fs::temp_directory_path() / "orlenda-settings-XXXXXX").string();
-        m_root = ::mkdtemp(pattern.data());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString(m_root.string()));
-    }
-    ~ConfigFolder() {
-        std::error_code ignored;
-        fs::permissions(maker(), fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(m_root, ignored);
-    }
-
-    fs::path maker() const { return m_root / "Tovrik"; }
-    fs::path file() const { return maker() / "Orlenda.conf"; }
-
-private:
-    fs::path m_root;
-};
+using testing::SettingsFolder;
 
 TEST(SettingsStore, AbsentStoreGivesTheDefaultsAndCreatesNothing) {
-    ConfigFolder folder;
+    SettingsFolder folder;
     QtSettingsStore store;
     EXPECT_EQ(store.ReadSetting(kDownloadLocation, "/home/u/Desktop/"), "/home/u/Desktop/");
     EXPECT_EQ(store.ReadSetting(kLastFolder, ""), "");
@@ -66,16 +29,16 @@ TEST(SettingsStore, AbsentStoreGivesTheDefaultsAndCreatesNothing) {
 }
 
 TEST(SettingsStore, FirstWriteCreatesTheUsersIniFile) {
-    ConfigFolder folder;
+    SettingsFolder folder;
     QtSettingsStore store;
     store.WriteSetting(kDownloadLocation, "/srv/shots/");
     // Written and synced at once: the file holds it before any other call.
-    EXPECT_NE(ReadFile(folder.file()).find("Download%20Location=/srv/shots/"), std::string::npos)
-        << ReadFile(folder.file());
+    EXPECT_NE(folder.text().find("Download%20Location=/srv/shots/"), std::string::npos)
+        << folder.text();
 }
 
 TEST(SettingsStore, PresentButEmptyValueIsNotReplacedByTheDefault) {
-    ConfigFolder folder;
+    SettingsFolder folder;
     QtSettingsStore store;
     store.WriteSetting(kDownloadLocation, "");
     EXPECT_EQ(store.ReadSetting(kDownloadLocation, "/home/u/Desktop/"), "");
@@ -87,7 +50,7 @@ TEST(SettingsStore, AwkwardTextsSurviveARoundTrip) {
         "@ByteArray(x)", "\"quoted\" ;#= [section]", "  blanks at both ends  ", "two\nlines\ttab",
         "%20 %U0041",
     };
-    ConfigFolder folder;
+    SettingsFolder folder;
     for (const std::string& text : texts) {
         QtSettingsStore writer;
         writer.WriteSetting(kDownloadLocation, text);
@@ -99,16 +62,15 @@ TEST(SettingsStore, AwkwardTextsSurviveARoundTrip) {
 }
 
 TEST(SettingsStore, ReadsAFileWrittenByHand) {
-    ConfigFolder folder;
-    WriteFile(folder.file(),
-              "[General]\nDownload%20Location=/srv/a, b/\nLastFolderDot=/srv/last\n");
+    SettingsFolder folder;
+    folder.write("[General]\nDownload%20Location=/srv/a, b/\nLastFolderDot=/srv/last\n");
     const QtSettingsStore store;
     EXPECT_EQ(store.ReadSetting(kDownloadLocation, ""), "/srv/a, b/");
     EXPECT_EQ(store.ReadSetting(kLastFolder, ""), "/srv/last");
 }
 
 TEST(SettingsStore, WriteReplacesOneValueAndKeepsTheOthers) {
-    ConfigFolder folder;
+    SettingsFolder folder;
     QtSettingsStore store;
     store.WriteSetting(kDownloadLocation, "/one/");
     store.WriteSetting(kLastFolder, "/last");
@@ -144,7 +106,7 @@ void ExpectInUnprivilegedChild(const std::function<std::string()>& check) {
 
 struct RefusedWrite {
     const char* name;
-    std::function<void(const ConfigFolder&)> lock;
+    std::function<void(const SettingsFolder&)> lock;
 };
 
 void PrintTo(const RefusedWrite& refusal, std::ostream* out) { *out << refusal.name; }
@@ -153,11 +115,11 @@ class SettingsStoreRefusal : public ::testing::TestWithParam<RefusedWrite> {};
 
 TEST_P(SettingsStoreRefusal, RaisesAndLeavesTheStoredFileIntact) {
     ExpectInUnprivilegedChild([lock = GetParam().lock]() -> std::string {
-        ConfigFolder folder;
+        SettingsFolder folder;
         QtSettingsStore store;
         store.WriteSetting(kDownloadLocation, "/kept/");
         store.WriteSetting(kLastFolder, "/kept-last");
-        const std::string before = ReadFile(folder.file());
+        const std::string before = folder.text();
 
         lock(folder);
         try {
@@ -173,7 +135,7 @@ TEST_P(SettingsStoreRefusal, RaisesAndLeavesTheStoredFileIntact) {
             return "the second refused write raised nothing";
         } catch (const std::runtime_error&) {
         }
-        if (ReadFile(folder.file()) != before) return "the stored file changed";
+        if (folder.text() != before) return "the stored file changed";
         if (store.ReadSetting(kDownloadLocation, "") != "/kept/") return "refused text read back";
         if (store.ReadSetting("Never Stored", "absent") != "absent") return "refused key read back";
 
@@ -189,14 +151,14 @@ TEST_P(SettingsStoreRefusal, RaisesAndLeavesTheStoredFileIntact) {
 INSTANTIATE_TEST_SUITE_P(
     ReadOnly, SettingsStoreRefusal,
     ::testing::Values(RefusedWrite{"Folder",
-                                   [](const ConfigFolder& folder) {
+                                   [](const SettingsFolder& folder) {
                                        fs::permissions(
                                            folder.maker(),
                                            fs::perms::owner_read | fs::perms::owner_exec,
                                            fs::perm_options::replace);
                                    }},
                       RefusedWrite{"File",
-                                   [](const ConfigFolder& folder) {
+                                   [](const SettingsFolder& folder) {
                                        fs::permissions(folder.file(), fs::perms::owner_read,
                                                        fs::perm_options::replace);
                                    }}),
@@ -204,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SettingsStore, UnreadableStoreRaisesOnRead) {
     ExpectInUnprivilegedChild([]() -> std::string {
-        ConfigFolder folder;
+        SettingsFolder folder;
         QtSettingsStore store;
         store.WriteSetting(kDownloadLocation, "/kept/");
         fs::permissions(folder.file(), fs::perms::none, fs::perm_options::replace);

@@ -4,7 +4,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -15,6 +14,7 @@
 #include "app/form1_layout.h"
 #include "app/form1_window.h"
 #include "app/startup.h"
+#include "fakes/settings_folder.h"
 #include "platform/qt/site_list_view.h"
 #include "platform/twips.h"
 
@@ -88,8 +88,8 @@ int CloseWhileBusy(int argc, char* argv[]) {
 
 }  // namespace
 
-// Start-up of the real window, with the settings file and the home folder in
-// folders of the test's own.
+// Start-up of the real window, with a real settings file and a home folder of
+// the test's own.
 class StartupWindowTest : public QObject {
     Q_OBJECT
 
@@ -97,13 +97,6 @@ public:
     explicit StartupWindowTest(QString home) : m_home(std::move(home)) {}
 
 private:
-    QString configFile() const { return m_config.filePath(QStringLiteral("Tovrik/Orlenda.conf")); }
-
-    QString settingsText() const {
-        QFile file(configFile());
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-
     std::string writeFile(const char* name, const QByteArray& bytes) const {
         QFile file(m_files.filePath(QString::fromLatin1(name)));
         file.open(QIODevice::WriteOnly);
@@ -112,34 +105,25 @@ private:
     }
 
     QString m_home;
-    QTemporaryDir m_config;
     QTemporaryDir m_files;
     QuietClock m_clock;
 
 private slots:
-    void init() {
-        QDir(m_config.path()).removeRecursively();
-        QDir().mkpath(m_config.path());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_config.path());
-    }
-
     void firstStartStoresTheDesktopFolderBeforeTheWindowShows() {
+        const testing::SettingsFolder settings;
         Form1Window window(m_clock);
         Form_Load(window.form());
         const QString desktop = m_home + QStringLiteral("/Desktop/");
         QCOMPARE(window.Text1->text(), desktop);
         QVERIFY(!window.isVisible());
-        QVERIFY2(settingsText().contains(QStringLiteral("Download%20Location=") + desktop),
-                 qPrintable(settingsText()));
+        QVERIFY2(settings.qtext().contains(QStringLiteral("Download%20Location=") + desktop),
+                 qPrintable(settings.qtext()));
     }
 
     void preparedSettingsFileGivesTheFolderAndTheWindowIsReady() {
-        QDir().mkpath(m_config.filePath(QStringLiteral("Tovrik")));
-        QFile prepared(configFile());
-        QVERIFY(prepared.open(QIODevice::WriteOnly));
-        prepared.write(
+        const testing::SettingsFolder settings;
+        settings.write(
             "[General]\nDownload%20Location=/srv/\xC3\xBCn shots/\nLastFolderDot=/srv\n");
-        prepared.close();
 
         Form1Window window(m_clock);
         Form_Load(window.form());
@@ -153,7 +137,7 @@ private slots:
                  QStringLiteral(" Web Site(s)"));
         QCOMPARE(window.ListView1->model()->columnCount(), 1);
         QCOMPARE(window.ListView1->columnWidth(0), platform::TwipsToPixels(kListColumnWidthTwips));
-        QVERIFY(settingsText().contains(QStringLiteral("LastFolderDot=/srv\n")));
+        QVERIFY(settings.qtext().contains(QStringLiteral("LastFolderDot=/srv\n")));
     }
 
     void cursorFileGivesTheHandItsImage() {
