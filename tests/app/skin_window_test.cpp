@@ -79,19 +79,6 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::logic_error, unloaded.attachToWindow(window.form().Me));
     }
 
-    void frameTakesButtonFaceWhenTheWindowIsSkinned() {
-        Form1Window window;
-        platform::MainWindow& me = window.form().Me;
-        for (int index = 0; index < me.controlCount(); ++index) {
-            if (me.controlKind(index) == platform::ControlKind::Frame) {
-                me.setControlBackColor(index, platform::kColourButtonFace);
-            }
-        }
-        QCOMPARE(window.Frame1->palette().color(QPalette::Window),
-                 QGuiApplication::palette().color(QPalette::Button));
-        QCOMPARE(window.PushButton1->palette().color(QPalette::Window), QColor(Qt::white));
-    }
-
     void pointerFollowsTheMouse() {
         Form1Window window;
         window.show();

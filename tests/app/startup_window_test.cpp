@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -7,7 +8,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
-#include <QtEndian>
 #include <QtTest>
 #include <cstring>
 
@@ -33,38 +33,20 @@ public:
     }
 };
 
-void AppendWord(QByteArray& bytes, quint16 value) {
-    bytes.append(static_cast<char>(value & 0xFF)).append(static_cast<char>(value >> 8));
-}
-
-void AppendLong(QByteArray& bytes, quint32 value) {
-    AppendWord(bytes, static_cast<quint16>(value & 0xFFFF));
-    AppendWord(bytes, static_cast<quint16>(value >> 16));
-}
-
-// A 32 x 32 true-colour cursor (type 2) or icon (type 1) file.
-QByteArray CursorFile(quint16 type, quint16 hotX, quint16 hotY) {
-    constexpr quint32 kSide = 32;
-    constexpr quint32 kInfoSize = 40;
-    constexpr quint32 kPixels = kSide * kSide * 4;
-    constexpr quint32 kMask = kSide * kSide / 8;
+// A 32 x 32 true-colour cursor file with its hot spot.
+QByteArray CursorFile(quint16 hotX, quint16 hotY) {
+    constexpr quint32 kPixels = 32 * 32;
+    constexpr quint32 kMaskBytes = kPixels / 8;
     QByteArray bytes;
-    AppendWord(bytes, 0);
-    AppendWord(bytes, type);
-    AppendWord(bytes, 1);
-    bytes.append(static_cast<char>(kSide)).append(static_cast<char>(kSide)).append(2, '\0');
-    AppendWord(bytes, hotX);
-    AppendWord(bytes, hotY);
-    AppendLong(bytes, kInfoSize + kPixels + kMask);
-    AppendLong(bytes, 22);
-    AppendLong(bytes, kInfoSize);
-    AppendLong(bytes, kSide);
-    AppendLong(bytes, 2 * kSide);  // the colours and the mask
-    AppendWord(bytes, 1);
-    AppendWord(bytes, 32);
-    bytes.append(6 * 4, '\0');
-    for (quint32 pixel = 0; pixel < kSide * kSide; ++pixel) bytes.append("\x20\x40\xC0\xFF", 4);
-    bytes.append(static_cast<qsizetype>(kMask), '\0');
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << quint16(0) << quint16(2) << quint16(1);  // a cursor of one image
+    out << quint8(32) << quint8(32) << quint16(0) << hotX << hotY
+        << quint32(40 + 4 * kPixels + kMaskBytes) << quint32(22);
+    out << quint32(40) << qint32(32) << qint32(2 * 32) << quint16(1) << quint16(32);
+    for (int rest = 0; rest < 6; ++rest) out << quint32(0);
+    for (quint32 pixel = 0; pixel < kPixels; ++pixel) out << quint32(0xFFC04020);
+    for (quint32 mask = 0; mask < kMaskBytes; ++mask) out << quint8(0);
     return bytes;
 }
 
@@ -146,18 +128,14 @@ private slots:
         me.setMousePointer(platform::kPointerCustom);
         QCOMPARE(window.cursor().shape(), Qt::PointingHandCursor);
 
-        me.setMouseIcon(writeFile("HAND-M.CUR", CursorFile(2, 5, 3)));
+        me.setMouseIcon(writeFile("HAND-M.CUR", CursorFile(5, 3)));
         QCOMPARE(window.cursor().shape(), Qt::BitmapCursor);
         QCOMPARE(window.cursor().hotSpot(), QPoint(5, 3));
         QCOMPARE(window.cursor().pixmap().size(), QSize(32, 32));
-        me.setMousePointer(platform::kPointerDefault);
-        me.setMouseIcon(writeFile("hand.ico", CursorFile(1, 0, 0)));
-        me.setMousePointer(platform::kPointerCustom);
-        QCOMPARE(window.cursor().shape(), Qt::BitmapCursor);
     }
 
     void damagedCursorFileIsRefusedAndTheImageStays() {
-        QByteArray cut = CursorFile(2, 5, 3);
+        QByteArray cut = CursorFile(5, 3);
         cut.truncate(100);
         const std::string damaged[] = {
             writeFile("garbage.cur", QByteArray(300, 'x')),
@@ -167,7 +145,7 @@ private slots:
         };
         Form1Window window(m_clock);
         platform::MainWindow& me = window.form().Me;
-        me.setMouseIcon(writeFile("HAND-M.CUR", CursorFile(2, 7, 1)));
+        me.setMouseIcon(writeFile("HAND-M.CUR", CursorFile(7, 1)));
         me.setMousePointer(platform::kPointerCustom);
         for (const std::string& path : damaged) {
             QVERIFY_THROWS_EXCEPTION(std::runtime_error, me.setMouseIcon(path));

@@ -64,18 +64,6 @@ private slots:
         QVERIFY2(stored.contains(QStringLiteral("Download%20Location=") + picked + u'/'),
                  qPrintable(stored));
     }
-
-    void cancelledDialogChangesNothing() {
-        const testing::SettingsFolder settings;
-        Form1Window window;
-        window.show();
-        QTimer::singleShot(0, this, [] {
-            if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
-        });
-        QTest::mouseClick(window.PushButton8, Qt::LeftButton);
-        QCOMPARE(window.Text1->text(), QString());
-        QCOMPARE(settings.text(), "");
-    }
 };
 
 }  // namespace orlenda
