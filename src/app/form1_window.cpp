@@ -188,8 +188,8 @@ void Form1Window::forwardMouseMoves() {
 void Form1Window::centerOnScreen() {
     const QScreen* target = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!target) return;
-    setGeometry(
-        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), target->availableGeometry()));
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                    target->availableGeometry()));
 }
 
 void Form1Window::showEvent(QShowEvent* event) {
