@@ -54,12 +54,18 @@ TEST(SettingsStore, AwkwardTextsSurviveARoundTrip) {
     }
 }
 
-TEST(SettingsStore, ReadsAFileWrittenByHand) {
+TEST(SettingsStore, ReadsAndWritesFilesEditedByHand) {
     SettingsFolder folder;
     folder.write("[General]\nDownload%20Location=/srv/a, b/\nLastFolderDot=/srv/last\n");
     const QtSettingsStore store;
     EXPECT_EQ(store.ReadSetting(kDownloadLocation, ""), "/srv/a, b/");
     EXPECT_EQ(store.ReadSetting(kLastFolder, ""), "/srv/last");
+
+    SettingsFolder damaged;  // a section that never closes
+    damaged.write("[General\nDownload%20Location=/srv/x/\n");
+    QtSettingsStore writer;
+    writer.WriteSetting(kLastFolder, "/y");
+    EXPECT_EQ(writer.ReadSetting(kLastFolder, ""), "/y");
 }
 
 // Root may write anywhere, so checks of refused writes run in a child process

@@ -52,7 +52,8 @@ void QtSettingsStore::WriteSetting(const std::string& key, const std::string& te
     // write leaves the earlier file untouched.
     settings.setValue(name, QString::fromStdString(text));
     settings.sync();
-    if (settings.status() == QSettings::NoError) return;
+    // A file that was partly unreadable (a format error) is written all the same.
+    if (settings.status() != QSettings::AccessError) return;
 
     // The refused text would otherwise stay pending in the process-wide cache
     // of the file and be read back as if stored. The earlier text stays
