@@ -199,16 +199,6 @@ private:
     std::string m_text;
 };
 
-class BulkWindow final : public platform::MainWindow {
-public:
-    int mousePointer() const override { return m_pointer; }
-    void setMousePointer(int code) override { m_pointer = code; }
-    void setCaption(const std::string&) override {}
-
-private:
-    int m_pointer = platform::kPointerDefault;
-};
-
 class BulkDialogs final : public platform::Dialogs {
 public:
     void messageBox(const std::string& text, int, const std::string&) override {
@@ -231,7 +221,6 @@ public:
 
 void BenchLongList(int rows) {
     QTemporaryDir folder;
-    BulkWindow me;
     BulkList list;
     BulkProgress progress;
     BulkTextBox folderBox(folder.path().toStdString() + "/");
@@ -240,8 +229,8 @@ void BenchLongList(int rows) {
     platform::PosixFileSystem files;
     platform::PosixProcesses processes;
     ShortSleeper sleeper;
-    testing::FakeForm unused;  // the services a run never calls
-    Form1 form{.Me = me,
+    testing::FakeForm unused;  // the services a run never calls, and a window that keeps no history
+    Form1 form{.Me = unused.me,
                .ListView1 = list,
                .ProgressBar1 = progress,
                .Text1 = folderBox,
@@ -251,7 +240,12 @@ void BenchLongList(int rows) {
                .CommonDialog1 = unused.commonDialog,
                .listFiles = unused.listFiles,
                .processes = processes,
-               .sleeper = sleeper};
+               .sleeper = sleeper,
+               .settings = unused.settings,
+               .folderBrowser = unused.folderBrowser,
+               .SkinFramework1 = unused.skin,
+               .desktop = unused.desktop,
+               .clock = unused.clock};
     AppendRows(list, rows);
 
     std::printf("Long list, real run logic and processes, 1 ms pause, %d rows:\n", rows);

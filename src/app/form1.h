@@ -1,12 +1,18 @@
 #pragma once
 
 #include "platform/common_dialog.h"
+#include <string>
+
 #include "platform/controls.h"
+#include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
 #include "platform/files.h"
 #include "platform/list_files.h"
 #include "platform/processes.h"
+#include "platform/folder_browser.h"
+#include "platform/settings.h"
+#include "platform/skin.h"
 #include "platform/window.h"
 
 namespace orlenda {
@@ -16,7 +22,7 @@ inline constexpr char kApplicationTitle[] = "Orlenda";
 inline constexpr char kProgressBarRestText[] = "Progress Bar";
 
 // The main window as its handlers see it: its controls, the platform services
-// they call, and the one flag of its own. The handlers are free functions
+// they call, and the little state of its own. The handlers are free functions
 // that take a Form1; the window system only forwards events to them.
 struct Form1 {
     platform::MainWindow& Me;
@@ -31,9 +37,19 @@ struct Form1 {
     platform::ListFiles& listFiles;
     platform::Processes& processes;
     platform::Sleeper& sleeper;
+    platform::SettingsStore& settings;
+    platform::FolderBrowser& folderBrowser;
+    platform::SkinComponent& SkinFramework1;
+    platform::Desktop& desktop;
+    platform::Clock& clock;
 
     // Set while a run is in progress; refuses a second Start.
     bool IsRunning = false;
+    // The folder last picked in the folder browser, as the browser gave it.
+    std::string LastFolder{};
+    // A failure to store the folder box has been reported; the next stored
+    // change clears it.
+    bool FolderStoreFailureShown = false;
 
     bool isBusy() const { return Me.mousePointer() == platform::kPointerHourglass; }
 };

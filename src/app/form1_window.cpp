@@ -13,6 +13,10 @@
 
 #include "app/form1_layout.h"
 #include "convert/convert_handlers.h"
+#include "app/pointer_feedback.h"
+#include "app/startup.h"
+#include "folder/folder_handlers.h"
+#include "platform/qt/mouse_move_forwarder.h"
 #include "platform/qt/site_list_view.h"
 #include "platform/qt/text_progress_bar.h"
 #include "sitelist/list_import.h"
@@ -52,7 +56,9 @@ void PaintWhite(QWidget& widget) {
 
 }  // namespace
 
-Form1Window::Form1Window()
+Form1Window::Form1Window() : Form1Window(m_localClock) {}
+
+Form1Window::Form1Window(platform::Clock& clock)
     : Frame1(new QGroupBox(this)),
       Text1(new QLineEdit(Frame1)),
       PushButton8(new QPushButton(Frame1)),
@@ -79,16 +85,24 @@ Form1Window::Form1Window()
              .CommonDialog1 = m_commonDialog,
              .listFiles = m_listFiles,
              .processes = m_processes,
-             .sleeper = m_sleeper} {
+             .sleeper = m_sleeper,
+             .settings = m_settings,
+             .folderBrowser = m_folderBrowser,
+             .SkinFramework1 = m_skin,
+             .desktop = m_desktop,
+             .clock = clock} {
     setUpWindow();
     setUpControls();
     placeControls();
     setKeyboardOrder();
     connectHandlers();
+    forwardMouseMoves();
 }
 
 void Form1Window::setUpWindow() {
     setWindowTitle(QStringLiteral("Form1"));
+    // Skins address the window and its controls by these names.
+    setObjectName(QStringLiteral("Form1"));
     // A fixed single border: no maximize button, no resizing.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -134,7 +148,14 @@ void Form1Window::placeControls() {
         {PushButton6, "PushButton6"}, {PushButton7, "PushButton7"},
         {PushButton2, "PushButton2"}, {PushButton3, "PushButton3"},
     };
-    for (const auto& [widget, name] : controls) widget->setGeometry(PixelRectOf(name));
+    // The layout's order is the window's order of its controls.
+    std::vector<QWidget*> order;
+    for (const auto& [widget, name] : controls) {
+        widget->setGeometry(PixelRectOf(name));
+        widget->setObjectName(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+        order.push_back(widget);
+    }
+    m_me.setControls(std::move(order));
 }
 
 void Form1Window::setKeyboardOrder() {
@@ -154,10 +175,35 @@ void Form1Window::connectHandlers() {
     connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(m_form); });
     connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(m_form); });
     connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(m_form); });
+    connect(PushButton8, &QPushButton::clicked, this, [this] { PushButton8_Click(m_form); });
+    connect(Text1, &QLineEdit::textChanged, this, [this] { Text1_Change(m_form); });
     connect(ListView1, &platform::SiteListView::doubleClickedAnywhere, this,
             [this] { ListView1_DblClick(m_form); });
     connect(ListView1, &platform::SiteListView::keyDown, this,
             [this](int keyCode) { ListView1_KeyDown(m_form, keyCode); });
+}
+
+void Form1Window::forwardMouseMoves() {
+    const std::pair<QWidget*, void (*)(Form1&)> controls[] = {
+        {PushButton1, PushButton1_MouseMove},
+        {PushButton2, PushButton2_MouseMove},
+        {PushButton3, PushButton3_MouseMove},
+        {PushButton6, PushButton6_MouseMove},
+        {PushButton7, PushButton7_MouseMove},
+        {PushButton8, PushButton8_MouseMove},
+        {this, Form_MouseMove},
+        {Frame1, Frame1_MouseMove},
+    };
+    for (const auto& [widget, handler] : controls) {
+        auto* forwarder =
+            new platform::MouseMoveForwarder([this, handler = handler] { handler(m_form); }, this);
+        forwarder->watch(*widget);
+    }
+    // The list is made of several widgets: its frame, rows, header and scroll bars.
+    auto* overList =
+        new platform::MouseMoveForwarder([this] { ListView1_MouseMove(m_form); }, this);
+    overList->watch(*ListView1);
+    for (QWidget* part : ListView1->findChildren<QWidget*>()) overList->watch(*part);
 }
 
 void Form1Window::centerOnScreen() {
@@ -176,14 +222,8 @@ void Form1Window::showEvent(QShowEvent* event) {
 }
 
 void Form1Window::closeEvent(QCloseEvent* event) {
-    // A run waits inside nested event loops: unwinding them would carry it on
-    // to the next row with no window. End at once instead; the capture tool
-    // already started runs on in a session of its own.
-    if (m_form.IsRunning) {
-        std::fflush(nullptr);
-        std::_Exit(EXIT_SUCCESS);
-    }
     QWidget::closeEvent(event);
+    Form_Unload(m_form);
 }
 
 }  // namespace orlenda

@@ -12,6 +12,12 @@
 #include "platform/qt/qt_sleeper.h"
 #include "platform/qt/site_list_model.h"
 
+#include "platform/posix/posix_clock.h"
+#include "platform/qt/qt_desktop.h"
+#include "platform/qt/qt_folder_browser.h"
+#include "platform/qt/qt_settings_store.h"
+#include "platform/qt/style_sheet_skin.h"
+
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -30,6 +36,8 @@ class Form1Window final : public QWidget {
 
 public:
     Form1Window();
+    // With the given time of day, which decides the rare visit to the home page.
+    explicit Form1Window(platform::Clock& clock);
 
     Form1& form() { return m_form; }
     // Puts the window in the middle of the screen it will appear on.
@@ -57,6 +65,7 @@ private:
     void placeControls();
     void setKeyboardOrder();
     void connectHandlers();
+    void forwardMouseMoves();
 
     platform::SiteListModel m_listModel;
     platform::QtMainWindow m_me;
@@ -70,6 +79,11 @@ private:
     platform::PosixListFiles m_listFiles;
     platform::PosixProcesses m_processes;
     platform::QtSleeper m_sleeper;
+    platform::QtSettingsStore m_settings;
+    platform::QtFolderBrowser m_folderBrowser;
+    platform::StyleSheetSkin m_skin;
+    platform::QtDesktop m_desktop;
+    platform::PosixClock m_localClock;
     Form1 m_form;
     bool m_shownOnce = false;
 };

@@ -1,20 +1,19 @@
 #include <QApplication>
 
-#include "app/form1_layout.h"
 #include "app/form1_window.h"
+#include "app/startup.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(orlenda::kApplicationTitle));
+    // Ties the window to the installed orlenda.desktop (Wayland uses it for
+    // the task bar's name and icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("orlenda"));
 
     orlenda::Form1Window window;
-    orlenda::Form1& form = window.form();
-    form.Me.setCaption(orlenda::kApplicationTitle);
-    form.ListView1.addColumn(" Web Site(s)");
-    form.ListView1.setFirstColumnWidth(orlenda::kListColumnWidthTwips);
-
+    // Placed first, so that messages of start-up stand where the window will.
     window.centerOnScreen();
+    orlenda::Form_Load(window.form());
     window.show();
     return application.exec();
 }

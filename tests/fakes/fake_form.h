@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "folder/folder_handlers.h"
 
 namespace orlenda::testing {
 
@@ -76,10 +77,19 @@ private:
 class FakeTextBox final : public platform::TextBox {
 public:
     std::string text() const override { return value; }
-    void setText(const std::string& text) override { value = text; }
+    // Like the real box: a new text raises the change event, the same does not.
+    void setText(const std::string& text) override {
+        if (text == value) return;
+        value = text;
+        if (changed) changed();
+    }
 
     std::string value;
+    std::function<void()> changed;
 };
+
+// Calls to the window and the skin, in order, as "name(arguments)".
+using Journal = std::vector<std::string>;
 
 class FakeMainWindow final : public platform::MainWindow {
 public:
@@ -89,10 +99,31 @@ public:
     }
     void setMousePointer(int code) override { pointer = code; }
     void setCaption(const std::string& text) override { caption = text; }
+    void showApplicationIcon() override { showsApplicationIcon = true; }
+    void setMouseIcon(const std::string& cursorFile) override {
+        if (failMouseIcon) throw std::runtime_error("Invalid picture");
+        mouseIcon = cursorFile;
+    }
+    void setBackColor(std::uint32_t colour) override {
+        journal.push_back("setBackColor(" + std::to_string(colour) + ")");
+    }
+    int controlCount() const override { return static_cast<int>(controls.size()); }
+    platform::ControlKind controlKind(int index) const override {
+        return controls.at(static_cast<std::size_t>(index));
+    }
+    void setControlBackColor(int index, std::uint32_t colour) override {
+        journal.push_back("setControlBackColor(" + std::to_string(index) + ", " +
+                          std::to_string(colour) + ")");
+    }
 
     int pointer = platform::kPointerDefault;
     std::string caption;
     bool failPointerRead = false;
+    bool showsApplicationIcon = false;
+    std::string mouseIcon;  // the cursor file of the custom pointer
+    bool failMouseIcon = false;
+    std::vector<platform::ControlKind> controls;
+    Journal journal;  // shared with the skin of a FakeForm
 };
 
 struct ShownMessage {
@@ -299,8 +330,109 @@ public:
     std::function<void()> onSleep;
 };
 
+class FakeSettings final : public platform::SettingsStore {
+public:
+    std::string ReadSetting(const std::string& key, const std::string& defaultText) const override {
+        if (failReads) throw std::runtime_error("settings unreadable");
+        const auto found = values.find(key);
+        return found == values.end() ? defaultText : found->second;
+    }
+    void WriteSetting(const std::string& key, const std::string& text) override {
+        if (failWrites) throw std::runtime_error("settings read-only");
+        values[key] = text;
+        writes.push_back({key, text});
+    }
+
+    std::map<std::string, std::string> values;
+    std::vector<std::pair<std::string, std::string>> writes;  // every write, in order
+    bool failReads = false;
+    bool failWrites = false;
+};
+
+struct BrowseRequest {
+    std::string title;
+    std::string start;
+};
+
+class FakeFolderBrowser final : public platform::FolderBrowser {
+public:
+    std::string BrowseForFolder(platform::MainWindow& owner, const std::string& title,
+                                const std::string& start) override {
+        owners.push_back(&owner);
+        requests.push_back({title, start});
+        if (fail) throw std::runtime_error("browser failed");
+        return answer;
+    }
+
+    std::string answer;  // empty: the user cancels
+    bool fail = false;
+    std::vector<BrowseRequest> requests;
+    std::vector<const platform::MainWindow*> owners;
+};
+
+class FakeSkin final : public platform::SkinComponent {
+public:
+    explicit FakeSkin(Journal& journal) : journal(journal) {}
+
+    void loadSkin(const std::string& skinFile, const std::string& extraFile) override {
+        journal.push_back("loadSkin(" + skinFile + ", " + extraFile + ")");
+        if (failLoad) throw std::runtime_error("not a skin");
+    }
+    std::int32_t options() const override { return bits; }
+    void setOptions(std::int32_t value) override {
+        journal.push_back("setOptions(" + std::to_string(value) + ")");
+        bits = value;
+    }
+    void setSkinAllWindows(bool on) override {
+        journal.push_back(std::string("setSkinAllWindows(") + (on ? "true" : "false") + ")");
+    }
+    void setKeepWindowColours(bool on) override {
+        journal.push_back(std::string("setKeepWindowColours(") + (on ? "true" : "false") + ")");
+    }
+    void attachToWindow(platform::MainWindow& window) override {
+        journal.push_back("attachToWindow");
+        attachedTo = &window;
+    }
+
+    Journal& journal;
+    std::int32_t bits = 0;
+    bool failLoad = false;
+    const platform::MainWindow* attachedTo = nullptr;
+};
+
+class FakeDesktop final : public platform::Desktop {
+public:
+    std::string desktopFolder() const override { return desktopFolderPath; }
+    void openWebPage(const std::string& address) override {
+        if (failOpen) throw std::runtime_error("no browser");
+        openedPages.push_back(address);
+    }
+    void setApplicationTitle(const std::string& title) override { applicationTitle = title; }
+    void endProgram() override { ++endCount; }
+
+    std::string desktopFolderPath = "/home/u/Desktop";
+    bool failOpen = false;
+    std::vector<std::string> openedPages;
+    std::string applicationTitle;
+    int endCount = 0;
+};
+
+class FakeClock final : public platform::Clock {
+public:
+    int secondsSinceMidnight() const override { return seconds; }
+
+    int seconds = 0;
+};
+
 // A main window made of fakes, for driving handlers in tests.
+// Changes of the folder box reach Text1_Change, as in the window.
 struct FakeForm {
+    FakeForm() {
+        folder.changed = [this] { Text1_Change(form); };
+    }
+    FakeForm(const FakeForm&) = delete;
+    FakeForm& operator=(const FakeForm&) = delete;
+
     FakeMainWindow me;
     FakeSiteList list;
     FakeProgress progress;
@@ -312,6 +444,11 @@ struct FakeForm {
     FakeListFiles listFiles;
     FakeProcesses processes;
     FakeSleeper sleeper;
+    FakeSettings settings;
+    FakeFolderBrowser folderBrowser;
+    FakeSkin skin{me.journal};
+    FakeDesktop desktop;
+    FakeClock clock;
     Form1 form{.Me = me,
                .ListView1 = list,
                .ProgressBar1 = progress,
@@ -322,7 +459,12 @@ struct FakeForm {
                .CommonDialog1 = commonDialog,
                .listFiles = listFiles,
                .processes = processes,
-               .sleeper = sleeper};
+               .sleeper = sleeper,
+               .settings = settings,
+               .folderBrowser = folderBrowser,
+               .SkinFramework1 = skin,
+               .desktop = desktop,
+               .clock = clock};
 };
 
 }  // namespace orlenda::testing

@@ -38,7 +38,12 @@ struct RealFilesForm {
                .CommonDialog1 = fakes.commonDialog,
                .listFiles = listFiles,
                .processes = fakes.processes,
-               .sleeper = fakes.sleeper};
+               .sleeper = fakes.sleeper,
+               .settings = fakes.settings,
+               .folderBrowser = fakes.folderBrowser,
+               .SkinFramework1 = fakes.skin,
+               .desktop = fakes.desktop,
+               .clock = fakes.clock};
 };
 
 class ListFileReading : public ::testing::Test {

@@ -1,18 +1,58 @@
 #include "platform/qt/qt_controls.h"
 
+#include <QCheckBox>
 #include <QCursor>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
+#include <QProgressBar>
+#include <QRadioButton>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
+#include "platform/qt/cursor_file.h"
 #include "platform/qt/site_list_model.h"
 #include "platform/twips.h"
 #include "platform/qt/site_list_view.h"
 #include "platform/qt/text_progress_bar.h"
 
 namespace orlenda::platform {
+namespace {
+
+constexpr std::uint32_t kSystemButtonFace = 15;
+
+QColor ColourOf(std::uint32_t colour) {
+    if ((colour & kSystemColour) == 0) {
+        return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    }
+    if ((colour & ~kSystemColour) == kSystemButtonFace) {
+        return QGuiApplication::palette().color(QPalette::Button);
+    }
+    throw std::invalid_argument("Invalid property value");
+}
+
+// The icon theme's "orlenda" where the program is installed, else its own.
+QIcon ApplicationIcon() {
+    QIcon own;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        own.addFile(QStringLiteral(":/icons/orlenda-%1.png").arg(size), QSize(size, size));
+    }
+    return QIcon::fromTheme(QStringLiteral("orlenda"), own);
+}
+
+void SetBackground(QWidget& widget, std::uint32_t colour) {
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, ColourOf(colour));
+    widget.setPalette(palette);
+    widget.setAutoFillBackground(true);
+}
+
+}  // namespace
 
 QtSiteList::QtSiteList(SiteListModel& model, SiteListView& view) : m_model(model), m_view(view) {}
 
@@ -79,7 +119,7 @@ void QtMainWindow::setMousePointer(int code) {
             m_window.setCursor(Qt::WaitCursor);
             break;
         case kPointerCustom:
-            m_window.setCursor(Qt::PointingHandCursor);
+            m_window.setCursor(m_customPointer.value_or(QCursor(Qt::PointingHandCursor)));
             break;
         default:
             m_window.unsetCursor();
@@ -89,6 +129,45 @@ void QtMainWindow::setMousePointer(int code) {
 
 void QtMainWindow::setCaption(const std::string& caption) {
     m_window.setWindowTitle(QString::fromStdString(caption));
+}
+
+void QtMainWindow::showApplicationIcon() {
+    const QIcon icon = ApplicationIcon();
+    // Dialogs of the program show it too.
+    QGuiApplication::setWindowIcon(icon);
+    m_window.setWindowIcon(icon);
+}
+
+void QtMainWindow::setMouseIcon(const std::string& cursorFile) {
+    m_customPointer = ReadCursorFile(cursorFile);
+    if (m_pointer == kPointerCustom) setMousePointer(kPointerCustom);
+}
+
+void QtMainWindow::setBackColor(std::uint32_t colour) { SetBackground(m_window, colour); }
+
+int QtMainWindow::controlCount() const { return static_cast<int>(m_controls.size()); }
+
+ControlKind QtMainWindow::controlKind(int index) const {
+    const QWidget& widget = control(index);
+    if (qobject_cast<const QRadioButton*>(&widget)) return ControlKind::OptionButton;
+    if (qobject_cast<const QCheckBox*>(&widget)) return ControlKind::CheckBox;
+    if (qobject_cast<const QGroupBox*>(&widget)) return ControlKind::Frame;
+    if (qobject_cast<const QLabel*>(&widget)) return ControlKind::Label;
+    return ControlKind::Other;
+}
+
+void QtMainWindow::setControlBackColor(int index, std::uint32_t colour) {
+    SetBackground(control(index), colour);
+}
+
+QWidget& QtMainWindow::control(int index) const {
+    if (index < 0 || index >= controlCount()) throw std::out_of_range("Index out of bounds");
+    return *m_controls[static_cast<std::size_t>(index)];
+}
+
+QWidget* WidgetOf(MainWindow& window) {
+    auto* qtWindow = dynamic_cast<QtMainWindow*>(&window);
+    return qtWindow ? &qtWindow->widget() : nullptr;
 }
 
 }  // namespace orlenda::platform

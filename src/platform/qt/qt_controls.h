@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QCursor>
 #include <QPointer>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/controls.h"
 #include "platform/window.h"
@@ -68,10 +71,29 @@ public:
     int mousePointer() const override;
     void setMousePointer(int code) override;
     void setCaption(const std::string& caption) override;
+    void showApplicationIcon() override;
+    void setMouseIcon(const std::string& cursorFile) override;
+    void setBackColor(std::uint32_t colour) override;
+    int controlCount() const override;
+    ControlKind controlKind(int index) const override;
+    void setControlBackColor(int index, std::uint32_t colour) override;
+
+    QWidget& widget() const { return m_window; }
+    // The window's controls, in the window's order.
+    void setControls(std::vector<QWidget*> controls) { m_controls = std::move(controls); }
 
 private:
+    QWidget& control(int index) const;
+
     QWidget& m_window;
+    std::vector<QWidget*> m_controls;
+    // The custom pointer's image; without one it is the desktop's hand.
+    std::optional<QCursor> m_customPointer;
     int m_pointer = kPointerDefault;
 };
+
+// The widget of a main window made by this layer; null for any other, such as
+// a window of the tests: dialogs then open without an owner.
+QWidget* WidgetOf(MainWindow& window);
 
 }  // namespace orlenda::platform

@@ -1,0 +1,34 @@
+#include "app/skin.h"
+
+namespace orlenda {
+namespace {
+
+using platform::ControlKind;
+
+bool TakesButtonFace(ControlKind kind) {
+    return kind == ControlKind::OptionButton || kind == ControlKind::CheckBox ||
+           kind == ControlKind::Frame || kind == ControlKind::Label;
+}
+
+}  // namespace
+
+void ApplySkin(Form1& form) {
+    const std::string skinFile = form.files.programFolder() + kSkinFile;
+    // A folder of that name is no skin.
+    if (!form.files.fileExists(skinFile) || form.files.isFolder(skinFile)) return;
+
+    form.Me.setBackColor(platform::kColourButtonFace);
+    for (int index = 0; index < form.Me.controlCount(); ++index) {
+        if (TakesButtonFace(form.Me.controlKind(index))) {
+            form.Me.setControlBackColor(index, platform::kColourButtonFace);
+        }
+    }
+    form.SkinFramework1.loadSkin(skinFile, "");
+    form.SkinFramework1.setOptions(form.SkinFramework1.options() |
+                                   platform::kSkinOptionWindowBackground);
+    form.SkinFramework1.setSkinAllWindows(true);
+    form.SkinFramework1.setKeepWindowColours(true);
+    form.SkinFramework1.attachToWindow(form.Me);
+}
+
+}  // namespace orlenda

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/form1.h"
+
+namespace orlenda {
+
+// The optional skin file, next to the program.
+inline constexpr char kSkinFile[] = "/x/o.cjs";
+
+// Gives the main window the skin from the skin file when there is one;
+// without it the window keeps its own look and the skin is never touched.
+void ApplySkin(Form1& form);
+
+}  // namespace orlenda

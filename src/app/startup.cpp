@@ -1,0 +1,91 @@
+#include "app/startup.h"
+
+#include <random>
+#include <stdexcept>
+
+#include "app/error_trap.h"
+#include "app/form1_layout.h"
+#include "app/settings_keys.h"
+#include "app/skin.h"
+#include "folder/folder_handlers.h"
+
+namespace orlenda {
+namespace {
+
+bool IsContinuationByte(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
+std::size_t CharacterCount(const std::string& text) {
+    std::size_t count = 0;
+    for (const char byte : text) count += IsContinuationByte(byte) ? 0 : 1;
+    return count;
+}
+
+// The first characters of a UTF-8 text, never splitting a character.
+std::string FirstCharacters(const std::string& text, std::size_t characters) {
+    std::size_t end = 0;
+    for (std::size_t seen = 0; end < text.size(); ++end) {
+        if (!IsContinuationByte(text[end]) && seen++ == characters) break;
+    }
+    return text.substr(0, end);
+}
+
+}  // namespace
+
+std::string ShortApplicationTitle(const std::string& name) {
+    std::string title = name;
+    while (CharacterCount(title) > kMaxApplicationTitleLength) {
+        const std::size_t lastBlank = title.rfind(' ');
+        title = lastBlank == std::string::npos ? FirstCharacters(title, kMaxApplicationTitleLength)
+                                               : title.substr(0, lastBlank);
+    }
+    return title;
+}
+
+void SetApplicationTitle(platform::Desktop& desktop) {
+    desktop.setApplicationTitle(ShortApplicationTitle(kProductName));
+}
+
+std::string DesktopFolderPath(const platform::Desktop& desktop) {
+    const std::string folder = desktop.desktopFolder();
+    if (folder.empty()) throw std::invalid_argument("The desktop folder cannot be found.");
+    return WithTrailingSeparator(folder);
+}
+
+int DrawOneToHundred(int secondsSinceMidnight) {
+    std::minstd_rand generator(static_cast<std::minstd_rand::result_type>(secondsSinceMidnight));
+    return std::uniform_int_distribution<int>(1, 100)(generator);
+}
+
+void VisitHomePageByChance(platform::Desktop& desktop, int secondsSinceMidnight) {
+    if (DrawOneToHundred(secondsSinceMidnight) == kHomePageDraw) {
+        desktop.openWebPage(kHomePageAddress);
+    }
+}
+
+void Form_Load(Form1& form) {
+    ErrorTrap trap(form.dialogs, "in Orlenda2021/08/31.Form1.Form_Load ");
+    trap.step(100, [&] { ApplySkin(form); });
+    std::string cursorFile;
+    if (trap.when(104, [&] {
+            cursorFile = form.files.programFolder() + kHandCursorFile;
+            return form.files.fileExists(cursorFile);
+        })) {
+        trap.step(106, [&] { form.Me.setMouseIcon(cursorFile); });
+    }
+    trap.step(108, [&] { VisitHomePageByChance(form.desktop, form.clock.secondsSinceMidnight()); });
+    trap.step(126, [&] { form.Me.setCaption(kProductName); });
+    trap.step(126, [&] { form.Me.showApplicationIcon(); });
+    trap.step(126, [&] { SetApplicationTitle(form.desktop); });
+    // The default first, on every start; setting the box stores it at once
+    // through Text1_Change, so the store holds it before the window shows.
+    trap.step(128, [&] {
+        const std::string desktopFolder = DesktopFolderPath(form.desktop);
+        form.Text1.setText(form.settings.ReadSetting(kDownloadLocationKey, desktopFolder));
+    });
+    trap.step(130, [&] { form.ListView1.addColumn(kListColumnHeader); });
+    trap.step(132, [&] { form.ListView1.setFirstColumnWidth(kListColumnWidthTwips); });
+}
+
+void Form_Unload(Form1& form) { form.desktop.endProgram(); }
+
+}  // namespace orlenda

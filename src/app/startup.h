@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+#include "app/form1.h"
+
+namespace orlenda {
+
+inline constexpr char kProductName[] = "Orlenda";
+inline constexpr char kHomePageAddress[] = "https://www.orlenda.example/";
+// The optional image of the hand pointer, next to the program.
+inline constexpr char kHandCursorFile[] = "/HAND-M.CUR";
+inline constexpr char kListColumnHeader[] = " Web Site(s)";
+inline constexpr std::size_t kMaxApplicationTitleLength = 40;
+// The draw from 1 to 100 that opens the home page.
+inline constexpr int kHomePageDraw = 7;
+
+// The name with whole words cut from its end, one at a time (each cut just
+// before the last blank), until at most 40 characters remain; a last word
+// still too long is cut at 40 characters.
+std::string ShortApplicationTitle(const std::string& name);
+void SetApplicationTitle(platform::Desktop& desktop);
+
+// The desktop folder with a separator at its end. Throws when the desktop
+// reports no folder.
+std::string DesktopFolderPath(const platform::Desktop& desktop);
+
+// A whole number from 1 to 100, drawn from a generator seeded with the time.
+int DrawOneToHundred(int secondsSinceMidnight);
+// Opens the maker's home page in about one start in a hundred.
+void VisitHomePageByChance(platform::Desktop& desktop, int secondsSinceMidnight);
+
+// Readies the window before it is first shown: skin, hand pointer, caption,
+// icon and title, the remembered output folder and the list's column.
+void Form_Load(Form1& form);
+// Closing the window ends the program at once, even in the middle of a run.
+void Form_Unload(Form1& form);
+
+}  // namespace orlenda

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+namespace orlenda::platform {
+
+// The desktop the program runs on, and the program's own process.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // The user's desktop folder as the desktop reports it, without a
+    // separator at its end; empty text when it reports none.
+    virtual std::string desktopFolder() const = 0;
+    // Opens the address in the user's web browser without waiting for it.
+    // Throws when no browser can be started.
+    virtual void openWebPage(const std::string& address) = 0;
+    // The title that dialogs naming no caption of their own show.
+    virtual void setApplicationTitle(const std::string& title) = 0;
+    // Ends the process at once, from wherever it is called.
+    virtual void endProgram() = 0;
+};
+
+// The local time of day.
+class Clock {
+public:
+    virtual ~Clock() = default;
+
+    virtual int secondsSinceMidnight() const = 0;
+};
+
+}  // namespace orlenda::platform

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/desktop.h"
+
+namespace orlenda::platform {
+
+class QtDesktop final : public Desktop {
+public:
+    std::string desktopFolder() const override;
+    void openWebPage(const std::string& address) override;
+    void setApplicationTitle(const std::string& title) override;
+    void endProgram() override;
+};
+
+}  // namespace orlenda::platform

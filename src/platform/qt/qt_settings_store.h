@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/settings.h"
+
+namespace orlenda::platform {
+
+// The settings in the platform's native per-user store, under the maker
+// "Tovrik" and the product "Orlenda": on Linux the INI file
+// Tovrik/Orlenda.conf in the user's configuration folder, on Windows the
+// registry key HKEY_CURRENT_USER\Software\Tovrik\Orlenda.
+class QtSettingsStore final : public SettingsStore {
+public:
+    std::string ReadSetting(const std::string& key, const std::string& defaultText) const override;
+    void WriteSetting(const std::string& key, const std::string& text) override;
+};
+
+}  // namespace orlenda::platform
