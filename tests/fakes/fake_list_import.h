@@ -1,0 +1,90 @@
+#pragma once
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/common_dialog.h"
+#include "platform/list_files.h"
+
+namespace orlenda::testing {
+
+class FakeCommonDialog final : public platform::CommonDialog {
+public:
+    std::string fileName() const override {
+        if (failFileName) throw std::runtime_error("file name unreadable");
+        return name;
+    }
+    void setFileName(const std::string& path) override {
+        calls.push_back("FileName=" + path);
+        name = path;
+    }
+    void setFlags(long value) override {
+        calls.push_back("Flags=" + std::to_string(value));
+        flags = value;
+    }
+    void setDialogTitle(const std::string& title) override {
+        calls.push_back("DialogTitle=" + title);
+    }
+    void setFilter(const std::string& filter) override { calls.push_back("Filter=" + filter); }
+    // Answers with the scripted choice; none is a cancel.
+    void showOpen() override {
+        calls.push_back("ShowOpen");
+        if (failShow) throw std::runtime_error("dialog failed");
+        if (choice) name = *choice;
+    }
+
+    std::vector<std::string> calls;  // every property set and every showing, in order
+    std::optional<std::string> choice;
+    std::string name;
+    long flags = 0;
+    bool failShow = false;
+    bool failFileName = false;
+};
+
+// List files held in memory. Reads hand out a few bytes at a time, so that
+// line ends fall across the reader's buffer boundaries.
+class FakeListFiles final : public platform::ListFiles {
+public:
+    class File final : public platform::ListFile {
+    public:
+        File(FakeListFiles& files, std::string content)
+            : m_files(files), m_content(std::move(content)) {
+            ++m_files.openCount;
+        }
+        ~File() override { --m_files.openCount; }
+        std::size_t read(char* buffer, std::size_t size) override {
+            if (m_files.failAfterBytes && m_position >= *m_files.failAfterBytes) {
+                throw std::runtime_error("Input/output error");
+            }
+            const std::size_t count =
+                std::min({size, m_files.bytesPerRead, m_content.size() - m_position});
+            std::copy_n(m_content.data() + m_position, count, buffer);
+            m_position += count;
+            return count;
+        }
+
+    private:
+        FakeListFiles& m_files;
+        std::string m_content;
+        std::size_t m_position = 0;
+    };
+
+    std::unique_ptr<platform::ListFile> open(const std::string& path) override {
+        const auto found = contents.find(path);
+        if (found == contents.end()) throw std::runtime_error("Permission denied");
+        return std::make_unique<File>(*this, found->second);
+    }
+    std::string toUtf8(std::string bytes) override { return bytes; }
+
+    std::map<std::string, std::string> contents;  // path to bytes; others cannot be opened
+    std::size_t bytesPerRead = 3;
+    std::optional<std::size_t> failAfterBytes;
+    int openCount = 0;  // files open now
+};
+
+}  // namespace orlenda::testing
