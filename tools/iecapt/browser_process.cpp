@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <system_error>
 #include <thread>
@@ -80,6 +81,15 @@ std::vector<std::string> browserEnvironment(const std::string& tempFolder) {
     const int error = errno;
     [[maybe_unused]] const auto ignored = ::write(execStatusFd, &error, sizeof error);
     ::_exit(127);
+}
+
+// Our own children, as the kernel lists them.
+std::vector<pid_t> childrenOfThisProcess() {
+    std::ifstream list("/proc/self/task/" + std::to_string(::getpid()) + "/children");
+    std::vector<pid_t> children;
+    pid_t child = 0;
+    while (list >> child) children.push_back(child);
+    return children;
 }
 
 void closeBoth(int fds[2]) {
@@ -228,15 +238,19 @@ void BrowserProcess::stop() {
     // is written by the tool, and the profile is thrown away.
     ::kill(-m_pid, SIGKILL);
     ::kill(m_pid, SIGKILL);  // in case it was stopped before it left our group
-    // As the tool reaps orphans, a process of the group dying hands its own
-    // children to us first: once no child of the group is left, none is.
+    // The tool starts no other process, and reaps orphans: every child it
+    // has is the browser or one of its helpers, and a helper dying hands its
+    // own children to us before it can be reaped. No child left means no
+    // process of the browser left.
     const Deadline limit = Deadline::after(std::chrono::seconds(5));
     while (!limit.expired()) {
         int status = 0;
-        const pid_t reaped = ::waitpid(-m_pid, &status, WNOHANG);
+        const pid_t reaped = ::waitpid(-1, &status, WNOHANG);
         if (reaped > 0 || (reaped < 0 && errno == EINTR)) continue;
-        const bool groupGone = reaped < 0 && ::waitpid(m_pid, &status, WNOHANG) != 0;
-        if (groupGone) break;
+        if (reaped < 0) break;
+        // Helpers that left the browser's group (Crashpad's) end here.
+        for (const pid_t child : childrenOfThisProcess()) ::kill(child, SIGKILL);
+        ::kill(-m_pid, SIGKILL);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     m_pid = -1;

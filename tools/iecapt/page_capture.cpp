@@ -94,14 +94,23 @@ void PageWatch::handle(const json& event) {
     const json& params = event.contains("params") ? event["params"] : json::object();
     if (method == "Page.lifecycleEvent") {
         if (params.value("name", std::string()) == "load") {
-            m_loadedLoaders.insert(params.value("loaderId", std::string()));
+            const std::string loaderId = params.value("loaderId", std::string());
+            m_loadedLoaders.insert(loaderId);
+            // A loaded document has arrived, even when no event said so
+            // (a navigation's request has the id of its loader).
+            m_requestsInFlight.erase(loaderId);
         }
     } else if (method == "Page.frameNavigated") {
         const json& frame = params.value("frame", json::object());
         if (!frame.contains("parentId")) m_mainLoader = frame.value("loaderId", m_mainLoader);
     } else if (method == "Network.requestWillBeSent") {
-        m_requestsInFlight.insert(params.value("requestId", std::string()));
-        noteNetworkActivity();
+        // Only the network counts: file:, data: and blob: requests do not
+        // always report their end.
+        const std::string url = params.value("request", json::object()).value("url", std::string());
+        if (url.rfind("http:", 0) == 0 || url.rfind("https:", 0) == 0) {
+            m_requestsInFlight.insert(params.value("requestId", std::string()));
+            noteNetworkActivity();
+        }
     } else if (method == "Network.loadingFinished" || method == "Network.loadingFailed") {
         m_requestsInFlight.erase(params.value("requestId", std::string()));
         noteNetworkActivity();
