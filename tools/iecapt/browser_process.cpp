@@ -4,6 +4,7 @@
 #include <linux/close_range.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -139,7 +140,9 @@ std::vector<std::string> browserArguments(const std::string& browser,
         "--no-pings",
         "--password-store=basic",
         "--disable-features=Translate,OptimizationHints,MediaRouter,DialMediaRouteProvider,"
-        "CertificateTransparencyComponentUpdater,AutofillServerCommunication",
+        "CertificateTransparencyComponentUpdater,AutofillServerCommunication,"
+        // Pages of the browser's own interface that a headless capture never shows.
+        "WebUIOmniboxPopup,WebUIOmniboxAimPopup",
         // Steady rendering of a page nobody looks at.
         "--disable-dev-shm-usage",
         "--hide-scrollbars",
@@ -153,13 +156,33 @@ std::vector<std::string> browserArguments(const std::string& browser,
     };
     // Chromium refuses to start as root with its sandbox.
     if (asRoot) arguments.emplace_back("--no-sandbox");
+    // A blank first tab instead of the new-tab page; the address to capture
+    // never goes here.
+    arguments.emplace_back("about:blank");
     return arguments;
 }
 
+std::string temporaryBase() {
+    for (const char* variable : {"TMPDIR", "XDG_RUNTIME_DIR"}) {
+        const char* folder = std::getenv(variable);
+        if (folder != nullptr && *folder != '\0') return folder;
+    }
+    // The browser writes and we delete some two hundred profile files per
+    // capture: in memory that costs next to nothing, on a busy disk it can
+    // cost more than the capture. Only where there is room, though: a
+    // container's /dev/shm may be a few megabytes.
+    struct statvfs memory {};
+    const unsigned long long kEnough = 1ULL << 30;
+    if (::statvfs("/dev/shm", &memory) == 0 &&
+        static_cast<unsigned long long>(memory.f_bavail) * memory.f_frsize >= kEnough &&
+        ::access("/dev/shm", W_OK | X_OK) == 0) {
+        return "/dev/shm";
+    }
+    return "/tmp";
+}
+
 TemporaryFolder::TemporaryFolder() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/iecapt-XXXXXX";
+    std::string pattern = temporaryBase() + "/iecapt-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {
         throw CaptureFailure(ExitCode::BrowserFailed,
                              "cannot create a temporary folder for the browser in " +

@@ -19,7 +19,11 @@ std::string findBrowser(const std::string& given, const std::string& searchPath)
 std::vector<std::string> browserArguments(const std::string& browser,
                                           const std::string& profileFolder, bool asRoot);
 
-// A new empty folder under $TMPDIR (or /tmp), removed with all it holds when
+// Where the throw-away profiles go: $TMPDIR, else $XDG_RUNTIME_DIR, else
+// /dev/shm when it is a roomy memory file system, else /tmp.
+std::string temporaryBase();
+
+// A new empty folder under temporaryBase(), removed with all it holds when
 // this object goes.
 class TemporaryFolder {
 public:

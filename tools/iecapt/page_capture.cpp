@@ -20,7 +20,7 @@ using Clock = Deadline::Clock;
 
 // How long the network must stay idle to count as quiet, and the longest we
 // wait for that: a page that polls or streams never goes quiet.
-constexpr auto kQuietPeriod = std::chrono::milliseconds(100);
+constexpr auto kQuietPeriod = std::chrono::milliseconds(50);
 constexpr auto kQuietLimit = std::chrono::seconds(3);
 
 // Scrolls down a screen at a time, a frame apart, so that content loaded on
@@ -284,15 +284,19 @@ void PageCapture::waitForQuietNetwork() {
 }
 
 void PageCapture::settle() {
-    waitForQuietNetwork();
-    m_session.setActivity("scrolling through the page");
     const std::string script = std::string(kSettleScript) + "(" +
                                (m_options.fullPage ? "true" : "false") + ", " +
                                std::to_string(kMaxCaptureHeight) + ")";
-    m_session.call("Runtime.evaluate",
-                   {{"expression", script}, {"awaitPromise", true}, {"returnByValue", true}},
-                   m_deadline, m_sessionId);
-    // Scrolling may have asked for more, or a script moved on to another page.
+    const int scrolled = m_session.post(
+        "Runtime.evaluate",
+        {{"expression", script}, {"awaitPromise", true}, {"returnByValue", true}}, m_sessionId);
+    // The scroll runs while we wait for the network to go quiet: what it asks
+    // for is traffic like any other. A failing script does not stop the capture.
+    m_session.setActivity("waiting for the page to settle");
+    waitForQuietNetwork();
+    m_session.replyTo(scrolled, m_deadline);
+    // Scrolling may have asked for more at the end, or a script moved on to
+    // another page.
     waitForLoad();
     waitForQuietNetwork();
     if (m_options.delayMs > 0) {
