@@ -10,17 +10,8 @@ DISPLAY_NUMBER=${DISPLAY_NUMBER:-104}
 NO_SANDBOX=""
 [ "$(id -u)" -eq 0 ] && NO_SANDBOX="--no-sandbox"
 
-# Where iecapt puts its throw-away profile; Chromium's own capture gets its
-# fresh profile there too, so neither gains from a faster file system.
-if [ -n "${TMPDIR:-}" ]; then
-  PROFILE_BASE=$TMPDIR
-elif [ -n "${XDG_RUNTIME_DIR:-}" ]; then
-  PROFILE_BASE=$XDG_RUNTIME_DIR
-elif [ "$(df --output=avail -B1 /dev/shm 2>/dev/null | tail -1)" -ge $((1 << 30)) ] 2>/dev/null; then
-  PROFILE_BASE=/dev/shm
-else
-  PROFILE_BASE=/tmp
-fi
+# Chromium's own capture gets its fresh profile where iecapt puts its own, so
+# neither gains from a faster file system.
 echo "profiles in $PROFILE_BASE"
 
 # Chromium's own capture, given a fresh profile and the quiet flags as iecapt.
