@@ -7,48 +7,36 @@
 #include <filesystem>
 #include <fstream>
 
+#include "test_folder.h"
+
 namespace orlenda::iecapt {
 namespace {
 
 namespace fs = std::filesystem;
 
+using testing::fileText;
+using testing::namesIn;
+
 class AtomicFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "iecapt-atomic-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
+    std::string path(const std::string& name) const { return m_folder / name; }
+    std::vector<std::string> names() const { return namesIn(m_folder.path()); }
 
-    std::string path(const std::string& name) const { return m_folder + "/" + name; }
-    std::vector<std::string> names() const {
-        std::vector<std::string> found;
-        for (const auto& entry : fs::directory_iterator(m_folder))
-            found.push_back(entry.path().filename());
-        std::sort(found.begin(), found.end());
-        return found;
-    }
-    static std::string text(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-    std::string m_folder;
+    testing::TestFolder m_folder{"iecapt-atomic"};
 };
 
 TEST_F(AtomicFileTest, WritesEveryByteAndLeavesNothingElse) {
     std::string bytes(3 << 20, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
     EXPECT_EQ(writeFileAtomically(path("a b.jpg"), bytes), "");
-    EXPECT_EQ(text(path("a b.jpg")), bytes);
+    EXPECT_EQ(fileText(path("a b.jpg")), bytes);
     EXPECT_EQ(names(), std::vector<std::string>{"a b.jpg"});
 }
 
 TEST_F(AtomicFileTest, ReplacesAnExistingFile) {
     std::ofstream(path("shot.jpg")) << "old and longer than the new one";
     EXPECT_EQ(writeFileAtomically(path("shot.jpg"), "new"), "");
-    EXPECT_EQ(text(path("shot.jpg")), "new");
+    EXPECT_EQ(fileText(path("shot.jpg")), "new");
     EXPECT_EQ(names(), std::vector<std::string>{"shot.jpg"});
 }
 
@@ -67,7 +55,7 @@ TEST_F(AtomicFileTest, AFailedWriteLeavesTheOldFileAndNoTemporaryOne) {
     const std::string error = writeFileAtomically(path("taken"), "new");
     EXPECT_NE(error.find(path("taken")), std::string::npos) << error;
     EXPECT_EQ(names(), std::vector<std::string>{"taken"});
-    EXPECT_EQ(text(path("taken/inside")), "keep");
+    EXPECT_EQ(fileText(path("taken/inside")), "keep");
 }
 
 TEST_F(AtomicFileTest, AMissingFolderIsReported) {
@@ -89,11 +77,11 @@ TEST_F(AtomicFileTest, AWritablePathIsSeenAsSuchBeforehand) {
 
 TEST_F(AtomicFileTest, ARelativePathIsWrittenInTheCurrentFolder) {
     const auto previous = fs::current_path();
-    fs::current_path(m_folder);
+    fs::current_path(m_folder.path());
     EXPECT_EQ(checkWritableFilePath("shot.jpg"), "");
     EXPECT_EQ(writeFileAtomically("shot.jpg", "x"), "");
     fs::current_path(previous);
-    EXPECT_EQ(text(path("shot.jpg")), "x");
+    EXPECT_EQ(fileText(path("shot.jpg")), "x");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include "capture_pages.h"
 #include "jpeg_image.h"
+#include "test_folder.h"
 #include "test_http_server.h"
 #include "tool_run.h"
 
@@ -79,29 +80,24 @@ int refusedPort() {
 class CaptureTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "iecapt-test-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_root = pattern;
         fs::create_directory(tempFolder());
         fs::create_directory(outFolder());
-        m_marker = fs::path(m_root).filename().string();
         serveCapturePages(m_server);
     }
 
     void TearDown() override {
         EXPECT_TRUE(noProcessesWithMarker(m_marker, 2s)) << "a browser process outlived the tool";
         EXPECT_TRUE(namesIn(tempFolder()).empty()) << "the tool left a temporary folder";
-        fs::remove_all(m_root);
     }
 
-    std::string tempFolder() const { return m_root + "/tmp"; }
-    std::string outFolder() const { return m_root + "/out"; }
+    std::string tempFolder() const { return m_root / "tmp"; }
+    std::string outFolder() const { return m_root / "out"; }
     std::string outPath(const std::string& name = "shot.jpg") const {
         return outFolder() + "/" + name;
     }
 
     std::unique_ptr<ToolRun> start(const std::vector<std::string>& arguments) {
-        return std::make_unique<ToolRun>(arguments, tempFolder(), m_marker, m_root + "/stderr.txt");
+        return std::make_unique<ToolRun>(arguments, tempFolder(), m_marker, m_root / "stderr.txt");
     }
     ToolResult capture(const std::vector<std::string>& arguments) {
         return start(arguments)->wait();
@@ -121,8 +117,9 @@ protected:
     }
 
     TestHttpServer m_server;
-    std::string m_root;
-    std::string m_marker;
+    TestFolder m_root{"iecapt-test"};
+    // Unique to this test: every process the tool starts inherits it.
+    std::string m_marker = fs::path(m_root.path()).filename().string();
 };
 
 TEST_F(CaptureTest, BlocksAreWhereThePagePutsThem) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cctype>
+#include <span>
 
 namespace orlenda::iecapt {
 namespace {
@@ -27,22 +28,17 @@ constexpr std::array<std::string_view, 10> kBlanks = {" ",   "\t",  "\r",  "\n",
                                                       "%20", "%09", "%0D", "%0A", "%0B"};
 constexpr std::array<std::string_view, 2> kByteOrderMarks = {"\xEF\xBB\xBF", "%EF%BB%BF"};
 
-template <std::size_t N>
-bool dropPrefix(std::string_view& text, const std::array<std::string_view, N>& prefixes) {
-    for (const std::string_view prefix : prefixes) {
-        if (startsWithNoCase(text, prefix)) {
-            text.remove_prefix(prefix.size());
+enum class End { Front, Back };
+
+// Drops the first of the pieces found at that end of the text.
+bool dropOneOf(std::string_view& text, std::span<const std::string_view> pieces, End end) {
+    for (const std::string_view piece : pieces) {
+        if (end == End::Front && startsWithNoCase(text, piece)) {
+            text.remove_prefix(piece.size());
             return true;
         }
-    }
-    return false;
-}
-
-template <std::size_t N>
-bool dropSuffix(std::string_view& text, const std::array<std::string_view, N>& suffixes) {
-    for (const std::string_view suffix : suffixes) {
-        if (endsWithNoCase(text, suffix)) {
-            text.remove_suffix(suffix.size());
+        if (end == End::Back && endsWithNoCase(text, piece)) {
+            text.remove_suffix(piece.size());
             return true;
         }
     }
@@ -73,9 +69,9 @@ bool hasScheme(std::string_view text) {
 
 NormalisedAddress normaliseAddress(std::string_view address) {
     std::string_view text = address;
-    while (dropPrefix(text, kBlanks) || dropPrefix(text, kByteOrderMarks)) {
+    while (dropOneOf(text, kBlanks, End::Front) || dropOneOf(text, kByteOrderMarks, End::Front)) {
     }
-    while (dropSuffix(text, kBlanks)) {
+    while (dropOneOf(text, kBlanks, End::Back)) {
     }
     if (text.empty()) return {{}, "the address is empty"};
     if (text.substr(0, 2) == "//") return {"http:" + std::string(text), {}};
