@@ -136,7 +136,7 @@ public:
     CapturedPage run(const std::string& url, Timings& timings);
 
 private:
-    std::string openPage(const json& targetsReply);
+    void notePageSession(const json& event);
     void navigate(const std::string& url, const std::string& userAgent);
     void waitFor(const std::function<bool()>& condition, Deadline deadline,
                  const std::string& activity);
@@ -157,12 +157,21 @@ private:
 CapturedPage PageCapture::run(const std::string& url, Timings& timings) {
     m_session.setActivity("starting the browser");
     const int version = m_session.post("Browser.getVersion", json::object());
-    const int targets = m_session.post("Target.getTargets", json::object());
+    // Attaching as the browser announces its page saves a round trip.
+    m_session.setEventHandler([this](const json& event) { notePageSession(event); });
+    const int attach = m_session.post(
+        "Target.setAutoAttach",
+        {{"autoAttach", true}, {"waitForDebuggerOnStart", false}, {"flatten", true}});
     const json versionReply = m_session.replyTo(version, m_deadline);
     timings.endPhase("start");
 
     m_session.setActivity("opening a page in the browser");
-    m_sessionId = openPage(m_session.replyTo(targets, m_deadline));
+    m_session.replyTo(attach, m_deadline);
+    if (m_sessionId.empty()) {
+        // No page yet: make one, which attaches the same way.
+        m_session.post("Target.createTarget", {{"url", "about:blank"}});
+    }
+    waitFor([this] { return !m_sessionId.empty(); }, m_deadline, "opening a page in the browser");
     m_watch = std::make_unique<PageWatch>(m_session, m_sessionId);
     m_session.setEventHandler([this](const json& event) { m_watch->handle(event); });
 
@@ -189,22 +198,14 @@ CapturedPage PageCapture::run(const std::string& url, Timings& timings) {
     return page;
 }
 
-std::string PageCapture::openPage(const json& targetsReply) {
-    std::string targetId;
-    for (const json& target :
-         targetsReply.value("result", json::object()).value("targetInfos", json::array())) {
-        if (target.value("type", std::string()) == "page") {
-            targetId = target.value("targetId", std::string());
-            break;
-        }
+void PageCapture::notePageSession(const json& event) {
+    if (!m_sessionId.empty() || event.value("method", std::string()) != "Target.attachedToTarget") {
+        return;
     }
-    if (targetId.empty()) {
-        targetId = m_session.call("Target.createTarget", {{"url", "about:blank"}}, m_deadline)
-                       .value("targetId", std::string());
+    const json& params = event.value("params", json::object());
+    if (params.value("targetInfo", json::object()).value("type", std::string()) == "page") {
+        m_sessionId = params.value("sessionId", std::string());
     }
-    return m_session
-        .call("Target.attachToTarget", {{"targetId", targetId}, {"flatten", true}}, m_deadline)
-        .value("sessionId", std::string());
 }
 
 void PageCapture::navigate(const std::string& url, const std::string& userAgent) {
