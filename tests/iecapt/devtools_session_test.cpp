@@ -45,7 +45,7 @@ protected:
     static Deadline soon() { return Deadline::after(1s); }
 
     ScriptedChannel m_channel;
-    DevToolsSession m_session{m_channel};
+    DevToolsSession m_session{m_channel, Deadline::after(1s)};
     std::vector<std::string> m_events;
 };
 

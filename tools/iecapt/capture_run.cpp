@@ -45,8 +45,8 @@ std::string lastLineOf(const std::string& path) {
 CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& options,
                                 const SignalWatch& signals, Deadline deadline, Timings& timings) {
     const char* searchPath = std::getenv("PATH");
-    const std::string browser =
-        findBrowser(options.browser, searchPath != nullptr ? searchPath : "");
+    const std::string browser = findBrowser(
+        options.browser, searchPath != nullptr ? searchPath : "/usr/local/bin:/usr/bin:/bin");
     if (browser.empty()) {
         throw CaptureFailure(ExitCode::BrowserFailed,
                              options.browser.empty()
@@ -62,7 +62,7 @@ CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& op
     BrowserProcess process(browserArguments(browser, profile, ::geteuid() == 0), temporaryFiles,
                            log);
     PipeChannel channel(process.toBrowserFd(), process.fromBrowserFd(), signals.descriptor());
-    DevToolsSession session(channel);
+    DevToolsSession session(channel, deadline);
     try {
         return capturePage(session, url, options, deadline, timings);
     } catch (const CaptureFailure& failure) {

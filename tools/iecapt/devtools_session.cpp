@@ -9,8 +9,7 @@ int DevToolsSession::post(std::string_view method, const nlohmann::json& params,
     const int id = m_nextId++;
     nlohmann::json command = {{"id", id}, {"method", method}, {"params", params}};
     if (!sessionId.empty()) command["sessionId"] = sessionId;
-    // A posted command needs no deadline of its own: its reply is awaited with one.
-    switch (m_channel.send(command.dump(), Deadline::after(std::chrono::seconds(10)))) {
+    switch (m_channel.send(command.dump(), m_sendDeadline)) {
         case ChannelStatus::Ok:
             return id;
         case ChannelStatus::Interrupted:

@@ -18,7 +18,9 @@ class DevToolsSession {
 public:
     using EventHandler = std::function<void(const nlohmann::json& event)>;
 
-    explicit DevToolsSession(MessageChannel& channel) : m_channel(channel) {}
+    // Sending waits for the pipe no later than the deadline of the whole capture.
+    DevToolsSession(MessageChannel& channel, Deadline sendDeadline)
+        : m_channel(channel), m_sendDeadline(sendDeadline) {}
 
     // Receives every event (a message with a method and no id), in order.
     void setEventHandler(EventHandler handler) { m_eventHandler = std::move(handler); }
@@ -46,6 +48,7 @@ private:
     [[noreturn]] void failTimedOut() const;
 
     MessageChannel& m_channel;
+    Deadline m_sendDeadline;
     EventHandler m_eventHandler;
     std::map<int, nlohmann::json> m_replies;
     int m_nextId = 1;
