@@ -76,6 +76,7 @@ void serveCapturePages(TestHttpServer& server) {
                   page({}, blocks() + "<script>alert('hello'); confirm('sure?'); prompt('name?');\n"
                                       "window.onbeforeunload = () => 'stay';</script>\n")});
     server.serve("/missing.html", {404, "text/html; charset=utf-8", page({}, blocks())});
+    server.serve("/gone.html", {500, "text/html; charset=utf-8", {}});
     server.serve("/hang", {200, "image/png", {}, true});
     server.serve("/endless.html",
                  {200, "text/html; charset=utf-8", page({}, "<img src=\"/hang\">")});

@@ -13,6 +13,7 @@ namespace orlenda::iecapt::testing {
 //   /lazy.html        a lazy image and one loaded by an observer, far down
 //   /dialogs.html     opens alert, confirm and prompt, then shows the blocks
 //   /missing.html     the blocks, sent with status 404
+//   /gone.html        nothing, sent with status 500
 //   /endless.html     waits for an image that never comes
 //   /scripts.html     text in many writing systems and emoji
 void serveCapturePages(TestHttpServer& server);

@@ -181,6 +181,14 @@ TEST_F(CaptureTest, HttpErrorPageIsCapturedAsSentWithANote) {
     EXPECT_TRUE(hasColourInside(*image, kBlocks[2]));
 }
 
+TEST_F(CaptureTest, HttpErrorWithoutABodyIsCapturedAsTheBrowserShowsIt) {
+    const ToolResult result =
+        capture({"--url=" + m_server.url("/gone.html"), "--out=" + outPath(), kGenerousTimeout});
+    EXPECT_EQ(result.exitCode, 0) << result.errorText;
+    EXPECT_NE(result.errorText.find("500"), std::string::npos) << result.errorText;
+    EXPECT_TRUE(readJpeg(outPath()).has_value());
+}
+
 TEST_F(CaptureTest, RefusedConnectionFailsAndKeepsTheOldFile) {
     std::ofstream(outPath()) << "the old picture";
     const ToolResult result = capture({"--url=127.0.0.1:" + std::to_string(refusedPort()) + "/",

@@ -243,7 +243,7 @@ void PageCapture::navigate(const std::string& url, const std::string& userAgent)
         throw CaptureFailure(ExitCode::PageNotLoaded,
                              "cannot open " + url + ": " + protocolErrorText(reply));
     }
-    const json& result = reply["result"];
+    const json result = reply.value("result", json::object());
     const std::string errorText = result.value("errorText", std::string());
     // An HTTP error without a body still shows a page, the browser's own:
     // captured like any page the server sent with an error status.
