@@ -52,7 +52,7 @@ private:
     EventHandler m_eventHandler;
     std::map<int, nlohmann::json> m_replies;
     int m_nextId = 1;
-    std::string m_activity = "talking to the browser";
+    std::string m_activity = "starting up";
 };
 
 // The message of an error reply, for a one-line report.

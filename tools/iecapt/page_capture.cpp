@@ -155,7 +155,7 @@ private:
 };
 
 CapturedPage PageCapture::run(const std::string& url, Timings& timings) {
-    m_session.setActivity("starting the browser");
+    m_session.setActivity("starting up");
     const int version = m_session.post("Browser.getVersion", json::object());
     // Attaching as the browser announces its page saves a round trip.
     m_session.setEventHandler([this](const json& event) { notePageSession(event); });
@@ -165,13 +165,13 @@ CapturedPage PageCapture::run(const std::string& url, Timings& timings) {
     const json versionReply = m_session.replyTo(version, m_deadline);
     timings.endPhase("start");
 
-    m_session.setActivity("opening a page in the browser");
+    m_session.setActivity("opening a page");
     m_session.replyTo(attach, m_deadline);
     if (m_sessionId.empty()) {
         // No page yet: make one, which attaches the same way.
         m_session.post("Target.createTarget", {{"url", "about:blank"}});
     }
-    waitFor([this] { return !m_sessionId.empty(); }, m_deadline, "opening a page in the browser");
+    waitFor([this] { return !m_sessionId.empty(); }, m_deadline, "opening a page");
     m_watch = std::make_unique<PageWatch>(m_session, m_sessionId);
     m_session.setEventHandler([this](const json& event) { m_watch->handle(event); });
 
