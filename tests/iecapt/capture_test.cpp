@@ -220,6 +220,16 @@ TEST_F(CaptureTest, TerminationMidCaptureLeavesNothing) {
     EXPECT_TRUE(namesIn(outFolder()).empty());
 }
 
+TEST_F(CaptureTest, ACaptureOutlivesTheHangUpOfItsStarter) {
+    auto run = start({"--url=" + m_server.url("/blocks.html"), "--out=" + outPath(), "--delay=1500",
+                      kGenerousTimeout});
+    ASSERT_TRUE(waitForProcessWithMarker(m_marker, run->pid(), 60s));
+    ::kill(run->pid(), SIGHUP);  // what a closing terminal or session sends
+    const ToolResult result = run->wait();
+    EXPECT_EQ(result.exitCode, 0) << result.errorText;
+    EXPECT_TRUE(readJpeg(outPath()).has_value());
+}
+
 TEST_F(CaptureTest, BrowserDiesWithAKilledTool) {
     auto run =
         start({"--url=" + m_server.url("/endless.html"), "--out=" + outPath(), kGenerousTimeout});
