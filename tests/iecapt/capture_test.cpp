@@ -16,6 +16,7 @@
 
 #include "capture_pages.h"
 #include "jpeg_image.h"
+#include "process_scan.h"
 #include "test_folder.h"
 #include "test_http_server.h"
 #include "tool_run.h"

@@ -36,14 +36,4 @@ private:
     std::chrono::steady_clock::time_point m_started;
 };
 
-// Processes, other than zombies, whose environment holds the marker.
-std::vector<pid_t> processesWithMarker(const std::string& marker);
-
-// Waits, bounded, until no process holds the marker; true if none does.
-bool noProcessesWithMarker(const std::string& marker, std::chrono::milliseconds limit);
-
-// Waits, bounded, until a process other than `except` holds the marker.
-bool waitForProcessWithMarker(const std::string& marker, pid_t except,
-                              std::chrono::milliseconds limit);
-
 }  // namespace orlenda::iecapt::testing
