@@ -67,6 +67,8 @@ TEST(BrowserArgumentsTest, HeadlessOnThePipeWithAFreshProfileAndABlankFirstTab) 
 
 TEST(TemporaryFolderTest, IsMadeUnderTmpdirAndGoesWithItsContent) {
     const TestFolder base("iecapt-base");
+    const char* previous = std::getenv("TMPDIR");
+    const std::string previousValue = previous != nullptr ? previous : "";
     ::setenv("TMPDIR", base.path().c_str(), 1);
     std::string made;
     {
@@ -76,7 +78,11 @@ TEST(TemporaryFolderTest, IsMadeUnderTmpdirAndGoesWithItsContent) {
         std::filesystem::create_directories(made + "/profile/Default");
         std::ofstream(made + "/profile/Default/History") << "x";
     }
-    ::unsetenv("TMPDIR");
+    if (previous != nullptr) {
+        ::setenv("TMPDIR", previousValue.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
     EXPECT_FALSE(std::filesystem::exists(made));
 }
 
