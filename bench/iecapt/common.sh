@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Shared by run.sh and soak.sh: installs and builds what is missing, then
+# serves the capture tests' pages on 127.0.0.1. Sourced, not run on its own.
+set -euo pipefail
+
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/setup.sh"
+install_missing_packages "$ORLENDA_ROOT/bench/debian-packages.txt"
+
+IECAPT="$ORLENDA_BUILD/bin/iecapt"
+BENCH_WORK=$(mktemp -d "${TMPDIR:-/tmp}/iecapt-bench-XXXXXX")
+trap 'rm -rf "$BENCH_WORK"' EXIT
+
+# The server runs as long as this script holds its standard input open.
+exec {SERVER_HOLD}> >(exec "$ORLENDA_BUILD/bin/iecapt_page_server" >"$BENCH_WORK/port")
+for _ in $(seq 100); do
+  [ -s "$BENCH_WORK/port" ] && break
+  sleep 0.05
+done
+SERVER="http://127.0.0.1:$(cat "$BENCH_WORK/port")"
+
+# Where iecapt puts its throw-away profiles when TMPDIR is not set.
+if [ -n "${TMPDIR:-}" ]; then
+  PROFILE_BASE=$TMPDIR
+elif [ -n "${XDG_RUNTIME_DIR:-}" ]; then
+  PROFILE_BASE=$XDG_RUNTIME_DIR
+elif [ "$(df --output=avail -B1 /dev/shm 2>/dev/null | tail -1)" -ge $((1 << 30)) ] 2>/dev/null; then
+  PROFILE_BASE=/dev/shm
+else
+  PROFILE_BASE=/tmp
+fi
+
+# Median of the numbers on standard input.
+median() {
+  sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
