@@ -15,18 +15,12 @@ namespace orlenda::testing {
 
 class FakeCommonDialog final : public platform::CommonDialog {
 public:
-    std::string fileName() const override {
-        if (failFileName) throw std::runtime_error("file name unreadable");
-        return name;
-    }
+    std::string fileName() const override { return name; }
     void setFileName(const std::string& path) override {
         calls.push_back("FileName=" + path);
         name = path;
     }
-    void setFlags(long value) override {
-        calls.push_back("Flags=" + std::to_string(value));
-        flags = value;
-    }
+    void setFlags(long flags) override { calls.push_back("Flags=" + std::to_string(flags)); }
     void setDialogTitle(const std::string& title) override {
         calls.push_back("DialogTitle=" + title);
     }
@@ -41,9 +35,7 @@ public:
     std::vector<std::string> calls;  // every property set and every showing, in order
     std::optional<std::string> choice;
     std::string name;
-    long flags = 0;
     bool failShow = false;
-    bool failFileName = false;
 };
 
 // List files held in memory. Reads hand out a few bytes at a time, so that
@@ -52,11 +44,8 @@ class FakeListFiles final : public platform::ListFiles {
 public:
     class File final : public platform::ListFile {
     public:
-        File(FakeListFiles& files, std::string content)
-            : m_files(files), m_content(std::move(content)) {
-            ++m_files.openCount;
-        }
-        ~File() override { --m_files.openCount; }
+        File(const FakeListFiles& files, std::string content)
+            : m_files(files), m_content(std::move(content)) {}
         std::size_t read(char* buffer, std::size_t size) override {
             if (m_files.failAfterBytes && m_position >= *m_files.failAfterBytes) {
                 throw std::runtime_error("Input/output error");
@@ -69,7 +58,7 @@ public:
         }
 
     private:
-        FakeListFiles& m_files;
+        const FakeListFiles& m_files;
         std::string m_content;
         std::size_t m_position = 0;
     };
@@ -84,7 +73,6 @@ public:
     std::map<std::string, std::string> contents;  // path to bytes; others cannot be opened
     std::size_t bytesPerRead = 3;
     std::optional<std::size_t> failAfterBytes;
-    int openCount = 0;  // files open now
 };
 
 }  // namespace orlenda::testing

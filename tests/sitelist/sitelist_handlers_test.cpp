@@ -1,167 +1,222 @@
 #include "sitelist/sitelist_handlers.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/error_trap.h"
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <tuple>
+#include <utility>
+
 #include "fakes/fake_form.h"
+#include "sitelist/file_to_list.h"
+#include "sitelist/list_import.h"
 
 namespace orlenda {
 namespace {
 
+using namespace std::string_literals;
 using Rows = std::vector<std::string>;
+using ::testing::ElementsAre;
 using testing::FakeForm;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 
-TEST(AddSingleSite, AppendsTheTextExactlyAsEnteredUnlessEmpty) {
-    struct Case {
-        const char* answer;
-        Rows expected;
+constexpr char kListPath[] = "/lists/sites.txt";
+constexpr char kWikipedia[] = "http://www.wikipedia.org";
+constexpr char kYahoo[] = "http://www.yahoo.com";
+
+// Lets the file dialog pick the list file at path, holding content.
+void ChooseList(FakeForm& f, const std::string& content, const std::string& path = kListPath) {
+    f.files.files.push_back(path);
+    f.listFiles.contents[path] = content;
+    f.commonDialog.choice = path;
+}
+
+// Adding goes on during a run (busy: the hourglass shows); clearing and
+// removing wait for its end.
+TEST(EditingTheList, AddsAnyTimeButClearsOrRemovesOnlyWhenIdle) {
+    const int idle = platform::kPointerDefault;
+    const int busy = platform::kPointerHourglass;
+    const auto deleteKey = [](Form1& form) { ListView1_KeyDown(form, kDeleteKeyCode); };
+    const auto otherKeys = [](Form1& form) {
+        for (const int key : {8, 13, 45, 47}) ListView1_KeyDown(form, key);
     };
-    const Case cases[] = {
-        {"http://a/b", {"old", "http://a/b"}},
-        {" ", {"old", " "}},
-        {"  HTTP://X.example/Path?q=1  ", {"old", "  HTTP://X.example/Path?q=1  "}},
-        {"old", {"old", "old"}},  // duplicates are allowed
-        {"", {"old"}},            // OK on an empty field, or Cancel
-    };
-    for (const Case& c : cases) {
-        FakeForm f;
-        f.list.rows = {"old"};
-        f.dialogs.answers = {c.answer};
-        PushButton1_Click(f.form);
-        EXPECT_EQ(f.list.rows, c.expected) << '"' << c.answer << '"';
-        EXPECT_TRUE(f.dialogs.messages.empty());
-        ASSERT_EQ(f.dialogs.prompts.size(), 1u);
-        EXPECT_EQ(f.dialogs.prompts[0].text, "Enter website address to add: ");
-        EXPECT_EQ(f.dialogs.prompts[0].caption, "Orlenda");
-    }
-}
-
-TEST(AddSingleSite, AddsEvenWhileARunIsInProgress) {
-    FakeForm f;
-    f.me.pointer = platform::kPointerHourglass;
-    f.dialogs.answers = {"http://a"};
-    PushButton1_Click(f.form);
-    EXPECT_EQ(f.list.rows, Rows{"http://a"});
-}
-
-TEST(AddSingleSite, AFailingInputBoxIsReportedAndAddsNothing) {
-    FakeForm f;
-    f.dialogs.failInput = true;
-    PushButton1_Click(f.form);
-    EXPECT_TRUE(f.list.rows.empty());
-    ASSERT_EQ(f.dialogs.messages.size(), 1u);
-    EXPECT_EQ(f.dialogs.messages[0].text,
-              ComposeErrorMessage("input box failed",
-                                  "in Orlenda2021/08/31.Form1.PushButton1_Click ", 100));
-}
-
-TEST(AddSingleSite, AFailingAppendIsReportedAsTheLastStep) {
-    FakeForm f;
-    f.dialogs.answers = {"http://a"};
-    f.list.failingAppends = 1;
-    PushButton1_Click(f.form);
-    ASSERT_EQ(f.dialogs.messages.size(), 1u);
-    EXPECT_NE(f.dialogs.messages[0].text.find("PushButton1_Click at line 104\r\r"),
-              std::string::npos);
-}
-
-TEST(SampleSites, AppendsThePairAfterTheRowsAtEveryPress) {
-    FakeForm f;
-    f.list.rows = {"mine"};
-    PushButton3_Click(f.form);
-    PushButton3_Click(f.form);
-    EXPECT_EQ(f.list.rows, (Rows{"mine", kFirstSampleAddress, kSecondSampleAddress,
-                                 kFirstSampleAddress, kSecondSampleAddress}));
-}
-
-TEST(SampleSites, AreCompleteHttpAddressesOfWellKnownPortals) {
-    for (const std::string sample : {kFirstSampleAddress, kSecondSampleAddress}) {
-        EXPECT_EQ(sample.rfind("http://www.", 0), 0u) << sample;
-        EXPECT_NE(sample.back(), '/') << sample;
-        EXPECT_EQ(sample.find('/', 7), std::string::npos) << sample;
-    }
-}
-
-TEST(SampleSites, AFailingFirstAppendStillAppendsTheSecond) {
-    FakeForm f;
-    f.list.failingAppends = 1;
-    PushButton3_Click(f.form);
-    EXPECT_EQ(f.list.rows, Rows{kSecondSampleAddress});
-    ASSERT_EQ(f.dialogs.messages.size(), 1u);
-    EXPECT_NE(f.dialogs.messages[0].text.find("PushButton3_Click at line 100\r\r"),
-              std::string::npos);
-}
-
-TEST(ClearList, ClearsUnlessARunIsInProgress) {
-    struct Case {
-        int pointer;
-        Rows expected;
-    };
-    const Case cases[] = {
-        {platform::kPointerDefault, {}},
-        {platform::kPointerCustom, {}},
-        {platform::kPointerHourglass, {"a", "b"}},
-    };
-    for (const Case& c : cases) {
-        FakeForm f;
-        f.list.rows = {"a", "b"};
-        f.me.pointer = c.pointer;
-        PushButton7_Click(f.form);
-        EXPECT_EQ(f.list.rows, c.expected) << "pointer " << c.pointer;
-        EXPECT_TRUE(f.dialogs.messages.empty());
-    }
-}
-
-TEST(ClearList, AFailingBusyTestIsReportedAndStillClears) {
-    FakeForm f;
-    f.me.failPointerRead = true;
-    f.list.rows = {"a"};
-    PushButton7_Click(f.form);
-    EXPECT_TRUE(f.list.rows.empty());
-    ASSERT_EQ(f.dialogs.messages.size(), 1u);
-    EXPECT_NE(f.dialogs.messages[0].text.find("PushButton7_Click at line 100\r\r"),
-              std::string::npos);
-}
-
-TEST(RemoveCurrentRow, RemovesOnlyWhenIdleAndARowIsSelected) {
     struct Case {
         const char* name;
-        Rows rows;
-        std::int64_t current;
+        std::function<void(Form1&)> action;
         int pointer;
+        std::int64_t current;
         Rows expected;
+        std::string typed = "";
     };
     const Case cases[] = {
-        {"middle row", {"a", "b", "c"}, 2, platform::kPointerDefault, {"a", "c"}},
-        {"last row", {"a", "b", "c"}, 3, platform::kPointerCustom, {"a", "b"}},
-        {"first row", {"a", "b", "c"}, 1, platform::kPointerDefault, {"b", "c"}},
-        {"during a run", {"a", "b"}, 1, platform::kPointerHourglass, {"a", "b"}},
-        {"empty list", {}, 0, platform::kPointerDefault, {}},
-        {"no current row", {"a", "b"}, 0, platform::kPointerDefault, {"a", "b"}},
+        {"add as typed", PushButton1_Click, busy, 2, {"a", "b", "c", " HTTP://x "}, " HTTP://x "},
+        {"add a blank", PushButton1_Click, idle, 2, {"a", "b", "c", " "}, " "},
+        {"add a duplicate", PushButton1_Click, idle, 2, {"a", "b", "c", "a"}, "a"},
+        {"add nothing, or cancel", PushButton1_Click, idle, 2, {"a", "b", "c"}, ""},
+        {"samples", PushButton3_Click, busy, 0, {"a", "b", "c", kWikipedia, kYahoo}},
+        {"clear", PushButton7_Click, idle, 2, {}},
+        {"clear when busy", PushButton7_Click, busy, 2, {"a", "b", "c"}},
+        {"double-click", ListView1_DblClick, idle, 2, {"a", "c"}},
+        {"double-click, first row", ListView1_DblClick, platform::kPointerCustom, 1, {"b", "c"}},
+        {"double-click when busy", ListView1_DblClick, busy, 2, {"a", "b", "c"}},
+        {"double-click, no current row", ListView1_DblClick, idle, 0, {"a", "b", "c"}},
+        {"Delete, last row", deleteKey, idle, 3, {"a", "b"}},
+        {"Delete when busy", deleteKey, busy, 3, {"a", "b", "c"}},
+        {"other keys", otherKeys, idle, 2, {"a", "b", "c"}},
     };
     for (const Case& c : cases) {
-        for (const bool byKey : {false, true}) {
-            FakeForm f;
-            f.list.rows = c.rows;
-            f.list.current = c.current;
-            f.me.pointer = c.pointer;
-            if (byKey) {
-                ListView1_KeyDown(f.form, kDeleteKeyCode);
-            } else {
-                ListView1_DblClick(f.form);
-            }
-            EXPECT_EQ(f.list.rows, c.expected) << c.name << (byKey ? " (Delete)" : " (double-click)");
+        FakeForm f;
+        f.list.rows = {"a", "b", "c"};
+        f.list.current = c.current;
+        f.me.pointer = c.pointer;
+        f.dialogs.answers = {c.typed};
+        c.action(f.form);
+        EXPECT_EQ(f.list.rows, c.expected) << c.name;
+        EXPECT_THAT(f.dialogs.messages, IsEmpty()) << c.name;
+    }
+}
+
+TEST(LoadList, AppendsOneChosenFileAndOtherwiseSaysWhy) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> choice;
+        bool exists;
+        Rows rows;
+        std::string message = "";
+    };
+    const Case cases[] = {
+        {"cancel", std::nullopt, true, {"kept"}},
+        {"one file", kListPath, true, {"kept", "http://a", "http://b"}},
+        {"several files", "/lists\0a.txt\0b.txt"s, true, {"kept"}, "Please select just one file."},
+        {"a folder, no file", "/lists\0"s, true, {"kept"}, "Please select just one file."},
+        {"missing file", kListPath, false, {"kept"}, "File not found"},
+    };
+    for (const Case& c : cases) {
+        FakeForm f;
+        f.list.rows = {"kept"};
+        ChooseList(f, "http://a\r\nhttp://b\r\n");
+        if (!c.exists) f.files.files.clear();
+        f.commonDialog.choice = c.choice;
+        f.commonDialog.name = "left over";  // from an earlier choice
+        PushButton6_Click(f.form);
+        EXPECT_THAT(
+            f.commonDialog.calls,
+            ElementsAre("FileName=", "Flags=2621441",
+                        "DialogTitle=Add File(s) - Use Ctrl & Shift to select multiple files",
+                        "Filter=Text Files (*.txt)|*.txt|All Files (*.*)|*.*", "ShowOpen"));
+        EXPECT_EQ(f.list.rows, c.rows) << c.name;
+        EXPECT_EQ(f.dialogs.messages.size(), c.message.empty() ? 0u : 1u) << c.name;
+        for (const testing::ShownMessage& m : f.dialogs.messages) {
+            EXPECT_EQ(std::tie(m.text, m.style, m.caption),
+                      std::tuple(c.message, platform::kMessageOkOnly, ""s));
         }
     }
 }
 
-TEST(RemoveCurrentRow, OtherKeysLeaveTheListAlone) {
-    for (const int keyCode : {8, 13, 32, 45, 47}) {
+// Runs handler on a form set up by arrange: the one failure is reported with
+// its line and description, and the handler went on.
+void ExpectReported(void (*handler)(Form1&), const std::string& where,
+                    const std::string& description, const Rows& rows,
+                    const std::function<void(FakeForm&)>& arrange) {
+    FakeForm f;
+    arrange(f);
+    handler(f.form);
+    EXPECT_EQ(f.list.rows, rows) << description;
+    ASSERT_EQ(f.dialogs.messages.size(), 1u) << description;
+    EXPECT_THAT(f.dialogs.messages[0].text, AllOf(HasSubstr(where + "\r"), HasSubstr(description)));
+}
+
+// The imports run in order, so each also shows that the one before released
+// its file, even after a failure.
+TEST(FailingSteps, AreReportedWithTheirLineAndKeepWhatWasDone) {
+    ExpectReported(PushButton1_Click, "PushButton1_Click at line 104", "append refused", {},
+                   [](FakeForm& f) {
+                       f.dialogs.answers = {"http://a"};
+                       f.list.failingAppends = 1;
+                   });
+    ExpectReported(PushButton3_Click, "PushButton3_Click at line 100", "append refused", {kYahoo},
+                   [](FakeForm& f) { f.list.failingAppends = 1; });
+    // A failing busy test still clears.
+    ExpectReported(PushButton7_Click, "PushButton7_Click at line 100", "pointer unreadable", {},
+                   [](FakeForm& f) {
+                       f.list.rows = {"a"};
+                       f.me.failPointerRead = true;
+                   });
+    ExpectReported(PushButton6_Click, "PushButton6_Click at line 108", "dialog failed", {},
+                   [](FakeForm& f) {
+                       ChooseList(f, "a");
+                       f.commonDialog.failShow = true;
+                   });
+    const std::string read = "PushButton6_Click at line 118";
+    ExpectReported(PushButton6_Click, read, "Input/output error", {"a", "b"}, [](FakeForm& f) {
+        ChooseList(f, "a\r\nb\r\nc\r\n");
+        f.listFiles.failAfterBytes = 6;
+    });
+    // The longest row is kept; one byte more stops the import.
+    const std::string longest(kLongestRowBytes, 'x');
+    ExpectReported(PushButton6_Click, read, "Line 4 of the file is longer than 2097152 bytes",
+                   {"a", "b", longest}, [&](FakeForm& f) {
+                       ChooseList(f, "a\nb\r\n" + longest + "\r\n" + longest + "x\r\nc");
+                   });
+    // Another import started while the first reads fails; the first goes on.
+    ExpectReported(PushButton6_Click, read, "Another list file is still being read", {"a", "b"},
+                   [](FakeForm& f) {
+                       ChooseList(f, "a\r\nb\r\n");
+                       f.events.whileProcessing = [&f, started = false]() mutable {
+                           if (std::exchange(started, true)) return;
+                           ChooseList(f, "other\r\n", "/lists/other.txt");
+                           PushButton6_Click(f.form);
+                       };
+                   });
+    ExpectReported(PushButton6_Click, read, "Permission denied", {}, [](FakeForm& f) {
+        ChooseList(f, "a");
+        f.listFiles.contents.clear();
+    });
+}
+
+// Reads may end anywhere, so line ends straddle the refills of the buffer.
+TEST(FileToList, CutsRowsAtEveryLineEndWhereverTheReadsEnd) {
+    const std::vector<std::pair<std::string, Rows>> cases{
+        {"", {}},
+        {"a\nb\n", {"a", "b", ""}},
+        {"a\r\n\r\nb", {"a", "", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"a\r\nb\nc\rd\n\re\r\n", {"a", "b", "c", "d", "", "e"}},
+        {"  http://a  \r\n\thttp://b \r\n \r\n", {"  http://a  ", "\thttp://b ", " "}},
+        {"\xEF\xBB\xBFhttp://a\r\nb", {"\xEF\xBB\xBFhttp://a", "b"}},
+        {"a\0b\r\n\0\r\n"s, {"a\0b"s, "\0"s}},
+    };
+    for (const std::size_t bytesPerRead : {1, 2, 3, 64 * 1024}) {
+        for (const auto& [content, rows] : cases) {
+            FakeForm f;
+            ChooseList(f, content);
+            f.listFiles.bytesPerRead = bytesPerRead;
+            FileToList(f.form, kListPath);
+            EXPECT_EQ(f.list.rows, rows)
+                << ::testing::PrintToString(content) << ", " << bytesPerRead << " bytes a read";
+        }
+    }
+}
+
+// Events run before every line and every piece cut at an LF, so a handler
+// started meanwhile sees the rows before it; with an interval, only at the
+// first line and then once it has passed.
+TEST(FileToList, LetsEventsRunBeforeLinesAndPiecesOncePerInterval) {
+    const std::vector<std::pair<std::chrono::nanoseconds, std::vector<std::size_t>>> cases{
+        {std::chrono::nanoseconds::zero(), {0, 0, 2, 3, 3}},
+        {std::chrono::hours(1), {0}},
+    };
+    for (const auto& [interval, rowsAtEvents] : cases) {
         FakeForm f;
-        f.list.rows = {"a"};
-        f.list.current = 1;
-        ListView1_KeyDown(f.form, keyCode);
-        EXPECT_EQ(f.list.rows, Rows{"a"}) << keyCode;
+        ChooseList(f, "a\nb\r\nc\r\n\nd");
+        std::vector<std::size_t> seen;
+        f.events.whileProcessing = [&] { seen.push_back(f.list.rows.size()); };
+        FileToList(f.form, kListPath, interval);
+        EXPECT_THAT(f.list.rows, ElementsAre("a", "b", "c", "", "d"));
+        EXPECT_EQ(seen, rowsAtEvents) << interval.count();
     }
 }
 

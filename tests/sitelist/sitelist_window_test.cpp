@@ -1,8 +1,16 @@
-#include <QHeaderView>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <fstream>
+#include <functional>
 
 #include "app/form1_window.h"
 #include "platform/qt/site_list_view.h"
@@ -11,120 +19,189 @@
 
 namespace orlenda {
 
-using testing::AnswerNextModal;
-
-// The site list driven through the real window: real buttons, the real input
-// box, real key presses and double clicks.
 class SiteListWindowTest : public QObject {
     Q_OBJECT
 
-private:
-    static std::vector<std::string> rows(Form1Window& window) {
-        std::vector<std::string> texts;
-        auto& list = window.form().ListView1;
-        for (std::int64_t row = 1; row <= list.rowCount(); ++row) texts.push_back(list.rowText(row));
-        return texts;
-    }
-
-    static void select(Form1Window& window, int row) {
-        window.ListView1->setCurrentIndex(window.ListView1->model()->index(row - 1, 0));
+private slots:
+    void initTestCase() {
+        connect(&m_answerer, &QTimer::timeout, this, &SiteListWindowTest::answerModal);
+        m_answerer.start(10);
     }
 
     // Rows can only be selected in a list that has its column, as after start-up.
-    static void withThreeRows(Form1Window& window) {
-        window.form().ListView1.addColumn(" Web Site(s)");
-        for (const char* text : {"a", "b", "c"}) window.form().ListView1.append(text);
+    void init() {
+        m_window = std::make_unique<Form1Window>();
+        m_window->form().ListView1.addColumn(" Web Site(s)");
+        m_messages.clear();
     }
 
-private slots:
-    void theInputBoxAddsWhatIsTypedOrPasted() {
-        Form1Window window;
-        AnswerNextModal([](QWidget& modal) {
+    void cleanup() { m_window.reset(); }
+
+    void theInputBoxAddsWhatIsTypedOrPastedUnlessCancelled_data() {
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("OK") << true;
+        QTest::newRow("Cancel") << false;
+    }
+
+    void theInputBoxAddsWhatIsTypedOrPastedUnlessCancelled() {
+        QFETCH(bool, accepted);
+        QStringList shown;
+        testing::AnswerNextModal([&](QWidget& modal) {
             auto& input = dynamic_cast<QInputDialog&>(modal);
-            QCOMPARE(input.windowTitle(), QStringLiteral("Orlenda"));
-            QCOMPARE(input.labelText(), QStringLiteral("Enter website address to add: "));
+            shown = {input.windowTitle(), input.labelText()};
             auto* field = input.findChild<QLineEdit*>();
-            QVERIFY(field);
             QTest::keyClicks(field, "http://a/");
             field->insert(QStringLiteral("b c"));  // as a paste would
-            input.accept();
+            accepted ? input.accept() : input.reject();
         });
-        QTest::mouseClick(window.PushButton1, Qt::LeftButton);
-        QCOMPARE(rows(window), std::vector<std::string>{"http://a/b c"});
+        QTest::mouseClick(m_window->PushButton1, Qt::LeftButton);
+        QCOMPARE(shown, (QStringList{"Orlenda", "Enter website address to add: "}));
+        QCOMPARE(rows(), accepted ? QStringList{"http://a/b c"} : QStringList{});
     }
 
-    void cancellingTheInputBoxAddsNothing() {
-        Form1Window window;
-        AnswerNextModal([](QWidget& modal) {
-            QTest::keyClicks(modal.findChild<QLineEdit*>(), "http://ignored");
-            dynamic_cast<QDialog&>(modal).reject();
-        });
-        QTest::mouseClick(window.PushButton1, Qt::LeftButton);
-        QVERIFY(rows(window).empty());
-    }
-
-    void samplesAppendAndClearEmpties() {
-        Form1Window window;
-        window.form().ListView1.append("mine");
-        QTest::mouseClick(window.PushButton3, Qt::LeftButton);
-        QCOMPARE(rows(window), (std::vector<std::string>{"mine", kFirstSampleAddress,
-                                                         kSecondSampleAddress}));
-        QTest::mouseClick(window.PushButton7, Qt::LeftButton);
-        QVERIFY(rows(window).empty());
-    }
-
-    void deleteRemovesTheCurrentRowWhateverTheModifiers_data() {
+    void deleteOrADoubleClickAnywhereRemovesTheCurrentRow_data() {
+        QTest::addColumn<bool>("doubleClick");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-        QTest::newRow("Delete") << Qt::KeyboardModifiers(Qt::NoModifier);
-        QTest::newRow("Shift+Delete") << Qt::KeyboardModifiers(Qt::ShiftModifier);
-        QTest::newRow("Ctrl+Delete") << Qt::KeyboardModifiers(Qt::ControlModifier);
-        QTest::newRow("Alt+Delete") << Qt::KeyboardModifiers(Qt::AltModifier);
+        QTest::newRow("Delete") << false << Qt::KeyboardModifiers();
+        QTest::newRow("Ctrl+Shift+Alt+Delete")
+            << false << (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+        QTest::newRow("double-click below the rows") << true << Qt::KeyboardModifiers();
     }
 
-    void deleteRemovesTheCurrentRowWhateverTheModifiers() {
+    void deleteOrADoubleClickAnywhereRemovesTheCurrentRow() {
+        QFETCH(bool, doubleClick);
         QFETCH(Qt::KeyboardModifiers, modifiers);
-        Form1Window window;
-        withThreeRows(window);
-        select(window, 2);
-        QCOMPARE(window.form().ListView1.currentRow(), 2);
-        QTest::keyClick(window.ListView1, Qt::Key_Delete, modifiers);
-        QCOMPARE(rows(window), (std::vector<std::string>{"a", "c"}));
+        for (const char* text : {"a", "b", "c"}) m_window->form().ListView1.append(text);
+        platform::SiteListView* const view = m_window->ListView1;
+        view->selectRow(1);
+        QCOMPARE(m_window->form().ListView1.currentRow(), 2);
+        if (doubleClick) {
+            const QPoint belowRows(20, view->viewport()->height() - 5);
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, modifiers, belowRows);
+        } else {
+            QTest::keyClick(view, Qt::Key_Delete, modifiers);
+        }
+        QCOMPARE(rows(), (QStringList{"a", "c"}));
     }
 
-    void aDoubleClickAnywhereRemovesTheCurrentRow() {
-        Form1Window window;
-        withThreeRows(window);
-        select(window, 1);
-        // Below the last row: no item under the mouse, yet the current row goes.
-        const QPoint belowRows(20, window.ListView1->viewport()->height() - 5);
-        QTest::mouseDClick(window.ListView1->viewport(), Qt::LeftButton, {}, belowRows);
-        QCOMPARE(rows(window), (std::vector<std::string>{"b", "c"}));
+    // A row too long to lay out is kept whole but shown cut, so that painting
+    // the list stays quick.
+    void aLongRowIsKeptWholeAndShownCut() {
+        std::string longRow = "x";
+        for (int i = 0; i < 100000; ++i) longRow += "\xC3\xA9";  // é, never cut in two
+        m_window->form().ListView1.append(longRow);
+        m_window->form().ListView1.append("http://b");
+        QCOMPARE(m_window->form().ListView1.rowText(1), longRow);
+        const QStringList shown = rows();
+        QVERIFY(shown[0].size() < 5000);
+        QVERIFY(shown[0].endsWith(QChar(0x2026)));
+        QVERIFY(QString::fromStdString(longRow).startsWith(shown[0].chopped(1)));
+        QCOMPARE(shown[1], QStringLiteral("http://b"));
     }
 
-    void clearingAndRemovingWaitForTheRunToEnd() {
-        Form1Window window;
-        withThreeRows(window);
-        select(window, 1);
-        QCOMPARE(window.form().ListView1.currentRow(), 1);
-        window.form().Me.setMousePointer(platform::kPointerHourglass);
-        QTest::keyClick(window.ListView1, Qt::Key_Delete);
-        QTest::mouseClick(window.PushButton7, Qt::LeftButton);
-        QTest::mouseClick(window.PushButton3, Qt::LeftButton);
-        QCOMPARE(rows(window).size(), 5u);
-        QCOMPARE(window.cursor().shape(), Qt::WaitCursor);
+    void theFileDialogOffersTextFilesThenAllFilesAndCancelAddsNothing() {
+        for (const char* name : {"list.txt", "README", "notes.md"}) write(name, "");
+        bool listedEveryFile = false;
+        m_inspect = [&](QFileDialog& dialog) {
+            QCOMPARE(dialog.windowTitle(),
+                     QStringLiteral("Add File(s) - Use Ctrl & Shift to select multiple files"));
+            auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            QCOMPARE(types->count(), 2);
+            QCOMPARE((QStringList{types->currentText(), types->itemText(1)}),
+                     (QStringList{"Text Files (*.txt)", "All Files (*.*)"}));
+            dialog.setDirectory(m_folder.path());
+            auto* files = dialog.findChild<QListView*>(QStringLiteral("listView"));
+            const auto shown = [files] { return files->model()->rowCount(files->rootIndex()); };
+            QTRY_COMPARE(shown(), 1);              // the folder is listed in the background
+            QTest::keyClick(types, Qt::Key_Down);  // as the user picks "All Files"
+            QTRY_COMPARE(shown(), 3);
+            listedEveryFile = true;
+        };
+        m_window->PushButton6->click();
+        QVERIFY(listedEveryFile);
+        QCOMPARE(rows(), QStringList{});
+        QCOMPARE(m_messages, QStringList{});
     }
 
-    void aLongAddressShowsWhole() {
-        Form1Window window;
-        window.form().ListView1.addColumn(" Web Site(s)");
-        window.form().ListView1.setFirstColumnWidth(6500);
-        QCOMPARE(window.ListView1->columnWidth(0), 433);
-        QCOMPARE(window.ListView1->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
-        const std::string longAddress = "http://www.example.org/" + std::string(300, 'x');
-        window.form().ListView1.append(longAddress);
-        QCOMPARE(window.ListView1->textElideMode(), Qt::ElideRight);
-        QCOMPARE(window.form().ListView1.rowText(1), longAddress);
+    // A typed name reaches the import, also of a file that is not there. The
+    // import lets window events run, so Clear List works meanwhile and the
+    // import goes on with the rest of the file.
+    void aTypedNameIsImportedAndClearListWorksMeanwhile() {
+        constexpr int kLines = 300000;
+        const auto numbered = [](int line) {
+            return QStringLiteral("http://site%1.example").arg(line);
+        };
+        std::string content;
+        for (int line = 0; line < kLines; ++line) content += numbered(line).toStdString() + "\r\n";
+        m_paths = {m_folder.filePath(QStringLiteral("no such list.txt")),
+                   write("long.txt", content)};
+        m_window->PushButton6->click();
+        QCOMPARE(m_messages, QStringList{"File not found"});
+        QTest::mouseClick(m_window->PushButton3, Qt::LeftButton);
+        QCOMPARE(rows(), (QStringList{kFirstSampleAddress, kSecondSampleAddress}));
+
+        QTimer clearOnceRowsArrive;
+        connect(&clearOnceRowsArrive, &QTimer::timeout, [&] {
+            if (m_window->form().ListView1.rowCount() <= 2) return;
+            clearOnceRowsArrive.stop();
+            m_window->PushButton7->click();
+        });
+        clearOnceRowsArrive.start(0);
+        m_window->PushButton6->click();
+        const QStringList shown = rows();
+        QVERIFY(!shown.isEmpty());
+        QVERIFY(shown.size() < kLines);
+        QStringList endOfTheFile;
+        for (int line = kLines - static_cast<int>(shown.size()); line < kLines; ++line) {
+            endOfTheFile.append(numbered(line));
+        }
+        QCOMPARE(shown, endOfTheFile);
+        QCOMPARE(m_messages.size(), 1);
     }
+
+private:
+    // Answers the window's modal dialogs as a user would: a file dialog with
+    // the next path typed into its name field (none left: Cancel), a message
+    // box with OK after noting its text.
+    void answerModal() {
+        QWidget* const modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            m_messages.append(box->text());
+            box->button(QMessageBox::Ok)->click();
+        } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            if (m_inspect) std::exchange(m_inspect, nullptr)(*dialog);
+            if (m_paths.isEmpty()) return dialog->reject();
+            auto* nameField = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            nameField->setText(m_paths.takeFirst());
+            // Queued, so that a box the dialog opens in answer gets answered too.
+            QMetaObject::invokeMethod(
+                nameField, [nameField] { QTest::keyClick(nameField, Qt::Key_Return); },
+                Qt::QueuedConnection);
+        }
+    }
+
+    QString write(const char* name, const std::string& content) {
+        const QString path = m_folder.filePath(QString::fromUtf8(name));
+        std::ofstream(path.toStdString(), std::ios::binary) << content;
+        return path;
+    }
+
+    // The rows as the list shows them.
+    QStringList rows() const {
+        QStringList shown;
+        const QAbstractItemModel* const model = m_window->ListView1->model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            shown.append(model->index(row, 0).data().toString());
+        }
+        return shown;
+    }
+
+    QTemporaryDir m_folder;
+    std::unique_ptr<Form1Window> m_window;
+    QTimer m_answerer;
+    QStringList m_paths;
+    QStringList m_messages;
+    std::function<void(QFileDialog&)> m_inspect;  // looks at the next file dialog first
 };
 
 }  // namespace orlenda
