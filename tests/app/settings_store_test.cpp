@@ -1,4 +1,6 @@
+#include <gmock/gmock.h>
 #include <grp.h>
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,27 +16,22 @@ namespace orlenda::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using testing::SettingsFolder;
+using ::testing::ThrowsMessage;
 
 constexpr char kDownloadLocation[] = "Download Location";
 constexpr char kLastFolder[] = "LastFolderDot";
 
-using testing::SettingsFolder;
-
-TEST(SettingsStore, AbsentStoreGivesTheDefaultsAndCreatesNothing) {
+TEST(SettingsStore, GivesDefaultsUntilAWriteReachesTheFileAtOnce) {
     SettingsFolder folder;
     QtSettingsStore store;
     EXPECT_EQ(store.ReadSetting(kDownloadLocation, "/home/u/Desktop/"), "/home/u/Desktop/");
-    EXPECT_EQ(store.ReadSetting(kLastFolder, ""), "");
-    EXPECT_FALSE(fs::exists(folder.maker()));
-}
-
-TEST(SettingsStore, WriteReachesTheFileAtOnceAndAnEmptyValueStaysEmpty) {
-    SettingsFolder folder;
-    QtSettingsStore store;
+    EXPECT_FALSE(fs::exists(folder.maker()));  // reading creates nothing
     store.WriteSetting(kLastFolder, "/last");
     store.WriteSetting(kDownloadLocation, "");
     EXPECT_EQ(folder.text(), "[General]\nDownload%20Location=\nLastFolderDot=/last\n");
-    EXPECT_EQ(store.ReadSetting(kDownloadLocation, "/home/u/Desktop/"), "");
+    EXPECT_EQ(store.ReadSetting(kDownloadLocation, "/home/u/Desktop/"), "");  // not the default
 }
 
 TEST(SettingsStore, AwkwardTextsSurviveARoundTrip) {
@@ -43,23 +40,20 @@ TEST(SettingsStore, AwkwardTextsSurviveARoundTrip) {
         "@ByteArray(x)", "\"quoted\" ;#= [section]", "  blanks at both ends  ", "two\nlines\ttab",
         "%20 %U0041",
     };
-    SettingsFolder folder;
     for (const std::string& text : texts) {
-        QtSettingsStore writer;
-        writer.WriteSetting(kDownloadLocation, text);
-        writer.WriteSetting(kLastFolder, text + "x");
-        const QtSettingsStore reader;
-        EXPECT_EQ(reader.ReadSetting(kDownloadLocation, "default"), text);
-        EXPECT_EQ(reader.ReadSetting(kLastFolder, "default"), text + "x");
+        const SettingsFolder writer;
+        QtSettingsStore().WriteSetting(kDownloadLocation, text);
+        const SettingsFolder reader;  // a file new to the process, so the text is read from it
+        reader.write(writer.text());
+        EXPECT_EQ(QtSettingsStore().ReadSetting(kDownloadLocation, "default"), text);
     }
 }
 
 TEST(SettingsStore, ReadsAndWritesFilesEditedByHand) {
     SettingsFolder folder;
     folder.write("[General]\nDownload%20Location=/srv/a, b/\nLastFolderDot=/srv/last\n");
-    const QtSettingsStore store;
-    EXPECT_EQ(store.ReadSetting(kDownloadLocation, ""), "/srv/a, b/");
-    EXPECT_EQ(store.ReadSetting(kLastFolder, ""), "/srv/last");
+    EXPECT_EQ(QtSettingsStore().ReadSetting(kDownloadLocation, ""), "/srv/a, b/");
+    EXPECT_EQ(QtSettingsStore().ReadSetting(kLastFolder, ""), "/srv/last");
 
     SettingsFolder damaged;  // a section that never closes
     damaged.write("[General\nDownload%20Location=/srv/x/\n");
@@ -68,89 +62,64 @@ TEST(SettingsStore, ReadsAndWritesFilesEditedByHand) {
     EXPECT_EQ(writer.ReadSetting(kLastFolder, ""), "/y");
 }
 
-// Root may write anywhere, so checks of refused writes run in a child process
-// that has given up root first. Returns the child's complaint, empty if none.
-void ExpectInUnprivilegedChild(const std::function<std::string()>& check) {
+// Root may write anywhere, so checks of refused access run in a child process
+// that has given up root first; it tells the failures of its checks.
+void InUnprivilegedChild(const std::function<void()>& checks) {
     EXPECT_EXIT(
         {
-            if (::geteuid() == 0) {
-                const bool dropped =
-                    ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
-                if (!dropped) {
-                    std::fputs("could not give up root", stderr);
-                    std::_Exit(2);
-                }
+            if (::geteuid() == 0 &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+                std::_Exit(2);
             }
-            std::string complaint;
-            try {
-                complaint = check();
-            } catch (const std::exception& failure) {
-                complaint = std::string("unexpected failure: ") + failure.what();
+            ::testing::TestPartResultArray failures;
+            {
+                const ::testing::ScopedFakeTestPartResultReporter collect(&failures);
+                checks();
             }
-            std::fputs(complaint.c_str(), stderr);
-            std::_Exit(complaint.empty() ? 0 : 1);
+            for (int i = 0; i < failures.size(); ++i) {
+                std::fputs(failures.GetTestPartResult(i).message(), stderr);
+            }
+            std::_Exit(failures.size() == 0 ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }
 
-// A refused write: the maker's folder or the settings file made read-only.
-class SettingsStoreRefusal : public ::testing::TestWithParam<bool> {};
-
-TEST_P(SettingsStoreRefusal, RaisesAndLeavesTheStoredFileIntact) {
-    ExpectInUnprivilegedChild([lockFolder = GetParam()]() -> std::string {
-        SettingsFolder folder;
-        QtSettingsStore store;
-        store.WriteSetting(kDownloadLocation, "/kept/");
-        store.WriteSetting(kLastFolder, "/kept-last");
-        const std::string before = folder.text();
-
-        fs::permissions(
-            lockFolder ? folder.maker() : folder.file(),
-            fs::perms::owner_read | (lockFolder ? fs::perms::owner_exec : fs::perms::none),
-            fs::perm_options::replace);
-        try {
-            store.WriteSetting(kDownloadLocation, "/refused/");
-            return "the refused write raised nothing";
-        } catch (const std::runtime_error& failure) {
-            if (std::string(failure.what()).find("Download Location") == std::string::npos) {
-                return std::string("unclear description: ") + failure.what();
+TEST(SettingsStore, RefusedWriteRaisesAndLosesNothing) {
+    for (const bool lockFolder : {true, false}) {
+        SCOPED_TRACE(lockFolder ? "read-only folder" : "read-only file");
+        InUnprivilegedChild([lockFolder] {
+            SettingsFolder folder;
+            QtSettingsStore store;
+            store.WriteSetting(kDownloadLocation, "/kept/");
+            const std::string before = folder.text();
+            fs::permissions(
+                lockFolder ? folder.maker() : folder.file(),
+                fs::perms::owner_read | (lockFolder ? fs::perms::owner_exec : fs::perms::none),
+                fs::perm_options::replace);
+            for (const std::string key : {kDownloadLocation, "Never Stored"}) {
+                EXPECT_THAT([&] { store.WriteSetting(key, "/refused/"); },
+                            ThrowsMessage<std::runtime_error>(HasSubstr(key)));
             }
-        }
-        try {
-            store.WriteSetting("Never Stored", "x");
-            return "the second refused write raised nothing";
-        } catch (const std::runtime_error&) {
-        }
-        if (folder.text() != before) return "the stored file changed";
-        if (store.ReadSetting(kDownloadLocation, "") != "/kept/") return "refused text read back";
-        if (store.ReadSetting("Never Stored", "absent") != "absent") return "refused key read back";
+            EXPECT_EQ(folder.text(), before);
+            EXPECT_EQ(store.ReadSetting(kDownloadLocation, ""), "/kept/");
+            EXPECT_EQ(store.ReadSetting("Never Stored", "absent"), "absent");
 
-        fs::permissions(folder.maker(), fs::perms::owner_all, fs::perm_options::add);
-        fs::permissions(folder.file(), fs::perms::owner_read | fs::perms::owner_write,
-                        fs::perm_options::add);
-        store.WriteSetting(kLastFolder, "/later");
-        if (store.ReadSetting(kDownloadLocation, "") != "/kept/") return "a later write lost text";
-        return {};
-    });
+            fs::permissions(folder.maker(), fs::perms::owner_all, fs::perm_options::add);
+            fs::permissions(folder.file(), fs::perms::owner_read | fs::perms::owner_write,
+                            fs::perm_options::add);
+            store.WriteSetting(kLastFolder, "/later");
+            EXPECT_EQ(store.ReadSetting(kDownloadLocation, ""), "/kept/");
+        });
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(ReadOnly, SettingsStoreRefusal, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "Folder" : "File";
-                         });
-
 TEST(SettingsStore, UnreadableStoreRaisesOnRead) {
-    ExpectInUnprivilegedChild([]() -> std::string {
+    InUnprivilegedChild([] {
         SettingsFolder folder;
-        QtSettingsStore store;
-        store.WriteSetting(kDownloadLocation, "/kept/");
+        QtSettingsStore().WriteSetting(kDownloadLocation, "/kept/");
         fs::permissions(folder.file(), fs::perms::none, fs::perm_options::replace);
-        try {
-            store.ReadSetting(kDownloadLocation, "/default/");
-        } catch (const std::runtime_error&) {
-            return {};
-        }
-        return "an unreadable store read as if absent";
+        EXPECT_THROW(QtSettingsStore().ReadSetting(kDownloadLocation, "/default/"),
+                     std::runtime_error);
     });
 }
 

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <functional>
 
 #include "app/form1_layout.h"
 #include "app/settings_keys.h"
@@ -15,10 +14,10 @@ namespace {
 
 using ::testing::ElementsAre;
 using testing::FakeForm;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 constexpr int kSecondsPerDay = 24 * 60 * 60;
+constexpr char kSkinPath[] = "/opt/orlenda/x/o.cjs";
+constexpr char kCursorPath[] = "/opt/orlenda/HAND-M.CUR";
 
 // A time of day whose draw is, or is not, the one that opens the home page.
 int SecondsDrawing(bool homePage) {
@@ -41,16 +40,6 @@ TEST(ApplicationTitle, CutsWholeWordsFromTheEndUntilFortyCharactersRemain) {
     for (const auto& [name, title] : cases) EXPECT_EQ(ShortApplicationTitle(name), title);
 }
 
-TEST(DesktopFolder, GetsATrailingSeparatorUnlessItHasOne) {
-    testing::FakeDesktop desktop;
-    desktop.desktopFolderPath = "/home/ünï/Schreibtisch";
-    EXPECT_EQ(DesktopFolderPath(desktop), "/home/ünï/Schreibtisch/");
-    desktop.desktopFolderPath = "/";
-    EXPECT_EQ(DesktopFolderPath(desktop), "/");
-    desktop.desktopFolderPath = "";
-    EXPECT_THROW(DesktopFolderPath(desktop), std::invalid_argument);
-}
-
 TEST(HomePageVisit, DrawsEveryNumberFromOneToHundredOverTheDay) {
     std::array<int, 102> drawn{};
     for (int seconds = 0; seconds < kSecondsPerDay; ++seconds) {
@@ -60,103 +49,85 @@ TEST(HomePageVisit, DrawsEveryNumberFromOneToHundredOverTheDay) {
     for (int draw = 1; draw <= 100; ++draw) EXPECT_GT(drawn[draw], kSecondsPerDay / 200) << draw;
 }
 
-class FormLoad : public ::testing::Test {
-protected:
-    FormLoad() { fake.clock.seconds = SecondsDrawing(false); }
-
-    FakeForm fake;
-};
-
-TEST_F(FormLoad, FirstStartStoresTheDesktopFolderAndReadiesTheWindow) {
-    fake.files.files.push_back("/opt/orlenda/HAND-M.CUR");
-    Form_Load(fake.form);
-
-    EXPECT_EQ(fake.folder.value, "/home/u/Desktop/");
-    EXPECT_THAT(fake.settings.writes,
-                ElementsAre(std::pair{kDownloadLocationKey, "/home/u/Desktop/"}));
-    EXPECT_EQ(fake.me.mouseIcon, "/opt/orlenda/HAND-M.CUR");
-    EXPECT_EQ(fake.me.caption, "Orlenda");
-    EXPECT_TRUE(fake.me.showsApplicationIcon);
-    EXPECT_EQ(fake.desktop.applicationTitle, "Orlenda");
-    EXPECT_THAT(fake.list.headers, ElementsAre(" Web Site(s)"));
-    EXPECT_EQ(fake.list.firstColumnWidth, kListColumnWidthTwips);
-    EXPECT_THAT(fake.me.journal, IsEmpty());  // no skin file, no skin
-    EXPECT_THAT(fake.desktop.openedPages, IsEmpty());
-    EXPECT_THAT(fake.dialogs.messages, IsEmpty());
-}
-
-TEST(FormLoadWithStoredFolder, ShowsItAsStoredEvenWhenEmpty) {
-    for (const std::string stored : {"/gone/folder", ""}) {
+TEST(FormLoad, ShowsTheFolderAndReadiesTheWindowWhateverStepFails) {
+    struct Start {
+        const char* name;
+        const char* stored = nullptr;  // the output folder of the last run
+        const char* desktop = "/home/u/Desktop";
+        bool cursorFile = false, skinFolder = false, luckyDraw = false;
+        bool badSkin = false, badCursor = false, noBrowser = false, unreadableStore = false;
+        std::string box = "/home/u/Desktop/";
+        int step = 0;
+    };
+    const Start starts[] = {
+        {.name = "first start"},
+        {.name = "desktop at the root", .desktop = "/", .box = "/"},
+        {.name = "stored folder", .stored = "/gone/folder", .box = "/gone/folder"},
+        {.name = "stored empty folder", .stored = "", .box = ""},
+        {.name = "hand cursor file", .cursorFile = true},
+        {.name = "a folder named like the skin", .skinFolder = true},
+        {.name = "lucky draw", .luckyDraw = true},
+        {.name = "rejected skin", .badSkin = true, .step = 100},
+        {.name = "damaged cursor file", .cursorFile = true, .badCursor = true, .step = 106},
+        {.name = "no browser", .luckyDraw = true, .noBrowser = true, .step = 108},
+        {.name = "unreadable store", .unreadableStore = true, .box = "", .step = 128},
+        // The default comes first, so the stored folder is not read either.
+        {.name = "no desktop folder", .stored = "/srv/", .desktop = "", .box = "", .step = 128},
+    };
+    const std::vector<std::string> homePage{"https://www.orlenda.example/"}, none;
+    for (const Start& start : starts) {
+        SCOPED_TRACE(start.name);
         FakeForm fake;
-        fake.clock.seconds = SecondsDrawing(false);
-        fake.settings.values[kDownloadLocationKey] = stored;
+        if (start.stored) fake.settings.values[kDownloadLocationKey] = start.stored;
+        fake.desktop.desktopFolderPath = start.desktop;
+        if (start.cursorFile) fake.files.files.push_back(kCursorPath);
+        if (start.skinFolder) fake.files.folders.push_back(kSkinPath);
+        if (start.skinFolder || start.badSkin) fake.files.files.push_back(kSkinPath);
+        fake.clock.seconds = SecondsDrawing(start.luckyDraw);
+        fake.skin.failLoad = start.badSkin;
+        fake.me.failMouseIcon = start.badCursor;
+        fake.desktop.failOpen = start.noBrowser;
+        fake.settings.failReads = start.unreadableStore;
+
         Form_Load(fake.form);
-        EXPECT_EQ(fake.folder.value, stored);
-        EXPECT_EQ(fake.settings.values[kDownloadLocationKey], stored);
+
+        EXPECT_EQ(fake.folder.value, start.box);
+        EXPECT_EQ(fake.me.mouseIcon, start.cursorFile && !start.badCursor ? kCursorPath : "");
+        EXPECT_EQ(fake.desktop.openedPages, start.luckyDraw && !start.noBrowser ? homePage : none);
+        EXPECT_EQ(fake.me.journal.empty(), !start.badSkin);
+        ASSERT_EQ(fake.dialogs.messages.size(), start.step ? 1u : 0u);
+        if (start.step) {
+            EXPECT_THAT(fake.dialogs.messages[0].text,
+                        ::testing::HasSubstr("\r\nin Orlenda2021/08/31.Form1.Form_Load at line " +
+                                             std::to_string(start.step) + "\r\r"));
+        }
+        EXPECT_EQ(fake.me.caption, "Orlenda");
+        EXPECT_TRUE(fake.me.showsApplicationIcon);
+        EXPECT_EQ(fake.desktop.applicationTitle, "Orlenda");
+        EXPECT_THAT(fake.list.headers, ElementsAre(" Web Site(s)"));
+        EXPECT_EQ(fake.list.firstColumnWidth, kListColumnWidthTwips);
     }
 }
 
-TEST_F(FormLoad, LuckyDrawOpensTheHomePage) {
-    fake.clock.seconds = SecondsDrawing(true);
-    Form_Load(fake.form);
-    EXPECT_THAT(fake.desktop.openedPages, ElementsAre("https://www.orlenda.example/"));
-    EXPECT_EQ(fake.folder.value, "/home/u/Desktop/");
-}
-
-struct FailingStep {
-    const char* name;
-    std::function<void(FakeForm&)> breakIt;
-    int step;
-    const char* folderAfter;
-};
-
-void PrintTo(const FailingStep& param, std::ostream* out) { *out << param.name; }
-
-class FormLoadFailure : public FormLoad, public ::testing::WithParamInterface<FailingStep> {};
-
-TEST_P(FormLoadFailure, IsReportedWithItsStepAndStartUpGoesOn) {
-    GetParam().breakIt(fake);
+TEST(FormLoad, SkinFileRecoloursThenLoadsSetsOptionsAndAttachesTheSkin) {
+    using platform::ControlKind;
+    FakeForm fake;
+    fake.files.files.push_back(kSkinPath);
+    fake.me.controls = {ControlKind::Frame,    ControlKind::Other,        ControlKind::Label,
+                        ControlKind::CheckBox, ControlKind::OptionButton, ControlKind::Other};
+    fake.skin.bits = 0x40000102;
     Form_Load(fake.form);
 
-    ASSERT_EQ(fake.dialogs.messages.size(), 1u);
-    EXPECT_THAT(fake.dialogs.messages[0].text,
-                HasSubstr("\r\nin Orlenda2021/08/31.Form1.Form_Load at line " +
-                          std::to_string(GetParam().step) + "\r\r"));
-    EXPECT_EQ(fake.folder.value, GetParam().folderAfter);
-    EXPECT_EQ(fake.me.caption, "Orlenda");
-    EXPECT_EQ(fake.list.firstColumnWidth, kListColumnWidthTwips);
+    const std::string face = std::to_string(platform::kColourButtonFace) + ")";
+    EXPECT_THAT(
+        fake.me.journal,
+        ElementsAre("setBackColor(" + face, "setControlBackColor(0, " + face,
+                    "setControlBackColor(2, " + face, "setControlBackColor(3, " + face,
+                    "setControlBackColor(4, " + face, "loadSkin(/opt/orlenda/x/o.cjs, )",
+                    "setOptions(" + std::to_string(0x40000103) + ")", "setSkinAllWindows(true)",
+                    "setKeepWindowColours(true)", "attachToWindow"));
+    EXPECT_EQ(fake.skin.attachedTo, &fake.me);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Steps, FormLoadFailure,
-    ::testing::Values(FailingStep{"RejectedSkin",
-                                  [](FakeForm& fake) {
-                                      fake.files.files.push_back("/opt/orlenda/x/o.cjs");
-                                      fake.skin.failLoad = true;
-                                  },
-                                  100, "/home/u/Desktop/"},
-                      FailingStep{"DamagedCursorFile",
-                                  [](FakeForm& fake) {
-                                      fake.files.files.push_back("/opt/orlenda/HAND-M.CUR");
-                                      fake.me.failMouseIcon = true;
-                                  },
-                                  106, "/home/u/Desktop/"},
-                      FailingStep{"NoBrowser",
-                                  [](FakeForm& fake) {
-                                      fake.clock.seconds = SecondsDrawing(true);
-                                      fake.desktop.failOpen = true;
-                                  },
-                                  108, "/home/u/Desktop/"},
-                      FailingStep{"UnreadableSettings",
-                                  [](FakeForm& fake) { fake.settings.failReads = true; }, 128, ""},
-                      // The default comes first, so the stored folder is not read either.
-                      FailingStep{"NoDesktopFolder",
-                                  [](FakeForm& fake) {
-                                      fake.desktop.desktopFolderPath = "";
-                                      fake.settings.values[kDownloadLocationKey] = "/srv/shots/";
-                                  },
-                                  128, ""}),
-    [](const ::testing::TestParamInfo<FailingStep>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace orlenda

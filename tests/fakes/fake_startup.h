@@ -35,6 +35,7 @@ public:
 };
 
 struct BrowseRequest {
+    const platform::MainWindow* owner;
     std::string title;
     std::string start;
 };
@@ -43,8 +44,7 @@ class FakeFolderBrowser final : public platform::FolderBrowser {
 public:
     std::string BrowseForFolder(platform::MainWindow& owner, const std::string& title,
                                 const std::string& start) override {
-        owners.push_back(&owner);
-        requests.push_back({title, start});
+        requests.push_back({&owner, title, start});
         if (fail) throw std::runtime_error("browser failed");
         return answer;
     }
@@ -52,7 +52,6 @@ public:
     std::string answer;  // empty: the user cancels
     bool fail = false;
     std::vector<BrowseRequest> requests;
-    std::vector<const platform::MainWindow*> owners;
 };
 
 class FakeSkin final : public platform::SkinComponent {
@@ -93,13 +92,12 @@ public:
         openedPages.push_back(address);
     }
     void setApplicationTitle(const std::string& title) override { applicationTitle = title; }
-    void endProgram() override { ++endCount; }
+    void endProgram() override {}
 
     std::string desktopFolderPath = "/home/u/Desktop";
     bool failOpen = false;
     std::vector<std::string> openedPages;
     std::string applicationTitle;
-    int endCount = 0;
 };
 
 class FakeClock final : public platform::Clock {

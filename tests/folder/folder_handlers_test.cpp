@@ -9,90 +9,73 @@
 namespace orlenda {
 namespace {
 
-using ::testing::ElementsAre;
 using testing::FakeForm;
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
+using Writes = std::vector<std::pair<std::string, std::string>>;
 
-constexpr char kLocation[] = "in Orlenda2021/08/31.Form1.PushButton8_Click at line ";
-
-TEST(FolderBrowse, PickFillsTheBoxWithOneSeparatorAndRemembersBothSettings) {
-    const std::pair<const char*, const char*> picks[] = {
-        {"/home/u/My Shots", "/home/u/My Shots/"}, {"/", "/"}, {"/srv/out/", "/srv/out/"}};
-    for (const auto& [chosen, box] : picks) {
+TEST(FolderBrowse, PutsThePickInTheBoxWithOneSeparatorAndCarriesOnAfterFailures) {
+    struct Click {
+        const char* name;
+        std::string chosen = "/new";  // empty: cancelled
+        bool unreadableStore = false, readOnlyStore = false, failingDialog = false;
+        std::string openedAt = "/last";
+        std::string box = "/new/";
+        bool stored = true;  // the pick and the box
+        int step = 0;        // the step that fails, if any
+    };
+    const Click clicks[] = {
+        {.name = "pick"},
+        {.name = "root", .chosen = "/", .box = "/"},
+        {.name = "cancel", .chosen = "", .box = "/kept/", .stored = false},
+        // Opens at the folder picked before in this run.
+        {.name = "unreadable", .unreadableStore = true, .openedAt = "/before", .step = 100},
+        {.name = "no dialog", .failingDialog = true, .box = "/kept/", .stored = false, .step = 100},
+        // The box is still set; its own store failure is told too.
+        {.name = "read-only", .readOnlyStore = true, .stored = false, .step = 104},
+    };
+    for (const Click& click : clicks) {
+        SCOPED_TRACE(click.name);
         FakeForm fake;
-        fake.folder.value = "/restored/";
-        fake.settings.values[kLastFolderKey] = "/home/u/last";
-        fake.folderBrowser.answer = chosen;
+        fake.folder.value = "/kept/";
+        fake.form.LastFolder = "/before";
+        fake.settings.values[kLastFolderKey] = "/last";
+        fake.settings.failReads = click.unreadableStore;
+        fake.settings.failWrites = click.readOnlyStore;
+        fake.folderBrowser.fail = click.failingDialog;
+        fake.folderBrowser.answer = click.chosen;
 
         PushButton8_Click(fake.form);
 
         // Opened at the folder picked last, not at the box.
         ASSERT_EQ(fake.folderBrowser.requests.size(), 1u);
         EXPECT_EQ(fake.folderBrowser.requests[0].title, "Please select folder:");
-        EXPECT_EQ(fake.folderBrowser.requests[0].start, "/home/u/last");
-        EXPECT_EQ(fake.folderBrowser.owners[0], &fake.me);
-        EXPECT_EQ(fake.folder.value, box);
-        EXPECT_EQ(fake.settings.values[kLastFolderKey], chosen);
-        EXPECT_EQ(fake.settings.values[kDownloadLocationKey], box);
-        EXPECT_THAT(fake.dialogs.messages, IsEmpty());
+        EXPECT_EQ(fake.folderBrowser.requests[0].start, click.openedAt);
+        EXPECT_EQ(fake.folderBrowser.requests[0].owner, &fake.me);
+        EXPECT_EQ(fake.folder.value, click.box);
+        const Writes stored{{kLastFolderKey, click.chosen}, {kDownloadLocationKey, click.box}};
+        EXPECT_EQ(fake.settings.writes, click.stored ? stored : Writes{});
+        const auto& messages = fake.dialogs.messages;
+        ASSERT_EQ(messages.size(), (click.step ? 1u : 0u) + click.readOnlyStore);
+        if (click.step) {
+            EXPECT_THAT(messages[0].text,
+                        HasSubstr("in Orlenda2021/08/31.Form1.PushButton8_Click at line " +
+                                  std::to_string(click.step)));
+        }
+        if (click.readOnlyStore) {
+            EXPECT_THAT(messages.back().text, HasSubstr("could not be remembered"));
+        }
     }
 }
 
-TEST(FolderBrowse, CancelChangesNothing) {
+TEST(FolderBox, EveryChangeIsStoredAndARefusalToldOnceUntilAWriteSucceeds) {
     FakeForm fake;
-    fake.folder.value = "/box/";
-    PushButton8_Click(fake.form);
-    EXPECT_EQ(fake.folderBrowser.requests[0].start, "");
-    EXPECT_EQ(fake.folder.value, "/box/");
-    EXPECT_THAT(fake.settings.writes, IsEmpty());
-    EXPECT_THAT(fake.dialogs.messages, IsEmpty());
-}
+    for (const char* text : {"/a", "", "/abc/"}) fake.folder.setText(text);
+    EXPECT_EQ(fake.settings.writes, (Writes{{kDownloadLocationKey, "/a"},
+                                            {kDownloadLocationKey, ""},
+                                            {kDownloadLocationKey, "/abc/"}}));
 
-TEST(FolderBrowse, FailedStepsAreReportedAndTheClickGoesOn) {
-    FakeForm unreadable;  // still opens, at the folder picked before
-    unreadable.form.LastFolder = "/before";
-    unreadable.settings.failReads = true;
-    unreadable.folderBrowser.answer = "/new";
-    PushButton8_Click(unreadable.form);
-    EXPECT_EQ(unreadable.folderBrowser.requests[0].start, "/before");
-    EXPECT_EQ(unreadable.folder.value, "/new/");
-    EXPECT_THAT(unreadable.dialogs.messages,
-                ElementsAre(::testing::Field(&testing::ShownMessage::text,
-                                             HasSubstr(std::string(kLocation) + "100"))));
-
-    FakeForm broken;  // the dialog fails: nothing is picked
-    broken.folderBrowser.fail = true;
-    broken.folderBrowser.answer = "/never";
-    PushButton8_Click(broken.form);
-    EXPECT_EQ(broken.folder.value, "");
-    EXPECT_THAT(broken.settings.writes, IsEmpty());
-    ASSERT_EQ(broken.dialogs.messages.size(), 1u);
-    EXPECT_THAT(broken.dialogs.messages[0].text, HasSubstr(std::string(kLocation) + "100"));
-
-    FakeForm readOnly;  // the box is still set; its own store failure is told too
-    readOnly.settings.failWrites = true;
-    readOnly.folderBrowser.answer = "/new";
-    PushButton8_Click(readOnly.form);
-    EXPECT_EQ(readOnly.folder.value, "/new/");
-    ASSERT_EQ(readOnly.dialogs.messages.size(), 2u);
-    EXPECT_THAT(readOnly.dialogs.messages[0].text, HasSubstr(std::string(kLocation) + "104"));
-    EXPECT_THAT(readOnly.dialogs.messages[1].text, HasSubstr("could not be remembered"));
-}
-
-TEST(FolderBox, EveryChangeIsStoredAtOnce) {
-    FakeForm fake;
-    for (const char* text : {"/a", "/ab", "", "/abc/"}) fake.folder.setText(text);
-    EXPECT_THAT(
-        fake.settings.writes,
-        ElementsAre(std::pair{kDownloadLocationKey, "/a"}, std::pair{kDownloadLocationKey, "/ab"},
-                    std::pair{kDownloadLocationKey, ""}, std::pair{kDownloadLocationKey, "/abc/"}));
-}
-
-TEST(FolderBox, RefusedStoreIsReportedOnceUntilAWriteSucceeds) {
-    FakeForm fake;
     fake.settings.failWrites = true;
-    for (const char* text : {"/a", "/ab", "/abc"}) fake.folder.setText(text);
+    for (const char* text : {"/a", "/ab"}) fake.folder.setText(text);
     ASSERT_EQ(fake.dialogs.messages.size(), 1u);
     EXPECT_THAT(fake.dialogs.messages[0].text, HasSubstr("settings read-only"));
     EXPECT_EQ(fake.dialogs.messages[0].style, platform::kMessageExclamation);
@@ -102,7 +85,6 @@ TEST(FolderBox, RefusedStoreIsReportedOnceUntilAWriteSucceeds) {
     fake.folder.setText("/abcd");
     fake.settings.failWrites = true;
     fake.folder.setText("/abcde");
-    fake.folder.setText("/abcdef");
     EXPECT_EQ(fake.dialogs.messages.size(), 2u);
     EXPECT_EQ(fake.settings.values[kDownloadLocationKey], "/abcd");
 }
