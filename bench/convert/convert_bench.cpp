@@ -117,22 +117,18 @@ void BenchRealCadence(int rows) {
     window.PushButton2->click();
     const double seconds = runTime.nsecsElapsed() / 1e9;
 
-    const testing::ToolRecord tools = testing::ReadToolRecord(recordPath);
+    const std::vector<testing::ToolRun> tools = testing::ReadToolRuns(recordPath);
     std::vector<double> afterTool;  // from one tool's end to the next one's start
     std::vector<double> toolLife;
-    for (std::size_t row = 0; row < tools.starts.size() && row < tools.ends.size(); ++row) {
-        toolLife.push_back(
-            (tools.ends[row].endedNanoseconds - tools.starts[row].startedNanoseconds) / 1e6);
-        if (row + 1 < tools.starts.size()) {
-            afterTool.push_back(
-                (tools.starts[row + 1].startedNanoseconds - tools.ends[row].endedNanoseconds) /
-                1e6);
+    for (std::size_t row = 0; row < tools.size(); ++row) {
+        toolLife.push_back((tools[row].ended - tools[row].started) / 1e6);
+        if (row + 1 < tools.size()) {
+            afterTool.push_back((tools[row + 1].started - tools[row].ended) / 1e6);
         }
     }
     std::printf("Real cadence, real window, %d rows: %.1f s, messages: %s\n", rows, seconds,
-                answerer.texts().join(QStringLiteral(" | ")).toUtf8().constData());
-    std::printf("  tools started %zu, ended %zu, files written %ld\n", tools.starts.size(),
-                tools.ends.size(), FilesIn(folder.path()));
+                answerer.seen.join(QStringLiteral(" | ")).toUtf8().constData());
+    std::printf("  tools run %zu, files written %ld\n", tools.size(), FilesIn(folder.path()));
     std::printf(
         "  per row, from one tool's end to the next one's start: min %.1f ms, median %.1f ms, "
         "95th %.1f ms, max %.1f ms\n",
@@ -267,7 +263,6 @@ void BenchLongList(int rows) {
         "no child left unreaped: %s\n",
         FilesIn(folder.path()), rows, ResidentKiB(), OpenDescriptors(),
         NoChildLeftUnreaped() ? "yes" : "NO");
-    qunsetenv(testing::kTouchOutputVariable);
 }
 
 }  // namespace
@@ -275,7 +270,6 @@ void BenchLongList(int rows) {
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    qputenv(testing::kTouchOutputVariable, "1");  // every row shows as a file
     const int cadenceRows = argc > 1 ? std::atoi(argv[1]) : 1000;
     const int longListRows = argc > 2 ? std::atoi(argv[2]) : 40000;
     if (cadenceRows > 0) BenchRealCadence(cadenceRows);

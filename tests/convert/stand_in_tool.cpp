@@ -1,105 +1,51 @@
-// Stands in for the capture tool in tests and benchmarks. Told by its
-// environment what to do, it records how it was started (its arguments, its
-// session, its open descriptors, its stdin, the time), can create the file named by
-// --out=, sleeps, records its end and exits with the code it is given.
+// Stands in for the capture tool in tests and benchmarks: creates the file
+// named by --out=, sleeps as long as its environment tells it, and records
+// how it ran.
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cstdint>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
-#include <string>
+#include <filesystem>
 #include <thread>
-#include <vector>
 
 #include "convert/stand_in_record.h"
 
 namespace {
 
-int IntegerFromEnvironment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::atoi(value) : 0;
+using namespace orlenda::testing;
+
+std::int64_t Now() {
+    return std::chrono::nanoseconds(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-std::string OpenDescriptors() {
-    std::vector<int> descriptors;
-    if (DIR* folder = ::opendir("/proc/self/fd")) {
-        while (const dirent* entry = ::readdir(folder)) {
-            if (entry->d_name[0] == '.') continue;
-            const int descriptor = std::atoi(entry->d_name);
-            if (descriptor != ::dirfd(folder)) descriptors.push_back(descriptor);
-        }
-        ::closedir(folder);
+// Its session, the descriptors it got beyond the standard three and its
+// stdin, in the words of kDetached.
+std::string Detachment() {
+    int inherited = 0;
+    for (int descriptor = 3; descriptor < 1024; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) != -1) ++inherited;
     }
-    std::sort(descriptors.begin(), descriptors.end());
-    std::string list;
-    for (const int descriptor : descriptors) {
-        if (!list.empty()) list += ',';
-        list += std::to_string(descriptor);
-    }
-    return list;
-}
-
-std::string StdinTarget() {
-    char target[256] = {};
-    const ssize_t length = ::readlink("/proc/self/fd/0", target, sizeof target - 1);
-    return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
-}
-
-// One record is one line written at once, so that records of tools running
-// one after another never mix.
-void Record(const std::vector<std::string>& fields) {
-    const char* path = std::getenv(orlenda::testing::kRecordVariable);
-    if (!path) return;
-    const std::string line = orlenda::testing::JoinRecordFields(fields);
-    const int file = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (file < 0) return;
-    [[maybe_unused]] const ssize_t written = ::write(file, line.data(), line.size());
-    ::close(file);
-}
-
-void CreateOutputFile(int argc, char** argv) {
-    constexpr std::string_view kOutOption = "--out=";
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument.substr(0, kOutOption.size()) != kOutOption) continue;
-        const std::string path(argument.substr(kOutOption.size()));
-        const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (file >= 0) ::close(file);
-    }
-}
-
-// The system-wide monotonic clock, comparable between processes.
-std::string MonotonicNanoseconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return std::to_string(std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec);
+    std::error_code noLink;
+    return std::string(::getsid(0) == ::getpid() ? "own" : "shared") + " session, " +
+           std::to_string(inherited) + " more descriptors, stdin " +
+           std::filesystem::read_symlink("/proc/self/fd/0", noLink).string();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace orlenda::testing;
-    const std::string pid = std::to_string(::getpid());
-    std::vector<std::string> start{kStartMark,
-                                   pid,
-                                   MonotonicNanoseconds(),
-                                   ::getsid(0) == ::getpid() ? "1" : "0",
-                                   OpenDescriptors(),
-                                   StdinTarget()};
-    start.insert(start.end(), argv, argv + argc);
-    Record(start);
-
-    if (IntegerFromEnvironment(kTouchOutputVariable) != 0) CreateOutputFile(argc, argv);
-    const int sleepMilliseconds = IntegerFromEnvironment(kSleepVariable);
-    if (sleepMilliseconds > 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(sleepMilliseconds));
+    ToolRun run{Now(), 0, Detachment(), {argv, argv + argc}};
+    for (const std::string& argument : run.arguments) {
+        if (argument.starts_with("--out=")) std::ofstream{argument.substr(6)};
     }
-    Record({kEndMark, pid, MonotonicNanoseconds()});
-    return IntegerFromEnvironment(kExitCodeVariable);
+    const char* milliseconds = std::getenv(kSleepVariable);
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(milliseconds ? std::atoi(milliseconds) : 0));
+    run.ended = Now();
+    if (const char* path = std::getenv(kRecordVariable)) {
+        std::ofstream(path, std::ios::app) << nlohmann::json(run).dump() << '\n';
+    }
+    return 0;
 }

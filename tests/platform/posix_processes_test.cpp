@@ -3,157 +3,108 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
-#include "convert/capture_runner.h"
 #include "convert/stand_in_record.h"
-#include "fakes/fake_form.h"
 
 namespace orlenda::platform {
 namespace {
 
-using ::testing::ElementsAre;
-using testing::ReadToolRecord;
-
-// The stand-in tool, built next to the window tests.
-const std::string kStandIn = ORLENDA_STAND_IN_TOOL;
+using namespace orlenda::testing;
+using namespace std::chrono_literals;
 
 class PosixProcessesTest : public ::testing::Test {
 protected:
     PosixProcessesTest() {
-        m_folder = std::filesystem::temp_directory_path() /
-                   ("orlenda-processes-" + std::to_string(::getpid()));
         std::filesystem::create_directories(m_folder);
-        m_record = (m_folder / "record").string();
-        ::setenv(orlenda::testing::kRecordVariable, m_record.c_str(), 1);
-        ::setenv(orlenda::testing::kSleepVariable, "0", 1);
-        ::setenv(orlenda::testing::kExitCodeVariable, "0", 1);
+        ::setenv(kRecordVariable, (m_folder / "record").c_str(), 1);
+        ::setenv(kSleepVariable, "0", 1);
     }
     ~PosixProcessesTest() override { std::filesystem::remove_all(m_folder); }
 
-    // Polls the process as the capture runner does, until it has ended.
-    std::uint32_t waitFor(ProcessHandle handle) {
-        for (;;) {
-            const auto code = processes.exitCode(handle);
-            if (!code) return 0xFFFFFFFF;
-            if (*code != kStillActive) return *code;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+    // The stand-in tool, sleeping so long before it ends.
+    ProcessId startStandIn(int sleepMilliseconds) {
+        ::setenv(kSleepVariable, std::to_string(sleepMilliseconds).c_str(), 1);
+        return processes.start("\"" ORLENDA_STAND_IN_TOOL "\"", kWindowHidden);
     }
 
-    testing::ToolRecord record() const { return ReadToolRecord(m_record); }
-    std::string folder() const { return m_folder.string(); }
+    // Polls as the capture runner does, until the process has ended.
+    std::optional<std::uint32_t> waitFor(ProcessHandle handle) {
+        while (processes.exitCode(handle) == kStillActive) std::this_thread::sleep_for(10ms);
+        return processes.exitCode(handle);
+    }
 
+    const std::filesystem::path m_folder = std::filesystem::temp_directory_path() /
+                                           ("orlenda-processes-" + std::to_string(::getpid()));
     PosixProcesses processes;
-
-private:
-    std::filesystem::path m_folder;
-    std::string m_record;
 };
 
-TEST_F(PosixProcessesTest, StartsTheProgramWithTheArgumentsOfTheCommandLine) {
-    ::setenv(orlenda::testing::kExitCodeVariable, "7", 1);
-    const ProcessId id = processes.start(
-        "\"" + kStandIn + "\" --url=a%20b --out=\"/x y/a\\\"b.jpg\" \t plain\\\\", kWindowHidden);
-    EXPECT_EQ(waitFor(processes.open(id)), 7u);
-    const auto tools = record();
-    ASSERT_EQ(tools.starts.size(), 1u);
-    EXPECT_EQ(tools.starts[0].pid, std::to_string(id));
-    EXPECT_THAT(tools.starts[0].arguments,
-                ElementsAre(kStandIn, "--url=a%20b", "--out=/x y/a\"b.jpg", "plain\\\\"));
-}
-
-TEST_F(PosixProcessesTest, DetachesTheToolFromTheProgram) {
-    // A descriptor opened without close-on-exec must not reach the tool either.
-    const int leaky = ::open("/dev/null", O_RDONLY);
+TEST_F(PosixProcessesTest, StartsTheCommandLineCutLooseAndReportsItsEndAsAShellDoes) {
+    // Descriptors opened without close-on-exec must not reach the tool, nor our stdin.
+    const int leaky = ::open("/dev/zero", O_RDONLY);
+    const int ownStdin = ::dup(STDIN_FILENO);
     ASSERT_GE(leaky, 3);
-    const ProcessId id = processes.start("\"" + kStandIn + "\"", kWindowHidden);
-    waitFor(processes.open(id));
+    ASSERT_EQ(::dup2(leaky, STDIN_FILENO), STDIN_FILENO);
+    const std::pair<std::string, std::uint32_t> ends[] = {
+        {"\"" ORLENDA_STAND_IN_TOOL "\" --url=a%20b --out=\"/x y/a\\\"b.jpg\" \t plain\\\\", 0},
+        {"/bin/sh -c \"exit 7\"", 7},
+        {"/bin/sh -c \"kill -TERM $$\"", 128 + SIGTERM},
+    };
+    for (const auto& [commandLine, code] : ends) {
+        EXPECT_EQ(waitFor(processes.open(processes.start(commandLine, kWindowHidden))), code);
+    }
+    ::dup2(ownStdin, STDIN_FILENO);
+    ::close(ownStdin);
     ::close(leaky);
 
-    const auto tools = record();
-    ASSERT_EQ(tools.starts.size(), 1u);
-    EXPECT_TRUE(tools.starts[0].sessionLeader);
-    EXPECT_EQ(tools.starts[0].stdinTarget, "/dev/null");
-    EXPECT_EQ(tools.starts[0].openDescriptors, "0,1,2");
+    const std::vector<ToolRun> runs = ReadToolRuns(m_folder / "record");
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_THAT(runs[0].arguments, ::testing::ElementsAre(ORLENDA_STAND_IN_TOOL, "--url=a%20b",
+                                                          "--out=/x y/a\"b.jpg", "plain\\\\"));
+    EXPECT_EQ(runs[0].detachment, kDetached);
 }
 
-TEST_F(PosixProcessesTest, AnswersStillActiveUntilTheEndThenReapsAndRemembers) {
-    ::setenv(orlenda::testing::kSleepVariable, "300", 1);
-    const ProcessId id = processes.start("\"" + kStandIn + "\"", kWindowHidden);
+TEST_F(PosixProcessesTest, ReapsEveryChildAndAnswersOnlyForItsOwn) {
+    const ProcessId abandoned = startStandIn(300);
+    const ProcessHandle first = processes.open(abandoned);
+    EXPECT_EQ(processes.exitCode(first), kStillActive);
+    processes.close(first);
+    EXPECT_EQ(::waitpid(static_cast<pid_t>(abandoned), nullptr, WNOHANG), 0);  // ours, running
+
+    const ProcessId id = startStandIn(800);
     const ProcessHandle handle = processes.open(id);
-    EXPECT_EQ(processes.exitCode(handle), kStillActive);
     EXPECT_EQ(waitFor(handle), 0u);
-    // Reaped: no zombie is left, and the code is still known until closed.
+    // Reaped at once: the code is remembered until the handle is closed.
     EXPECT_EQ(::waitpid(static_cast<pid_t>(id), nullptr, WNOHANG), -1);
-    EXPECT_EQ(processes.exitCode(handle), 0u);
     processes.close(handle);
-    EXPECT_EQ(processes.exitCode(handle), std::nullopt);
-    EXPECT_EQ(processes.exitCode(processes.open(id)), std::nullopt);
-}
-
-TEST_F(PosixProcessesTest, ReapsAToolClosedWhileItStillRan) {
-    ::setenv(orlenda::testing::kSleepVariable, "300", 1);
-    const ProcessId first = processes.start("\"" + kStandIn + "\"", kWindowHidden);
-    processes.close(processes.open(first));
-    EXPECT_EQ(::waitpid(static_cast<pid_t>(first), nullptr, WNOHANG), 0);  // still ours, running
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
-    ::setenv(orlenda::testing::kSleepVariable, "0", 1);
-    waitFor(processes.open(processes.start("\"" + kStandIn + "\"", kWindowHidden)));
-    errno = 0;
-    EXPECT_EQ(::waitpid(static_cast<pid_t>(first), nullptr, WNOHANG), -1);
-    EXPECT_EQ(errno, ECHILD);
-}
-
-TEST_F(PosixProcessesTest, ReportsDeathBySignalAsAShellDoes) {
-    const ProcessId id = processes.start("/bin/sh -c \"kill -TERM $$\"", kWindowHidden);
-    EXPECT_EQ(waitFor(processes.open(id)), 128u + SIGTERM);
+    // The child closed while it ran has ended meanwhile, and is reaped too.
+    EXPECT_EQ(::waitpid(static_cast<pid_t>(abandoned), nullptr, WNOHANG), -1);
+    for (const ProcessHandle none :
+         {handle, processes.open(id), processes.open(1), processes.open(::getpid())}) {
+        EXPECT_EQ(processes.exitCode(none), std::nullopt) << none;
+    }
 }
 
 TEST_F(PosixProcessesTest, FailsToStartWithTheSystemsErrorNumber) {
-    const std::string notExecutable = folder() + "/iecapt";
-    std::ofstream(notExecutable) << "#!/bin/sh\n";
-    ::chmod(notExecutable.c_str(), 0644);
     const std::pair<std::string, int> failures[] = {
-        {"\"" + folder() + "/missing\" --url=x", ENOENT},
-        {"\"" + notExecutable + "\"", EACCES},
+        {"\"" + (m_folder / "missing").string() + "\" --url=x", ENOENT},
         {"", ENOENT},
-        {"\"" + kStandIn + "\" " + std::string("a\0b", 3), EINVAL},
+        {"\"" ORLENDA_STAND_IN_TOOL "\" " + std::string("a\0b", 3), EINVAL},
     };
     for (const auto& [commandLine, errorNumber] : failures) {
-        try {
-            processes.start(commandLine, kWindowHidden);
-            ADD_FAILURE() << commandLine << " started";
-        } catch (const ProcessStartError& failure) {
-            EXPECT_EQ(failure.errorNumber(), errorNumber) << commandLine;
-        }
+        EXPECT_THAT([&] { processes.start(commandLine, kWindowHidden); },
+                    ::testing::Throws<ProcessStartError>(
+                        ::testing::Property(&ProcessStartError::errorNumber, errorNumber)))
+            << commandLine;
     }
-}
-
-TEST_F(PosixProcessesTest, NeverOpensAProcessItDidNotStart) {
-    EXPECT_EQ(processes.exitCode(processes.open(::getpid())), std::nullopt);
-    EXPECT_EQ(processes.exitCode(processes.open(1)), std::nullopt);
-}
-
-TEST_F(PosixProcessesTest, CarriesTheCaptureRunnerWithRealProcesses) {
-    ::setenv(orlenda::testing::kExitCodeVariable, "5", 1);
-    ::setenv(orlenda::testing::kSleepVariable, "150", 1);
-    PosixSleeper sleeper;
-    testing::FakeEvents events;
-    const ToolWaitServices services{processes, events, sleeper};
-    EXPECT_EQ(RunToolAndWait(services, "\"" + kStandIn + "\" --url=a", 0, nullptr, "", 0, 1), 5);
-    EXPECT_EQ(record().ends.size(), 1u);
-    EXPECT_EQ(RunToolAndWait(services, "\"" + folder() + "/missing\"", 0, nullptr, "", 0, 1),
-              kStartFailureBase + ENOENT);
 }
 
 }  // namespace
