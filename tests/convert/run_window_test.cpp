@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,7 +24,8 @@ private slots:
         qputenv(testing::kRecordVariable, QByteArray::fromStdString(recordPath));
         qputenv(testing::kSleepVariable, "300");
         Form1Window window;
-        window.form().ListView1.append("http://a/b");
+        // Blanks and quotes must not split the address or smuggle in a second --out=.
+        window.form().ListView1.append("http://a/b c\"--out=/tmp/x");
         window.form().ListView1.append("x\\y");
         window.Text1->setText(folder.path() + "/");  // as the browse button leaves it
         window.show();
@@ -47,11 +49,28 @@ private slots:
         const std::vector<testing::ToolRun> runs = testing::ReadToolRuns(recordPath);
         QCOMPARE(runs.size(), 2u);
         QCOMPARE(runs[0].arguments,
-                 (std::vector<std::string>{tool, "--url=http://a/b", out + "a_b.jpg"}));
+                 (std::vector<std::string>{tool, "--url=http://a/b%20c%22--out=/tmp/x",
+                                           out + "a_b c\"--out=_tmp_x.jpg"}));
         QCOMPARE(runs[1].arguments,
                  (std::vector<std::string>{tool, "--url=x\\y", out + "x y.jpg"}));
         QVERIFY(runs[0].ended < runs[1].started);
         QVERIFY(!window.form().isBusy() && !window.form().IsRunning);
+    }
+
+    void closingTheWindowEndsTheProgramAndLeavesTheToolRunning() {
+        QTemporaryDir folder;
+        const std::string recordPath = folder.filePath(QStringLiteral("record")).toStdString();
+        qputenv(testing::kRecordVariable, QByteArray::fromStdString(recordPath));
+        qputenv(testing::kSleepVariable, "1500");
+        QProcess program;
+        program.start(QCoreApplication::applicationDirPath() + "/close_during_run_driver",
+                      {folder.path() + "/"});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        // The program ended during the first capture; that tool ends on its own.
+        QVERIFY(testing::ReadToolRuns(recordPath).empty());
+        QTRY_COMPARE_WITH_TIMEOUT(testing::ReadToolRuns(recordPath).size(), 1u, 10000);
     }
 };
 
