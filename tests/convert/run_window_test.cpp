@@ -31,12 +31,13 @@ private slots:
         window.show();
         testing::MessageBoxAnswerer answerer;
         bool busyWhileFirstToolRan = false;
-        // The first tool sleeps 300 ms: a second start is ignored, adding works.
+        // The first tool sleeps 300 ms: a second start and Clear are refused, adding works.
         QTimer::singleShot(100, &window, [&] {
             busyWhileFirstToolRan = testing::ReadToolRuns(recordPath).empty() &&
                                     window.form().isBusy() &&
                                     window.cursor().shape() == Qt::WaitCursor;
             window.PushButton2->click();
+            window.PushButton7->click();
             window.PushButton3->click();
         });
         window.PushButton2->click();
