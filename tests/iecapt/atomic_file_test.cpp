@@ -2,17 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "test_folder.h"
+#include "test_support.h"
 
 namespace orlenda::iecapt {
 namespace {
-
-namespace fs = std::filesystem;
 
 using testing::fileText;
 using testing::namesIn;
@@ -20,68 +17,52 @@ using testing::namesIn;
 class AtomicFileTest : public ::testing::Test {
 protected:
     std::string path(const std::string& name) const { return m_folder / name; }
-    std::vector<std::string> names() const { return namesIn(m_folder.path()); }
 
-    testing::TestFolder m_folder{"iecapt-atomic"};
+    testing::TestFolder m_folder;
 };
 
-TEST_F(AtomicFileTest, WritesEveryByteAndLeavesNothingElse) {
+TEST_F(AtomicFileTest, WritesAWholeFileThenReplacesItLeavingNothingElse) {
     std::string bytes(3 << 20, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+    const mode_t previous = ::umask(022);
     EXPECT_EQ(writeFileAtomically(path("a b.jpg"), bytes), "");
     EXPECT_EQ(fileText(path("a b.jpg")), bytes);
-    EXPECT_EQ(names(), std::vector<std::string>{"a b.jpg"});
-}
-
-TEST_F(AtomicFileTest, ReplacesAnExistingFile) {
-    std::ofstream(path("shot.jpg")) << "old and longer than the new one";
-    EXPECT_EQ(writeFileAtomically(path("shot.jpg"), "new"), "");
-    EXPECT_EQ(fileText(path("shot.jpg")), "new");
-    EXPECT_EQ(names(), std::vector<std::string>{"shot.jpg"});
-}
-
-TEST_F(AtomicFileTest, TheNewFileGetsTheUsualPermissions) {
-    const mode_t previous = ::umask(022);
-    EXPECT_EQ(writeFileAtomically(path("shot.jpg"), "x"), "");
+    EXPECT_EQ(writeFileAtomically(path("a b.jpg"), "new"), "");
     ::umask(previous);
+    EXPECT_EQ(fileText(path("a b.jpg")), "new");
+    EXPECT_EQ(namesIn(m_folder.path()), std::vector<std::string>{"a b.jpg"});
     struct stat status {};
-    ASSERT_EQ(::stat(path("shot.jpg").c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0644U);
+    ASSERT_EQ(::stat(path("a b.jpg").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0644U) << "not the permissions of any new file";
 }
 
-TEST_F(AtomicFileTest, AFailedWriteLeavesTheOldFileAndNoTemporaryOne) {
-    fs::create_directory(path("taken"));  // a folder where the file should go
+TEST_F(AtomicFileTest, AFailedWriteSaysWhyAndLeavesAllAsItWas) {
+    std::filesystem::create_directory(path("taken"));  // a folder where the file should go
     std::ofstream(path("taken/inside")) << "keep";
-    const std::string error = writeFileAtomically(path("taken"), "new");
-    EXPECT_NE(error.find(path("taken")), std::string::npos) << error;
-    EXPECT_EQ(names(), std::vector<std::string>{"taken"});
+    const std::pair<std::string, std::string> failures[] = {
+        {path("taken"), path("taken")}, {path("gone/shot.jpg"), "No such file or directory"}};
+    for (const auto& [target, reason] : failures) {
+        EXPECT_NE(writeFileAtomically(target, "new").find(reason), std::string::npos) << target;
+    }
+    EXPECT_EQ(namesIn(m_folder.path()), std::vector<std::string>{"taken"});
     EXPECT_EQ(fileText(path("taken/inside")), "keep");
 }
 
-TEST_F(AtomicFileTest, AMissingFolderIsReported) {
-    const std::string error = writeFileAtomically(path("gone/shot.jpg"), "x");
-    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
-    EXPECT_TRUE(names().empty());
-}
-
-TEST_F(AtomicFileTest, AWritablePathIsSeenAsSuchBeforehand) {
+TEST_F(AtomicFileTest, APathThatCannotBeWrittenIsSeenBeforehand) {
     std::ofstream(path("file")) << "x";
-    fs::create_directory(path("folder"));
-    EXPECT_EQ(checkWritableFilePath(path("new.jpg")), "");
-    EXPECT_EQ(checkWritableFilePath(path("file")), "");  // replaced later
-    EXPECT_NE(checkWritableFilePath(path("folder")).find("Is a directory"), std::string::npos);
-    EXPECT_NE(checkWritableFilePath(path("gone/new.jpg")).find("No such file"), std::string::npos);
-    EXPECT_NE(checkWritableFilePath(path("file/new.jpg")).find("Not a directory"),
-              std::string::npos);
-}
-
-TEST_F(AtomicFileTest, ARelativePathIsWrittenInTheCurrentFolder) {
-    const auto previous = fs::current_path();
-    fs::current_path(m_folder.path());
-    EXPECT_EQ(checkWritableFilePath("shot.jpg"), "");
-    EXPECT_EQ(writeFileAtomically("shot.jpg", "x"), "");
-    fs::current_path(previous);
-    EXPECT_EQ(fileText(path("shot.jpg")), "x");
+    std::filesystem::create_directory(path("folder"));
+    const std::pair<std::string, std::string> cases[] = {
+        {path("new.jpg"), ""},
+        {path("file"), ""},  // replaced later
+        {path("folder"), "Is a directory"},
+        {path("gone/new.jpg"), "No such file"},
+        {path("file/new.jpg"), "Not a directory"},
+    };
+    for (const auto& [target, reason] : cases) {
+        const std::string error = checkWritableFilePath(target);
+        EXPECT_EQ(error.empty(), reason.empty()) << target << ": " << error;
+        EXPECT_NE(error.find(reason), std::string::npos) << target << ": " << error;
+    }
 }
 
 }  // namespace

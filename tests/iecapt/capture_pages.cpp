@@ -10,17 +10,21 @@ std::string cssColour(const std::array<int, 3>& colour) {
            std::to_string(colour[2]) + ")";
 }
 
+std::string placed(const Block& block) {
+    return "position:absolute;left:" + std::to_string(block.left) +
+           "px;top:" + std::to_string(block.top) + "px;";
+}
+
 std::string blockDiv(const Block& block) {
-    return "<div style=\"position:absolute;left:" + std::to_string(block.left) +
-           "px;top:" + std::to_string(block.top) + "px;width:" + std::to_string(block.width) +
+    return "<div style=\"" + placed(block) + "width:" + std::to_string(block.width) +
            "px;height:" + std::to_string(block.height) +
            "px;background:" + cssColour(block.colour) + "\"></div>\n";
 }
 
-std::string page(const std::string& head, const std::string& body) {
+std::string page(const std::string& body) {
     return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><style>html,body{margin:0;"
-           "background:#fff}</style>" +
-           head + "</head>\n<body>\n" + body + "</body></html>\n";
+           "background:#fff}</style></head>\n<body>\n" +
+           body + "</body></html>\n";
 }
 
 std::string blocks() {
@@ -30,67 +34,52 @@ std::string blocks() {
 }
 
 std::string tallPage(int height, const Block& band) {
-    return page({}, "<div style=\"height:" + std::to_string(height) +
-                        "px;background:linear-gradient(#fff,#eee)\"></div>\n" + blockDiv(band));
+    return page("<div style=\"height:" + std::to_string(height) +
+                "px;background:linear-gradient(#fff,#eee)\"></div>\n" + blockDiv(band));
 }
 
-std::string square(const std::array<int, 3>& colour) {
-    return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"200\" height=\"200\"><rect "
-           "width=\"200\" height=\"200\" fill=\"" +
-           cssColour(colour) + "\"/></svg>";
+TestResponse square(const std::array<int, 3>& colour) {
+    return {.contentType = "image/svg+xml",
+            .body =
+                "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"200\" height=\"200\"><rect "
+                "width=\"200\" height=\"200\" fill=\"" +
+                cssColour(colour) + "\"/></svg>"};
 }
 
 std::string imageAt(const Block& block, const std::string& attributes) {
-    return "<img " + attributes + " width=\"200\" height=\"200\" style=\"position:absolute;left:" +
-           std::to_string(block.left) + "px;top:" + std::to_string(block.top) + "px\">\n";
+    return "<img " + attributes + " width=\"200\" height=\"200\" style=\"" + placed(block) +
+           "\">\n";
 }
 
 }  // namespace
 
 void serveCapturePages(TestHttpServer& server) {
-    server.serve("/blocks.html", {200, "text/html; charset=utf-8", page({}, blocks())});
-    server.serve("/tall.html",
-                 {200, "text/html; charset=utf-8", tallPage(kTallPageHeight, kTallPageFoot)});
-    server.serve("/very-tall.html",
-                 {200, "text/html; charset=utf-8", tallPage(20000, kVeryTallPageBand)});
-    server.serve("/blue.svg", {200, "image/svg+xml", square(kObservedImage.colour)});
-    server.serve("/green.svg", {200, "image/svg+xml", square(kLazyImage.colour)});
+    server.serve("/blocks.html", {.body = page(blocks())});
+    server.serve("/tall.html", {.body = tallPage(kTallPageHeight, kTallPageFoot)});
+    server.serve("/very-tall.html", {.body = tallPage(20000, kVeryTallPageBand)});
+    server.serve("/blue.svg", square(kObservedImage.colour));
+    server.serve("/green.svg", square(kLazyImage.colour));
     // The observed image starts loading only once it is scrolled into view;
     // the native lazy one lies beyond the distance the browser loads ahead.
     server.serve("/lazy.html",
-                 {200, "text/html; charset=utf-8",
-                  page({}, "<div style=\"height:4900px\"></div>\n" +
+                 {.body = page("<div style=\"height:4900px\"></div>\n" +
                                imageAt(kObservedImage, "id=\"observed\" data-src=\"/blue.svg\"") +
                                imageAt(kLazyImage, "loading=\"lazy\" src=\"/green.svg\"") +
-                               "<script>\n"
-                               "new IntersectionObserver((entries, observer) => {\n"
-                               "  for (const entry of entries) {\n"
-                               "    if (!entry.isIntersecting) continue;\n"
-                               "    entry.target.src = entry.target.dataset.src;\n"
-                               "    observer.unobserve(entry.target);\n"
+                               "<script>new IntersectionObserver((entries, observer) => {\n"
+                               "  for (const e of entries) if (e.isIntersecting) {\n"
+                               "    e.target.src = e.target.dataset.src;\n"
+                               "    observer.unobserve(e.target);\n"
                                "  }\n"
-                               "}).observe(document.getElementById('observed'));\n"
+                               "}).observe(document.getElementById('observed'));"
                                "</script>\n")});
-    server.serve("/dialogs.html",
-                 {200, "text/html; charset=utf-8",
-                  page({}, blocks() + "<script>alert('hello'); confirm('sure?'); prompt('name?');\n"
-                                      "window.onbeforeunload = () => 'stay';</script>\n")});
-    server.serve("/missing.html", {404, "text/html; charset=utf-8", page({}, blocks())});
-    server.serve("/gone.html", {500, "text/html; charset=utf-8", {}});
-    server.serve("/hang", {200, "image/png", {}, true});
-    server.serve("/endless.html",
-                 {200, "text/html; charset=utf-8", page({}, "<img src=\"/hang\">")});
-    server.serve("/scripts.html", {200, "text/html; charset=utf-8",
-                                   page("<style>p{font:28px sans-serif;margin:12px 20px}</style>",
-                                        "<p>Latin: The quick brown fox jumps — àéîõü ß</p>\n"
-                                        "<p>Greek: Καλημέρα κόσμε</p>\n"
-                                        "<p>Cyrillic: Съешь же ещё этих мягких булок</p>\n"
-                                        "<p dir=\"rtl\">Arabic: مرحبا بالعالم</p>\n"
-                                        "<p dir=\"rtl\">Hebrew: שלום עולם</p>\n"
-                                        "<p>Chinese: 你好，世界。汉字</p>\n"
-                                        "<p>Japanese: こんにちは、カタカナ、漢字</p>\n"
-                                        "<p>Korean: 안녕하세요 세계</p>\n"
-                                        "<p>Emoji: 😀 🎉 🚀 ❤️ 🌍</p>\n")});
+    server.serve(
+        "/dialogs.html",
+        {.body = page(blocks() + "<script>alert('hello'); confirm('sure?'); prompt('name?');\n"
+                                 "window.onbeforeunload = () => 'stay';</script>\n")});
+    server.serve("/missing.html", {.status = 404, .body = page(blocks())});
+    server.serve("/gone.html", {.status = 500});
+    server.serve("/hang", {.contentType = "image/png", .neverAnswers = true});
+    server.serve("/endless.html", {.body = page("<img src=\"/hang\">")});
 }
 
 }  // namespace orlenda::iecapt::testing

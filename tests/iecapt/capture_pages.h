@@ -6,16 +6,15 @@
 
 namespace orlenda::iecapt::testing {
 
-// The pages the capture tests and the bench load, all served by one server:
-//   /blocks.html      coloured blocks at the places below, fits 1024x768
-//   /tall.html        3000 px high, a magenta band at its foot
-//   /very-tall.html   20000 px high, a cyan band just above 16384
-//   /lazy.html        a lazy image and one loaded by an observer, far down
-//   /dialogs.html     opens alert, confirm and prompt, then shows the blocks
-//   /missing.html     the blocks, sent with status 404
-//   /gone.html        nothing, sent with status 500
-//   /endless.html     waits for an image that never comes
-//   /scripts.html     text in many writing systems and emoji
+// The pages the capture tests and the bench load:
+//   /blocks.html     coloured blocks at the places below, fits 1024x768
+//   /tall.html       3000 px high, a magenta band at its foot
+//   /very-tall.html  20000 px high, a cyan band just above 16384
+//   /lazy.html       a lazy image and one loaded by an observer, far down
+//   /dialogs.html    opens alert, confirm and prompt, then shows the blocks
+//   /missing.html    the blocks, sent with status 404
+//   /gone.html       nothing, sent with status 500
+//   /endless.html    waits for an image that never comes
 void serveCapturePages(TestHttpServer& server);
 
 struct Block {

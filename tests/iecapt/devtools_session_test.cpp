@@ -18,10 +18,6 @@ using namespace std::chrono_literals;
 // Hands out the scripted messages in order, then the final status.
 class ScriptedChannel : public MessageChannel {
 public:
-    std::deque<std::string> incoming;
-    ChannelStatus whenEmpty = ChannelStatus::TimedOut;
-    std::vector<json> sent;
-
     ChannelStatus send(std::string_view message, Deadline) override {
         sent.push_back(json::parse(message));
         return sendStatus;
@@ -33,110 +29,65 @@ public:
         return message;
     }
 
-    ChannelStatus sendStatus = ChannelStatus::Ok;
-};
-
-class DevToolsSessionTest : public ::testing::Test {
-protected:
-    DevToolsSessionTest() {
-        m_session.setEventHandler(
-            [this](const json& event) { m_events.push_back(event["method"]); });
-    }
-    static Deadline soon() { return Deadline::after(1s); }
-
-    ScriptedChannel m_channel;
-    DevToolsSession m_session{m_channel, Deadline::after(1s)};
-    std::vector<std::string> m_events;
-};
-
-TEST_F(DevToolsSessionTest, ACommandCarriesItsIdMethodParamsAndSession) {
-    m_channel.incoming = {R"({"id":1,"result":{}})"};
-    m_session.call("Page.navigate", {{"url", "http://a/"}}, soon(), "S1");
-    ASSERT_EQ(m_channel.sent.size(), 1U);
-    EXPECT_EQ(
-        m_channel.sent[0],
-        json::parse(
-            R"({"id":1,"method":"Page.navigate","params":{"url":"http://a/"},"sessionId":"S1"})"));
-}
-
-TEST_F(DevToolsSessionTest, RepliesAreMatchedByIdAndEventsHandledInOrder) {
-    const int first = m_session.post("A.first", json::object());
-    const int second = m_session.post("A.second", json::object());
-    m_channel.incoming = {R"({"method":"E.one","params":{}})", R"({"id":2,"result":{"n":2}})",
-                          "not json at all", R"({"method":"E.two","params":{},"sessionId":"S"})",
-                          R"({"id":1,"result":{"n":1}})"};
-    EXPECT_EQ(m_session.replyTo(first, soon())["result"]["n"], 1);
-    EXPECT_EQ(m_events, (std::vector<std::string>{"E.one", "E.two"}));
-    EXPECT_EQ(m_session.replyTo(second, soon())["result"]["n"], 2);  // kept while waiting for 1
-}
-
-TEST_F(DevToolsSessionTest, WaitingEndsWhenTheConditionHoldsOrTheDeadlinePasses) {
-    m_channel.incoming = {R"({"method":"E.one"})", R"({"method":"E.two"})",
-                          R"({"method":"E.three"})"};
-    EXPECT_TRUE(m_session.waitUntil([this] { return m_events.size() == 2; }, soon()));
-    EXPECT_EQ(m_channel.incoming.size(), 1U);  // nothing read beyond what was needed
-    EXPECT_FALSE(m_session.waitUntil([] { return false; }, soon()));
-}
-
-struct Ending {
-    const char* name;
     std::deque<std::string> incoming;
-    ChannelStatus whenEmpty;
-    ChannelStatus sendStatus;
-    ExitCode code;
-    const char* message;
+    ChannelStatus whenEmpty = ChannelStatus::TimedOut;
+    ChannelStatus sendStatus = ChannelStatus::Ok;
+    std::vector<json> sent;
 };
 
-class CommandEndingTest : public DevToolsSessionTest,
-                          public ::testing::WithParamInterface<Ending> {};
+Deadline soon() { return Deadline::after(1s); }
 
-TEST_P(CommandEndingTest, EndsAsAFailureWithItsCode) {
-    m_channel.incoming = GetParam().incoming;
-    m_channel.whenEmpty = GetParam().whenEmpty;
-    m_channel.sendStatus = GetParam().sendStatus;
-    m_session.setActivity("loading the page");
-    try {
-        m_session.call("Page.captureScreenshot", json::object(), soon());
-        FAIL() << "the command did not fail";
-    } catch (const CaptureFailure& failure) {
-        EXPECT_EQ(failure.code(), GetParam().code);
-        EXPECT_STREQ(failure.what(), GetParam().message);
-    }
+TEST(DevToolsSessionTest, FindsRepliesByIdAndHandlesEventsInOrderReadingNoMoreThanNeeded) {
+    ScriptedChannel channel;
+    DevToolsSession session(channel, soon());
+    std::vector<std::string> events;
+    session.setEventHandler([&](const json& event) { events.push_back(event["method"]); });
+    const int first = session.post("Page.navigate", {{"url", "http://a/"}}, "S1");
+    const int second = session.post("A.second", json::object());
+    EXPECT_EQ(channel.sent[0], json::parse(R"({"id":1,"method":"Page.navigate",
+                                               "params":{"url":"http://a/"},"sessionId":"S1"})"));
+    channel.incoming = {R"({"method":"E1"})", R"({"id":2,"result":2})", "not json",
+                        R"({"method":"E2"})", R"({"id":1,"result":1})", R"({"method":"E3"})",
+                        R"({"method":"E4"})"};
+    EXPECT_EQ(session.replyTo(first, soon())["result"], 1);
+    EXPECT_EQ(events, (std::vector<std::string>{"E1", "E2"}));
+    EXPECT_EQ(session.replyTo(second, soon())["result"], 2);  // kept while waiting for 1
+    EXPECT_TRUE(session.waitUntil([&] { return events.size() == 3; }, soon()));
+    EXPECT_EQ(channel.incoming.size(), 1U);
+    EXPECT_FALSE(session.waitUntil([] { return false; }, soon()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CommandEndingTest,
-    ::testing::Values(
-        Ending{"ErrorReply",
-               {R"({"id":1,"error":{"code":-32000,"message":"Unable to capture screenshot"}})"},
-               ChannelStatus::TimedOut,
-               ChannelStatus::Ok,
-               ExitCode::BrowserFailed,
-               "Page.captureScreenshot failed: Unable to capture screenshot"},
-        Ending{"BrowserGoneBeforeTheReply",
-               {R"({"method":"E.one"})"},
-               ChannelStatus::Closed,
-               ChannelStatus::Ok,
-               ExitCode::BrowserFailed,
-               "the browser quit while loading the page"},
-        Ending{"BrowserGoneBeforeTheCommand",
-               {},
-               ChannelStatus::Closed,
-               ChannelStatus::Closed,
-               ExitCode::BrowserFailed,
-               "the browser quit while loading the page"},
-        Ending{"NoReplyInTime",
-               {R"({"id":7,"result":{}})"},
-               ChannelStatus::TimedOut,
-               ChannelStatus::Ok,
-               ExitCode::TimedOut,
-               "timed out while loading the page"}),
-    [](const ::testing::TestParamInfo<Ending>& info) { return std::string(info.param.name); });
-
-TEST_F(DevToolsSessionTest, ASignalEndsAnyWait) {
-    m_channel.whenEmpty = ChannelStatus::Interrupted;
-    EXPECT_THROW(m_session.call("Browser.getVersion", json::object(), soon()), CaptureInterrupted);
-    EXPECT_THROW(m_session.waitUntil([] { return false; }, soon()), CaptureInterrupted);
+TEST(DevToolsSessionTest, ACommandThatCannotSucceedEndsAsAFailureWithItsCode) {
+    using S = ChannelStatus;
+    using E = ExitCode;
+    const struct {
+        std::string received;  // before the channel answers with whenEmpty
+        S whenEmpty, sendStatus;
+        E code;
+        const char* message;
+    } cases[] = {
+        {R"({"id":1,"error":{"message":"no"}})", S::TimedOut, S::Ok, E::BrowserFailed,
+         "X.y failed: no"},
+        {R"({"method":"E1"})", S::Closed, S::Ok, E::BrowserFailed,
+         "the browser quit while loading"},
+        {"", S::Closed, S::Closed, E::BrowserFailed, "the browser quit while loading"},
+        {R"({"id":7,"result":{}})", S::TimedOut, S::Ok, E::TimedOut, "timed out while loading"},
+    };
+    for (const auto& row : cases) {
+        ScriptedChannel channel;
+        if (!row.received.empty()) channel.incoming.push_back(row.received);
+        channel.whenEmpty = row.whenEmpty;
+        channel.sendStatus = row.sendStatus;
+        DevToolsSession session(channel, soon());
+        session.setActivity("loading");
+        try {
+            session.call("X.y", json::object(), soon());
+            ADD_FAILURE() << row.message << ": the command did not fail";
+        } catch (const CaptureFailure& failure) {
+            EXPECT_EQ(failure.code(), row.code) << row.message;
+            EXPECT_STREQ(failure.what(), row.message);
+        }
+    }
 }
 
 }  // namespace

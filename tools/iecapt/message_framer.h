@@ -15,8 +15,6 @@ public:
     void append(std::string_view bytes);
     // The next complete message, without its NUL, or nothing until more arrives.
     std::optional<std::string> next();
-    // Bytes of a message still incomplete.
-    std::size_t pendingBytes() const { return m_buffer.size() - m_start; }
 
 private:
     std::string m_buffer;
