@@ -78,6 +78,18 @@ void serveCapturePages(TestHttpServer& server) {
                                  "window.onbeforeunload = () => 'stay';</script>\n")});
     server.serve("/missing.html", {.status = 404, .body = page(blocks())});
     server.serve("/gone.html", {.status = 500});
+    // For looking at: every script the set-up installs fonts for.
+    server.serve("/scripts.html",
+                 {.body = page("<style>p{font:28px sans-serif;margin:12px 20px}</style>\n"
+                               "<p>Latin: The quick brown fox jumps — àéîõü ß</p>\n"
+                               "<p>Greek: Καλημέρα κόσμε</p>\n"
+                               "<p>Cyrillic: Съешь же ещё этих мягких булок</p>\n"
+                               "<p dir=\"rtl\">Arabic: مرحبا بالعالم</p>\n"
+                               "<p dir=\"rtl\">Hebrew: שלום עולם</p>\n"
+                               "<p>Chinese: 你好，世界。汉字</p>\n"
+                               "<p>Japanese: こんにちは、カタカナ、漢字</p>\n"
+                               "<p>Korean: 안녕하세요 세계</p>\n"
+                               "<p>Emoji: 😀 🎉 🚀 ❤️ 🌍</p>\n")});
     server.serve("/hang", {.contentType = "image/png", .neverAnswers = true});
     server.serve("/endless.html", {.body = page("<img src=\"/hang\">")});
 }
