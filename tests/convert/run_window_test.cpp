@@ -17,12 +17,18 @@ namespace orlenda {
 class RunWindowTest : public QObject {
     Q_OBJECT
 
+    // Has each stand-in tool sleep that long and record its run in the folder.
+    static std::string standInRecordsIn(const QTemporaryDir& folder, const char* sleepMs) {
+        const std::string recordPath = folder.filePath(QStringLiteral("record")).toStdString();
+        qputenv(testing::kRecordVariable, QByteArray::fromStdString(recordPath));
+        qputenv(testing::kSleepVariable, sleepMs);
+        return recordPath;
+    }
+
 private slots:
     void startCapturesEveryRowOneAfterAnotherWhileTheWindowServesClicks() {
         QTemporaryDir folder;
-        const std::string recordPath = folder.filePath(QStringLiteral("record")).toStdString();
-        qputenv(testing::kRecordVariable, QByteArray::fromStdString(recordPath));
-        qputenv(testing::kSleepVariable, "300");
+        const std::string recordPath = standInRecordsIn(folder, "300");
         Form1Window window;
         // Blanks and quotes must not split the address or smuggle in a second --out=.
         window.form().ListView1.append("http://a/b c\"--out=/tmp/x");
@@ -60,9 +66,7 @@ private slots:
 
     void closingTheWindowEndsTheProgramAndLeavesTheToolRunning() {
         QTemporaryDir folder;
-        const std::string recordPath = folder.filePath(QStringLiteral("record")).toStdString();
-        qputenv(testing::kRecordVariable, QByteArray::fromStdString(recordPath));
-        qputenv(testing::kSleepVariable, "1500");
+        const std::string recordPath = standInRecordsIn(folder, "1500");
         QProcess program;
         program.start(QCoreApplication::applicationDirPath() + "/close_during_run_driver",
                       {folder.path() + "/"});
