@@ -8,13 +8,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-#include <cstdio>
-#include <cstdlib>
 
 #include "app/form1_layout.h"
-#include "convert/convert_handlers.h"
 #include "app/pointer_feedback.h"
 #include "app/startup.h"
+#include "convert/convert_handlers.h"
 #include "folder/folder_handlers.h"
 #include "platform/qt/mouse_move_forwarder.h"
 #include "platform/qt/site_list_view.h"
@@ -142,11 +140,16 @@ void Form1Window::setUpControls() {
 
 void Form1Window::placeControls() {
     const std::pair<QWidget*, std::string_view> controls[] = {
-        {Frame1, "Frame1"},         {Text1, "Text1"},
-        {PushButton8, "PushButton8"}, {ListView1, "ListView1"},
-        {ProgressBar1, "ProgressBar1"}, {PushButton1, "PushButton1"},
-        {PushButton6, "PushButton6"}, {PushButton7, "PushButton7"},
-        {PushButton2, "PushButton2"}, {PushButton3, "PushButton3"},
+        {Frame1, "Frame1"},
+        {Text1, "Text1"},
+        {PushButton8, "PushButton8"},
+        {ListView1, "ListView1"},
+        {ProgressBar1, "ProgressBar1"},
+        {PushButton1, "PushButton1"},
+        {PushButton6, "PushButton6"},
+        {PushButton7, "PushButton7"},
+        {PushButton2, "PushButton2"},
+        {PushButton3, "PushButton3"},
     };
     // The layout's order is the window's order of its controls.
     std::vector<QWidget*> order;
@@ -209,8 +212,8 @@ void Form1Window::forwardMouseMoves() {
 void Form1Window::centerOnScreen() {
     const QScreen* target = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!target) return;
-    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                    target->availableGeometry()));
+    setGeometry(
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), target->availableGeometry()));
 }
 
 void Form1Window::showEvent(QShowEvent* event) {
