@@ -61,15 +61,13 @@ void ShowCountedPoll(const WaitFeedback& feedback, platform::EventPump& events,
     events.processEvents();
 }
 
-std::int32_t StartFailureCode(int errorNumber) {
-    return static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(std::int64_t{kStartFailureBase} + errorNumber,
-                                 std::numeric_limits<std::int32_t>::min(), -1));
-}
-
 std::int32_t SaturatedInt32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
         value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+std::int32_t StartFailureCode(int errorNumber) {
+    return std::min(SaturatedInt32(std::int64_t{kStartFailureBase} + errorNumber), -1);
 }
 
 }  // namespace
@@ -82,10 +80,8 @@ int NormalizedWindowMode(std::optional<int> windowMode) {
 }
 
 std::int32_t RoundHalfToEven(double value) {
-    const double below = std::floor(value);
-    const double fraction = value - below;
-    double rounded = below + 1;
-    if (fraction < 0.5 || (fraction == 0.5 && std::fmod(below, 2) == 0)) rounded = below;
+    // The default rounding mode sends halves to the even neighbour.
+    const double rounded = std::nearbyint(value);
     if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
           rounded <= std::numeric_limits<std::int32_t>::max())) {
         throw std::overflow_error("Overflow");

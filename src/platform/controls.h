@@ -5,6 +5,9 @@
 
 namespace orlenda::platform {
 
+// Key codes reach the handlers as Windows virtual-key codes on every platform.
+inline constexpr int kDeleteKeyCode = 46;
+
 // The site list control: the only store of the addresses. Rows are numbered
 // from 1; counts are 64-bit so that very long lists never wrap.
 class SiteListControl {

@@ -1,9 +1,11 @@
 #include "sitelist/file_to_list.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 namespace orlenda {
 namespace {
@@ -36,7 +38,45 @@ private:
     std::unique_ptr<platform::ListFile> m_file;
 };
 
-}  // namespace
+// Lets window events run when the interval has passed since they last ran,
+// and at the first call.
+class EventPacer {
+public:
+    EventPacer(platform::EventPump& events, std::chrono::nanoseconds interval);
+
+    void letEventsRun();
+
+private:
+    platform::EventPump& m_events;
+    std::chrono::nanoseconds m_interval;
+    std::chrono::steady_clock::time_point m_nextRun;
+};
+
+// Cuts a list file into rows while it reads it. Lines end at CR LF, at a lone
+// CR or at the end of the file; every LF inside a line cuts it again. Only
+// the piece being read and one buffer of the file are held in memory.
+class ListFilePieces {
+public:
+    explicit ListFilePieces(platform::ListFile& file);
+
+    // True when every byte of the file has been read.
+    bool atEnd();
+    // Reads the next piece into piece. Returns true when it ended at an LF,
+    // so that more of its line follows, and false when it ended its line.
+    // Throws std::length_error for a piece longer than kLongestRowBytes.
+    bool readPiece(std::string& piece);
+
+private:
+    bool fill();
+    bool nextByteIs(char byte);
+    void add(std::string& piece, const char* bytes, std::size_t count) const;
+
+    platform::ListFile& m_file;
+    std::vector<char> m_buffer;
+    std::size_t m_position = 0;
+    std::size_t m_size = 0;
+    std::int64_t m_piecesRead = 0;
+};
 
 EventPacer::EventPacer(platform::EventPump& events, std::chrono::nanoseconds interval)
     : m_events(events), m_interval(interval), m_nextRun(std::chrono::steady_clock::now()) {}
@@ -91,6 +131,8 @@ bool ListFilePieces::readPiece(std::string& piece) {
     ++m_piecesRead;
     return false;  // the end of the file ends the last line
 }
+
+}  // namespace
 
 void FileToList(Form1& form, const std::string& path, std::chrono::nanoseconds eventInterval) {
     if (!form.files.fileExists(path)) {

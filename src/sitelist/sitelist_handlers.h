@@ -7,7 +7,7 @@ namespace orlenda {
 inline constexpr char kAddSitePrompt[] = "Enter website address to add: ";
 inline constexpr char kFirstSampleAddress[] = "http://www.wikipedia.org";
 inline constexpr char kSecondSampleAddress[] = "http://www.yahoo.com";
-inline constexpr int kDeleteKeyCode = 46;
+using platform::kDeleteKeyCode;
 
 // "Add Single Web Site URL": asks for one address and appends it.
 void PushButton1_Click(Form1& form);

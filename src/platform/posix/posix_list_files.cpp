@@ -13,8 +13,6 @@
 namespace orlenda::platform {
 namespace {
 
-const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
-
 std::runtime_error SystemFailure(const std::string& what, const std::string& path, int error) {
     return std::runtime_error(what + " \"" + path + "\": " + std::strerror(error) + ".");
 }
@@ -131,7 +129,7 @@ PosixListFiles::PosixListFiles(const std::string& codeset) {
 }
 
 PosixListFiles::~PosixListFiles() {
-    if (m_converter != kNoConverter) ::iconv_close(m_converter);
+    if (m_converter != PosixListFiles::kNoConverter) ::iconv_close(m_converter);
 }
 
 std::unique_ptr<ListFile> PosixListFiles::open(const std::string& path) {
@@ -153,7 +151,7 @@ std::unique_ptr<ListFile> PosixListFiles::open(const std::string& path) {
 }
 
 std::string PosixListFiles::toUtf8(std::string bytes) {
-    if (m_converter == kNoConverter) return Utf8OrWindows1252(std::move(bytes));
+    if (m_converter == PosixListFiles::kNoConverter) return Utf8OrWindows1252(std::move(bytes));
     return convertWithIconv(bytes);
 }
 

@@ -24,8 +24,9 @@ public:
 private:
     std::string convertWithIconv(const std::string& bytes);
 
+    static inline const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
     // Open only when the code page is neither UTF-8 nor plain ASCII.
-    iconv_t m_converter = reinterpret_cast<iconv_t>(-1);
+    iconv_t m_converter = kNoConverter;
 };
 
 }  // namespace orlenda::platform

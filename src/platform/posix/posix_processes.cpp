@@ -8,10 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "convert/command_line.h"
 
@@ -141,10 +139,6 @@ void PosixProcesses::close(ProcessHandle handle) {
 
 void PosixProcesses::reapAbandoned() {
     std::erase_if(m_abandoned, [](pid_t pid) { return PollChild(pid) != kStillActive; });
-}
-
-void PosixSleeper::sleep(int milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 }  // namespace orlenda::platform

@@ -36,10 +36,4 @@ private:
     std::vector<pid_t> m_abandoned;
 };
 
-// A plain pause of the calling thread.
-class PosixSleeper final : public Sleeper {
-public:
-    void sleep(int milliseconds) override;
-};
-
 }  // namespace orlenda::platform

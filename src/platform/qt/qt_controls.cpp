@@ -17,20 +17,18 @@
 
 #include "platform/qt/cursor_file.h"
 #include "platform/qt/site_list_model.h"
-#include "platform/twips.h"
 #include "platform/qt/site_list_view.h"
 #include "platform/qt/text_progress_bar.h"
+#include "platform/twips.h"
 
 namespace orlenda::platform {
 namespace {
-
-constexpr std::uint32_t kSystemButtonFace = 15;
 
 QColor ColourOf(std::uint32_t colour) {
     if ((colour & kSystemColour) == 0) {
         return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
     }
-    if ((colour & ~kSystemColour) == kSystemButtonFace) {
+    if (colour == kColourButtonFace) {
         return QGuiApplication::palette().color(QPalette::Button);
     }
     throw std::invalid_argument("Invalid property value");
@@ -93,7 +91,9 @@ QtProgressBar::QtProgressBar(TextProgressBar& bar) : m_bar(bar) {
 
 std::string QtProgressBar::text() const { return m_bar.text().toStdString(); }
 
-void QtProgressBar::setText(const std::string& text) { m_bar.setText(QString::fromStdString(text)); }
+void QtProgressBar::setText(const std::string& text) {
+    m_bar.setText(QString::fromStdString(text));
+}
 
 double QtProgressBar::value() const { return m_value; }
 

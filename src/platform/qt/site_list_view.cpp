@@ -5,14 +5,9 @@
 #include <QKeyEvent>
 #include <QToolTip>
 
+#include "platform/controls.h"
+
 namespace orlenda::platform {
-namespace {
-
-// Windows virtual-key code of the Delete key.
-constexpr int kVirtualKeyDelete = 46;
-
-}  // namespace
-
 SiteListView::SiteListView(QWidget* parent) : QTableView(parent) {
     setShowGrid(false);
     setWordWrap(false);
@@ -63,7 +58,7 @@ void SiteListView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void SiteListView::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Delete) {
-        emit keyDown(kVirtualKeyDelete);
+        emit keyDown(kDeleteKeyCode);
         return;
     }
     QTableView::keyPressEvent(event);
