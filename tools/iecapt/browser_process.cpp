@@ -199,8 +199,15 @@ TemporaryFolder::~TemporaryFolder() {
 
 BrowserProcess::BrowserProcess(const std::vector<std::string>& arguments,
                                const std::string& tempFolder, const std::string& logPath) {
+    // Everything the child needs is made before the pipes and the fork.
+    std::vector<std::string> argumentTexts = arguments;
+    std::vector<std::string> environmentTexts = browserEnvironment(tempFolder);
+    std::vector<char*> argv = pointersTo(argumentTexts);
+    std::vector<char*> envp = pointersTo(environmentTexts);
+    const pid_t tool = ::getpid();
+
     int commands[2];
-    int events[2];
+    int events[2] = {-1, -1};  // untouched by a pipe2 that fails
     int execStatus[2];
     if (::pipe2(commands, O_CLOEXEC) != 0) {
         throw CaptureFailure(ExitCode::BrowserFailed,
@@ -209,16 +216,10 @@ BrowserProcess::BrowserProcess(const std::vector<std::string>& arguments,
     if (::pipe2(events, O_CLOEXEC) != 0 || ::pipe2(execStatus, O_CLOEXEC) != 0) {
         const int error = errno;
         closeBoth(commands);
+        if (events[0] >= 0) closeBoth(events);
         throw CaptureFailure(ExitCode::BrowserFailed,
                              std::string("cannot make a pipe: ") + std::strerror(error));
     }
-    // Everything the child needs is made before fork.
-    std::vector<std::string> argumentTexts = arguments;
-    std::vector<std::string> environmentTexts = browserEnvironment(tempFolder);
-    std::vector<char*> argv = pointersTo(argumentTexts);
-    std::vector<char*> envp = pointersTo(environmentTexts);
-    const pid_t tool = ::getpid();
-
     m_pid = ::fork();
     if (m_pid == 0) {
         becomeBrowser(tool, commands[0], events[1], logPath.c_str(), execStatus[1], argv.data(),

@@ -54,7 +54,6 @@ public:
     // Our ends of the protocol pipe; the caller takes them over.
     int toBrowserFd() const { return m_toBrowserFd; }
     int fromBrowserFd() const { return m_fromBrowserFd; }
-    pid_t pid() const { return m_pid; }
 
     // Ends every process of the browser's group and waits, bounded, until they
     // are gone. Safe to call twice.

@@ -16,7 +16,6 @@ public:
 
     static Deadline after(std::chrono::milliseconds span) { return Deadline(Clock::now() + span); }
 
-    Clock::time_point at() const { return m_at; }
     bool expired() const { return Clock::now() >= m_at; }
 
     // The earlier of the two.

@@ -35,7 +35,11 @@ nlohmann::json DevToolsSession::replyTo(int id, Deadline deadline) {
 
 nlohmann::json DevToolsSession::call(std::string_view method, const nlohmann::json& params,
                                      Deadline deadline, const std::string& sessionId) {
-    nlohmann::json reply = replyTo(post(method, params, sessionId), deadline);
+    return resultOf(method, post(method, params, sessionId), deadline);
+}
+
+nlohmann::json DevToolsSession::resultOf(std::string_view method, int id, Deadline deadline) {
+    nlohmann::json reply = replyTo(id, deadline);
     if (reply.contains("error")) {
         throw CaptureFailure(ExitCode::BrowserFailed,
                              std::string(method) + " failed: " + protocolErrorText(reply));

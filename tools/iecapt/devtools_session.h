@@ -30,6 +30,8 @@ public:
              const std::string& sessionId = {});
     // Waits for the reply to a posted command: {"result": ...} or {"error": ...}.
     nlohmann::json replyTo(int id, Deadline deadline);
+    // The result of a posted command; an error reply throws.
+    nlohmann::json resultOf(std::string_view method, int id, Deadline deadline);
     // Sends a command and returns its result; an error reply is a failure.
     nlohmann::json call(std::string_view method, const nlohmann::json& params, Deadline deadline,
                         const std::string& sessionId = {});

@@ -166,10 +166,11 @@ CapturedPage PageCapture::run(const std::string& url, Timings& timings) {
     timings.endPhase("start");
 
     m_session.setActivity("opening a page");
-    m_session.replyTo(attach, m_deadline);
+    // A refused set-up fails at once, not as a time-out later.
+    m_session.resultOf("Target.setAutoAttach", attach, m_deadline);
     if (m_sessionId.empty()) {
         // No page yet: make one, which attaches the same way.
-        m_session.post("Target.createTarget", {{"url", "about:blank"}});
+        m_session.call("Target.createTarget", {{"url", "about:blank"}}, m_deadline);
     }
     waitFor([this] { return !m_sessionId.empty(); }, m_deadline, "opening a page");
     m_watch = std::make_unique<PageWatch>(m_session, m_sessionId);
@@ -229,13 +230,7 @@ void PageCapture::navigate(const std::string& url, const std::string& userAgent)
         onPage("Security.setIgnoreCertificateErrors", {{"ignore", true}});
     }
     const int navigation = m_session.post("Page.navigate", {{"url", url}}, m_sessionId);
-    for (const auto& [method, id] : setup) {
-        const json reply = m_session.replyTo(id, m_deadline);
-        if (reply.contains("error")) {
-            throw CaptureFailure(ExitCode::BrowserFailed,
-                                 method + " failed: " + protocolErrorText(reply));
-        }
-    }
+    for (const auto& [method, id] : setup) m_session.resultOf(method, id, m_deadline);
 
     m_session.setActivity("loading the page");
     const json reply = m_session.replyTo(navigation, m_deadline);

@@ -63,16 +63,15 @@ ChannelStatus PipeChannel::send(std::string_view message, Deadline deadline) {
 }
 
 ReceivedMessage PipeChannel::receive(Deadline deadline) {
-    std::vector<char> chunk;
     for (;;) {
         if (auto message = m_framer.next()) return {ChannelStatus::Ok, std::move(*message)};
         if (m_closed) return {ChannelStatus::Closed, {}};
         const ChannelStatus waited = waitFor(m_fromBrowserFd, POLLIN, deadline);
         if (waited != ChannelStatus::Ok) return {waited, {}};
-        if (chunk.empty()) chunk.resize(kReadChunk);
-        const ssize_t got = ::read(m_fromBrowserFd, chunk.data(), chunk.size());
+        if (m_readBuffer.empty()) m_readBuffer.resize(kReadChunk);
+        const ssize_t got = ::read(m_fromBrowserFd, m_readBuffer.data(), m_readBuffer.size());
         if (got > 0) {
-            m_framer.append(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
+            m_framer.append(std::string_view(m_readBuffer.data(), static_cast<std::size_t>(got)));
         } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
             m_closed = true;
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "message_channel.h"
 #include "message_framer.h"
 
@@ -26,6 +28,8 @@ private:
     int m_interruptFd;
     bool m_closed = false;
     MessageFramer m_framer;
+    // Kept between reads: a screenshot arrives in hundreds of reads.
+    std::vector<char> m_readBuffer;
 };
 
 }  // namespace orlenda::iecapt
