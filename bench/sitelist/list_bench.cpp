@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/form1_layout.h"
+#include "form/form1_layout.h"
 #include "app/form1_window.h"
 #include "platform/qt/site_list_view.h"
 #include "support/bench_figures.h"

@@ -8,9 +8,9 @@
 #include <QScreen>
 #include <QStyle>
 
-#include "app/form1_layout.h"
-#include "app/pointer_feedback.h"
-#include "app/startup.h"
+#include "form/form1_layout.h"
+#include "startup/pointer_feedback.h"
+#include "startup/startup.h"
 #include "convert/convert_handlers.h"
 #include "folder/folder_handlers.h"
 #include "platform/qt/mouse_move_forwarder.h"

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "app/form1.h"
+#include "form/form1.h"
 #include "platform/qt/qt_common_dialog.h"
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_dialogs.h"

@@ -1,7 +1,7 @@
 #include <QApplication>
 
 #include "app/form1_window.h"
-#include "app/startup.h"
+#include "startup/startup.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);

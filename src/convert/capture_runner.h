@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/form1.h"
+#include "form/form1.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/processes.h"

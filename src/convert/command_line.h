@@ -2,7 +2,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace orlenda {
 
@@ -30,12 +29,5 @@ std::string QuoteArgument(std::string_view argument);
 // address, " --out=" and the quoted output path.
 std::string BuildCaptureCommandLine(std::string_view toolPath, std::string_view address,
                                     std::string_view outputPath);
-
-// Splits a command line into arguments the way the Microsoft C runtime does
-// for a program it starts, so the tool sees the same arguments on every
-// platform. The first argument, the program, only honours quotes; the others
-// are separated by blanks and tabs, grouped by quotes, and take backslashes
-// literally except before a quote.
-std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
 }  // namespace orlenda

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/error_trap.h"
+#include "form/error_trap.h"
 #include "convert/capture_runner.h"
 #include "convert/output_path.h"
 

@@ -2,8 +2,9 @@
 
 #include <exception>
 
-#include "app/error_trap.h"
-#include "app/settings_keys.h"
+#include "form/error_trap.h"
+#include "form/folder_text.h"
+#include "form/settings_keys.h"
 
 namespace orlenda {
 namespace {
@@ -20,14 +21,6 @@ void ReportFolderNotStored(Form1& form, const std::string& description) {
 }
 
 }  // namespace
-
-bool EndsWithSeparator(const std::string& folder) {
-    return !folder.empty() && folder.back() == platform::kPathSeparator;
-}
-
-std::string WithTrailingSeparator(const std::string& folder) {
-    return EndsWithSeparator(folder) ? folder : folder + platform::kPathSeparator;
-}
 
 void PushButton8_Click(Form1& form) {
     ErrorTrap trap(form.dialogs, "in Orlenda2021/08/31.Form1.PushButton8_Click ");

@@ -2,16 +2,11 @@
 
 #include <string>
 
-#include "app/form1.h"
+#include "form/form1.h"
 
 namespace orlenda {
 
 inline constexpr char kBrowseFolderTitle[] = "Please select folder:";
-
-bool EndsWithSeparator(const std::string& folder);
-// The folder with one separator at its end: a path that already ends with
-// one, such as the root folder, is kept as it is.
-std::string WithTrailingSeparator(const std::string& folder);
 
 // "...": lets the user pick the output folder, opened at the one picked last,
 // and puts it in the folder box with a separator at its end.

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "app/form1.h"
+#include "form/form1.h"
 #include "platform/list_files.h"
 
 namespace orlenda {

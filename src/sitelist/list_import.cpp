@@ -1,6 +1,6 @@
 #include "sitelist/list_import.h"
 
-#include "app/error_trap.h"
+#include "form/error_trap.h"
 #include "sitelist/file_to_list.h"
 
 namespace orlenda {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
+#include "form/form1.h"
 #include "platform/common_dialog.h"
 
 namespace orlenda {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/error_trap.h"
+#include "form/error_trap.h"
 
 namespace orlenda {
 

@@ -10,7 +10,7 @@
 #include <QtTest>
 #include <fstream>
 
-#include "app/startup.h"
+#include "startup/startup.h"
 #include "fakes/fake_startup.h"
 #include "fakes/settings_folder.h"
 #include "platform/qt/site_list_view.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/form1.h"
+#include "form/form1.h"
 #include "fakes/fake_controls.h"
 #include "fakes/fake_list_import.h"
 #include "fakes/fake_processes.h"

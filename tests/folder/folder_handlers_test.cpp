@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/settings_keys.h"
+#include "form/settings_keys.h"
 #include "fakes/fake_form.h"
 
 namespace orlenda {

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "convert/command_line.h"
+#include "platform/posix/split_command_line.h"
 
 extern char** environ;
 

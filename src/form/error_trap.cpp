@@ -1,4 +1,4 @@
-#include "app/error_trap.h"
+#include "form/error_trap.h"
 
 namespace orlenda {
 

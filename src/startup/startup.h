@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/form1.h"
+#include "form/form1.h"
 
 namespace orlenda {
 

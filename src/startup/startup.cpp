@@ -1,13 +1,13 @@
-#include "app/startup.h"
+#include "startup/startup.h"
 
 #include <random>
 #include <stdexcept>
 
-#include "app/error_trap.h"
-#include "app/form1_layout.h"
-#include "app/settings_keys.h"
-#include "app/skin.h"
-#include "folder/folder_handlers.h"
+#include "form/error_trap.h"
+#include "form/folder_text.h"
+#include "form/form1_layout.h"
+#include "form/settings_keys.h"
+#include "startup/skin.h"
 
 namespace orlenda {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/skin.h"
+#include "startup/skin.h"
 
 namespace orlenda {
 namespace {

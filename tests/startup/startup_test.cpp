@@ -1,12 +1,12 @@
-#include "app/startup.h"
+#include "startup/startup.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
 
-#include "app/form1_layout.h"
-#include "app/settings_keys.h"
+#include "form/form1_layout.h"
+#include "form/settings_keys.h"
 #include "fakes/fake_form.h"
 
 namespace orlenda {

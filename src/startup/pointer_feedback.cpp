@@ -1,4 +1,4 @@
-#include "app/pointer_feedback.h"
+#include "startup/pointer_feedback.h"
 
 namespace orlenda {
 
