@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "form/error_trap.h"
 #include "convert/capture_runner.h"
 #include "convert/output_path.h"
+#include "form/error_trap.h"
 
 namespace orlenda {
 namespace {
@@ -27,11 +27,8 @@ void ConvertRow(Form1& form, ErrorTrap& trap, std::int64_t row) {
     trap.step(122, [&] { form.ProgressBar1.setText(kProcessingPrefix + FileNamePart(address)); });
     trap.step(124, [&] { form.events.processEvents(); });
 
-    std::string fileName;
-    trap.step(126, [&] { fileName = NameFromAddress(address); });
-    for (const ForbiddenCharacter& forbidden : kForbiddenFileNameCharacters) {
-        trap.step(forbidden.step, [&] { fileName = BlankOut(fileName, forbidden.character); });
-    }
+    const std::string fileName = OutputFileName(
+        address, [&](int step, const std::function<void()>& rule) { trap.step(step, rule); });
     // The folder is read afresh: a folder changed during the run applies from the next row.
     std::string outputPath;
     trap.step(144, [&] {

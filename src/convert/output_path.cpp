@@ -1,5 +1,6 @@
 #include "convert/output_path.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace orlenda {
@@ -12,6 +13,12 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
     }
     return text;
 }
+
+// The characters a Windows file name cannot hold, each with the number of the
+// rule that blanks it out.
+constexpr std::pair<int, char> kForbiddenFileNameCharacters[] = {
+    {130, '\\'}, {132, '*'}, {134, ':'}, {136, '?'}, {138, '<'}, {140, '>'}, {142, '|'},
+};
 
 }  // namespace
 
@@ -29,23 +36,19 @@ bool IsFolder(const platform::FileSystem& files, const std::string& path) {
     }
 }
 
-std::string NameFromAddress(const std::string& address) {
-    return ReplaceAll(ReplaceAll(address, "http://", ""), "/", "_") + ".jpg";
-}
-
-std::string BlankOut(std::string name, char character) {
-    for (char& each : name) {
-        if (each == character) each = ' ';
+std::string OutputFileName(const std::string& address, const NamingStepRunner& runStep) {
+    std::string name;
+    runStep(126, [&] { name = ReplaceAll(ReplaceAll(address, "http://", ""), "/", "_") + ".jpg"; });
+    for (const auto& [step, forbidden] : kForbiddenFileNameCharacters) {
+        runStep(step, [&, forbidden = forbidden] {
+            std::replace(name.begin(), name.end(), forbidden, ' ');
+        });
     }
     return name;
 }
 
 std::string OutputFileName(const std::string& address) {
-    std::string name = NameFromAddress(address);
-    for (const ForbiddenCharacter& forbidden : kForbiddenFileNameCharacters) {
-        name = BlankOut(std::move(name), forbidden.character);
-    }
-    return name;
+    return OutputFileName(address, [](int, const std::function<void()>& rule) { rule(); });
 }
 
 std::string CollapseBackslashes(std::string_view path, char separator) {

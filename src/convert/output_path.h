@@ -1,6 +1,6 @@
 #pragma once
 
-#include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,32 +14,16 @@ std::string FileNamePart(std::string_view text);
 // True only when the path can be examined and is a folder; never fails.
 bool IsFolder(const platform::FileSystem& files, const std::string& path);
 
-// The first naming step: drops every "http://" (lower case only), turns
-// every "/" into "_" and appends ".jpg".
-std::string NameFromAddress(const std::string& address);
+// Runs one naming rule under the number the run reports when it fails.
+using NamingStepRunner = std::function<void(int step, const std::function<void()>& rule)>;
 
-// A character a Windows file name cannot hold, which a later naming step
-// replaces by a blank, and the number the run reports when that step fails.
-struct ForbiddenCharacter {
-    int step;
-    char character;
-};
-
-inline constexpr std::array<ForbiddenCharacter, 7> kForbiddenFileNameCharacters{{
-    {130, '\\'},
-    {132, '*'},
-    {134, ':'},
-    {136, '?'},
-    {138, '<'},
-    {140, '>'},
-    {142, '|'},
-}};
-
-// Every occurrence of the character replaced by a blank.
-std::string BlankOut(std::string name, char character);
-
-// The output file name of an address: every naming step, in order. Case
-// matters and nothing else is touched, so names stay predictable.
+// The output file name of an address: every "http://" (lower case only)
+// dropped, every "/" turned into "_", ".jpg" appended, then each character a
+// Windows file name cannot hold replaced by a blank, one rule after another.
+// Case matters and nothing else is touched, so names stay predictable. Each
+// rule runs through runStep; a rule that fails leaves the name as it was.
+std::string OutputFileName(const std::string& address, const NamingStepRunner& runStep);
+// The same with every rule run directly: a failing rule throws.
 std::string OutputFileName(const std::string& address);
 
 // Makes doubled separators single, in one pass from left to right. A leading
