@@ -6,7 +6,6 @@ namespace orlenda::platform {
 
 // Options of the file-open dialog, as bits of its flags.
 inline constexpr long kOpenReadOnlyTicked = 0x1;
-inline constexpr long kOpenFileMustExist = 0x1000;
 inline constexpr long kOpenExplorerStyle = 0x80000;
 inline constexpr long kOpenLongNames = 0x200000;
 

@@ -16,9 +16,8 @@ class SkinComponent {
 public:
     virtual ~SkinComponent() = default;
 
-    // Reads the skin file and, unless empty, a second file whose rules go
-    // after the skin's own. Throws when a file cannot be read or is no skin.
-    virtual void loadSkin(const std::string& skinFile, const std::string& extraFile) = 0;
+    // Reads the skin file. Throws when it cannot be read or is no skin.
+    virtual void loadSkin(const std::string& skinFile) = 0;
     virtual std::int32_t options() const = 0;
     virtual void setOptions(std::int32_t bits) = 0;
     // The program's other windows (dialogs, message boxes, tool tips) take the

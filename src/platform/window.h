@@ -16,9 +16,9 @@ inline constexpr int kPointerCustom = 99;
 inline constexpr std::uint32_t kSystemColour = 0x80000000;
 inline constexpr std::uint32_t kColourButtonFace = kSystemColour | 15;
 
-// The kinds of control whose background goes with the window's; every other
-// kind counts as Other.
-enum class ControlKind { OptionButton, CheckBox, Frame, Label, Other };
+// The kinds of control whose background goes with the window's. Option and
+// check buttons and labels would too, but the window has none of them.
+enum class ControlKind { Frame, Other };
 
 // The main window's own properties that the handlers read and set.
 class MainWindow {

@@ -1,16 +1,6 @@
 #include "startup/skin.h"
 
 namespace orlenda {
-namespace {
-
-using platform::ControlKind;
-
-bool TakesButtonFace(ControlKind kind) {
-    return kind == ControlKind::OptionButton || kind == ControlKind::CheckBox ||
-           kind == ControlKind::Frame || kind == ControlKind::Label;
-}
-
-}  // namespace
 
 void ApplySkin(Form1& form) {
     const std::string skinFile = form.files.programFolder() + kSkinFile;
@@ -19,11 +9,11 @@ void ApplySkin(Form1& form) {
 
     form.Me.setBackColor(platform::kColourButtonFace);
     for (int index = 0; index < form.Me.controlCount(); ++index) {
-        if (TakesButtonFace(form.Me.controlKind(index))) {
+        if (form.Me.controlKind(index) == platform::ControlKind::Frame) {
             form.Me.setControlBackColor(index, platform::kColourButtonFace);
         }
     }
-    form.SkinFramework1.loadSkin(skinFile, "");
+    form.SkinFramework1.loadSkin(skinFile);
     form.SkinFramework1.setOptions(form.SkinFramework1.options() |
                                    platform::kSkinOptionWindowBackground);
     form.SkinFramework1.setSkinAllWindows(true);

@@ -157,11 +157,10 @@ private slots:
 
     void theSkinGoesWhereItsOptionsSay() {
         const std::string sheet = writeFile("o.cjs", "QPushButton { color: red; }");
-        const std::string extra = writeFile("extra.qss", "QLineEdit { color: blue; }");
         for (const bool allWindows : {false, true}) {
             Form1Window window;
             platform::StyleSheetSkin skin;
-            skin.loadSkin(sheet, extra);
+            skin.loadSkin(sheet);
             skin.setOptions(allWindows ? 0 : platform::kSkinOptionWindowBackground);
             skin.setSkinAllWindows(allWindows);
             skin.setKeepWindowColours(!allWindows);
@@ -169,7 +168,7 @@ private slots:
             skin.attachToWindow(window.form().Me);
 
             QCOMPARE(allWindows ? qApp->styleSheet() : window.styleSheet(),
-                     QStringLiteral("QPushButton { color: red; }\nQLineEdit { color: blue; }"));
+                     QStringLiteral("QPushButton { color: red; }"));
             QVERIFY((allWindows ? window.styleSheet() : qApp->styleSheet()).isEmpty());
             QCOMPARE(window.testAttribute(Qt::WA_StyledBackground), !allWindows);
             QCOMPARE(window.palette().color(QPalette::Button),
@@ -180,7 +179,7 @@ private slots:
     }
 
     void onlyAStyleSheetIsTakenForASkin() {
-        platform::StyleSheetSkin().loadSkin(ORLENDA_SAMPLE_SKIN, "");
+        platform::StyleSheetSkin().loadSkin(ORLENDA_SAMPLE_SKIN);
         const std::string broken[] = {
             writeFile("unbalanced.cjs", "QPushButton { color: red; "),
             writeFile("binary.cjs", QByteArray("\0\0\0\0", 4)),
@@ -188,7 +187,7 @@ private slots:
         };
         for (const std::string& path : broken) {
             QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                                     platform::StyleSheetSkin().loadSkin(path, ""));
+                                     platform::StyleSheetSkin().loadSkin(path));
         }
     }
 

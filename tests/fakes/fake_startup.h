@@ -58,8 +58,8 @@ class FakeSkin final : public platform::SkinComponent {
 public:
     explicit FakeSkin(Journal& journal) : journal(journal) {}
 
-    void loadSkin(const std::string& skinFile, const std::string& extraFile) override {
-        journal.push_back("loadSkin(" + skinFile + ", " + extraFile + ")");
+    void loadSkin(const std::string& skinFile) override {
+        journal.push_back("loadSkin(" + skinFile + ")");
         if (failLoad) throw std::runtime_error("not a skin");
     }
     std::int32_t options() const override { return bits; }

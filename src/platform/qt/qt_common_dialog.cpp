@@ -38,7 +38,9 @@ std::string QtCommonDialog::fileName() const { return m_fileName; }
 
 void QtCommonDialog::setFileName(const std::string& path) { m_fileName = path; }
 
-void QtCommonDialog::setFlags(long flags) { m_flags = flags; }
+// Qt's dialog has no counterpart of these options: the read-only box is never
+// read back, and it always takes long names and a typed name of a missing file.
+void QtCommonDialog::setFlags(long /*flags*/) {}
 
 void QtCommonDialog::setDialogTitle(const std::string& title) { m_title = title; }
 
@@ -48,8 +50,7 @@ void QtCommonDialog::showOpen() {
     QFileDialog dialog(&m_owner, QString::fromStdString(m_title));
     dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode((m_flags & kOpenFileMustExist) != 0 ? QFileDialog::ExistingFile
-                                                           : QFileDialog::AnyFile);
+    dialog.setFileMode(QFileDialog::AnyFile);
     if (!m_nameFilters.isEmpty()) dialog.setNameFilters(m_nameFilters);
     if (!m_fileName.empty()) dialog.selectFile(QFile::decodeName(m_fileName.c_str()));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;

@@ -27,7 +27,6 @@ private:
     std::string m_fileName;
     std::string m_title;
     QStringList m_nameFilters;
-    long m_flags = 0;
 };
 
 }  // namespace orlenda::platform

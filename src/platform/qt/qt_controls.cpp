@@ -1,15 +1,12 @@
 #include "platform/qt/qt_controls.h"
 
-#include <QCheckBox>
 #include <QCursor>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QProgressBar>
-#include <QRadioButton>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -149,11 +146,7 @@ int QtMainWindow::controlCount() const { return static_cast<int>(m_controls.size
 
 ControlKind QtMainWindow::controlKind(int index) const {
     const QWidget& widget = control(index);
-    if (qobject_cast<const QRadioButton*>(&widget)) return ControlKind::OptionButton;
-    if (qobject_cast<const QCheckBox*>(&widget)) return ControlKind::CheckBox;
-    if (qobject_cast<const QGroupBox*>(&widget)) return ControlKind::Frame;
-    if (qobject_cast<const QLabel*>(&widget)) return ControlKind::Label;
-    return ControlKind::Other;
+    return qobject_cast<const QGroupBox*>(&widget) ? ControlKind::Frame : ControlKind::Other;
 }
 
 void QtMainWindow::setControlBackColor(int index, std::uint32_t colour) {

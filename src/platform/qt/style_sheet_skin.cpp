@@ -54,10 +54,8 @@ QString ReadSheet(const std::string& path) {
 
 }  // namespace
 
-void StyleSheetSkin::loadSkin(const std::string& skinFile, const std::string& extraFile) {
-    QString sheet = ReadSheet(skinFile);
-    if (!extraFile.empty()) sheet += u'\n' + ReadSheet(extraFile);
-    m_sheet = sheet;
+void StyleSheetSkin::loadSkin(const std::string& skinFile) {
+    m_sheet = ReadSheet(skinFile);
     m_loaded = true;
 }
 
