@@ -128,8 +128,9 @@ int main(int argc, char* argv[]) {
     const auto report = [&](const std::string& name) {
         const Measured measured = Import(window, meter, path);
         std::printf("%-18s %8.2f %8.2f %10.1f %15.1f %11ld %9lld\n", name.c_str(), measured.seconds,
-                    measured.cpuSeconds, orlenda::bench::PeakResidentMiB(), meter.longestMilliseconds(),
-                    meter.turns(), static_cast<long long>(window.form().ListView1.rowCount()));
+                    measured.cpuSeconds, orlenda::bench::PeakResidentMiB(),
+                    meter.longestMilliseconds(), meter.turns(),
+                    static_cast<long long>(window.form().ListView1.rowCount()));
         if (!measured.failure.empty()) std::printf("  failed: %s\n", measured.failure.c_str());
         std::fflush(stdout);
     };

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "form/form1_layout.h"
 #include "app/form1_window.h"
+#include "form/form1_layout.h"
 #include "platform/qt/site_list_view.h"
 #include "support/bench_figures.h"
 

@@ -8,16 +8,16 @@
 #include <QScreen>
 #include <QStyle>
 
-#include "form/form1_layout.h"
-#include "startup/pointer_feedback.h"
-#include "startup/startup.h"
 #include "convert/convert_handlers.h"
 #include "folder/folder_handlers.h"
+#include "form/form1_layout.h"
 #include "platform/qt/mouse_move_forwarder.h"
 #include "platform/qt/site_list_view.h"
 #include "platform/qt/text_progress_bar.h"
 #include "sitelist/list_import.h"
 #include "sitelist/sitelist_handlers.h"
+#include "startup/pointer_feedback.h"
+#include "startup/startup.h"
 
 namespace orlenda {
 namespace {

@@ -3,19 +3,18 @@
 #include <QWidget>
 
 #include "form/form1.h"
-#include "platform/qt/qt_common_dialog.h"
-#include "platform/qt/qt_controls.h"
-#include "platform/qt/qt_dialogs.h"
+#include "platform/posix/posix_clock.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_list_files.h"
 #include "platform/posix/posix_processes.h"
-#include "platform/qt/qt_sleeper.h"
-#include "platform/qt/site_list_model.h"
-
-#include "platform/posix/posix_clock.h"
+#include "platform/qt/qt_common_dialog.h"
+#include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_desktop.h"
+#include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_folder_browser.h"
 #include "platform/qt/qt_settings_store.h"
+#include "platform/qt/qt_sleeper.h"
+#include "platform/qt/site_list_model.h"
 #include "platform/qt/style_sheet_skin.h"
 
 class QGroupBox;

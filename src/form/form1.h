@@ -1,16 +1,16 @@
 #pragma once
 
-#include "platform/common_dialog.h"
 #include <string>
 
+#include "platform/common_dialog.h"
 #include "platform/controls.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
 #include "platform/files.h"
+#include "platform/folder_browser.h"
 #include "platform/list_files.h"
 #include "platform/processes.h"
-#include "platform/folder_browser.h"
 #include "platform/settings.h"
 #include "platform/skin.h"
 #include "platform/window.h"

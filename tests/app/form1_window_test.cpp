@@ -10,12 +10,12 @@
 #include <QtTest>
 #include <fstream>
 
-#include "startup/startup.h"
 #include "fakes/fake_startup.h"
 #include "fakes/settings_folder.h"
 #include "platform/qt/site_list_view.h"
 #include "platform/qt/style_sheet_skin.h"
 #include "platform/qt/text_progress_bar.h"
+#include "startup/startup.h"
 
 namespace orlenda {
 namespace {
@@ -186,8 +186,7 @@ private slots:
             m_folder.filePath(QStringLiteral("missing.cjs")).toStdString(),
         };
         for (const std::string& path : broken) {
-            QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                                     platform::StyleSheetSkin().loadSkin(path));
+            QVERIFY_THROWS_EXCEPTION(std::runtime_error, platform::StyleSheetSkin().loadSkin(path));
         }
     }
 

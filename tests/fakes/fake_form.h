@@ -1,11 +1,11 @@
 #pragma once
 
-#include "form/form1.h"
 #include "fakes/fake_controls.h"
 #include "fakes/fake_list_import.h"
 #include "fakes/fake_processes.h"
 #include "fakes/fake_startup.h"
 #include "folder/folder_handlers.h"
+#include "form/form1.h"
 
 namespace orlenda::testing {
 

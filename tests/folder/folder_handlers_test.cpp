@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "form/settings_keys.h"
 #include "fakes/fake_form.h"
+#include "form/settings_keys.h"
 
 namespace orlenda {
 namespace {

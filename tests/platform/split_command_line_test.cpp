@@ -42,11 +42,11 @@ TEST(BuildCaptureCommandLine, AlwaysGivesTheToolExactlyItsThreeArguments) {
         {"x\n--out=y", "a\\\"b ends with quote\""},
     };
     for (const auto& [address, outputPath] : captures) {
-        EXPECT_THAT(
-            platform::SplitCommandLine(BuildCaptureCommandLine("/opt/or lenda/iecapt", address, outputPath)),
-            ::testing::ElementsAre("/opt/or lenda/iecapt",
-                                   "--url=" + EncodeUnsafeAddressCharacters(address),
-                                   "--out=" + outputPath))
+        EXPECT_THAT(platform::SplitCommandLine(
+                        BuildCaptureCommandLine("/opt/or lenda/iecapt", address, outputPath)),
+                    ::testing::ElementsAre("/opt/or lenda/iecapt",
+                                           "--url=" + EncodeUnsafeAddressCharacters(address),
+                                           "--out=" + outputPath))
             << address << " " << outputPath;
     }
 }

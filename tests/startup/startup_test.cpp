@@ -5,9 +5,9 @@
 
 #include <array>
 
+#include "fakes/fake_form.h"
 #include "form/form1_layout.h"
 #include "form/settings_keys.h"
-#include "fakes/fake_form.h"
 
 namespace orlenda {
 namespace {
