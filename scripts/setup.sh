@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Shared set-up of start.sh and test.sh: installs the Debian packages that are
-# missing, then configures and builds. Sourced, not run on its own.
+# Shared set-up of the project's commands: installs the Debian packages that
+# are missing, then configures and builds. Sourced, not run on its own.
 set -euo pipefail
 
 ORLENDA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ORLENDA_BUILD=${ORLENDA_BUILD:-$ORLENDA_ROOT/build}
+# Optimised, with debug information for a useful backtrace; overridable.
+ORLENDA_BUILD_TYPE=${ORLENDA_BUILD_TYPE:-RelWithDebInfo}
 
 # Packages named in the given lists that dpkg does not report as installed.
 missing_packages() {
@@ -27,12 +29,29 @@ install_missing_packages() {
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-configure_and_build() {
-  if [ ! -f "$ORLENDA_BUILD/build.ninja" ]; then
-    cmake -S "$ORLENDA_ROOT" -B "$ORLENDA_BUILD" -G Ninja
+# configure BUILD_FOLDER [CMAKE_OPTION...]: configures once; later calls only
+# update the options given.
+configure() {
+  local folder=$1
+  shift
+  local -a options=(-DCMAKE_BUILD_TYPE="$ORLENDA_BUILD_TYPE")
+  # CI builds treat warnings as errors (options given later may say otherwise).
+  [ -n "${CI:-}" ] && options+=(-DORLENDA_WARNINGS_AS_ERRORS=ON)
+  options+=("$@")
+  if [ ! -f "$folder/build.ninja" ]; then
+    cmake -S "$ORLENDA_ROOT" -B "$folder" -G Ninja "${options[@]}"
+  else
+    cmake "$folder" "${options[@]}" >/dev/null
   fi
-  cmake --build "$ORLENDA_BUILD" --parallel "$(nproc)"
+}
+
+# build BUILD_FOLDER [TARGET...]: everything when no target is named.
+build() {
+  local folder=$1
+  shift
+  local -a targets=()
+  [ $# -gt 0 ] && targets=(--target "$@")
+  cmake --build "$folder" --parallel "$(nproc)" "${targets[@]}"
 }
 
 install_missing_packages "$ORLENDA_ROOT/scripts/debian-packages.txt"
-configure_and_build

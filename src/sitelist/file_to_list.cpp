@@ -10,7 +10,7 @@
 namespace orlenda {
 namespace {
 
-constexpr std::size_t kReadChunkBytes = 64 * 1024;
+constexpr std::size_t kReadChunkBytes = std::size_t{64} * 1024;
 
 // Set while a list file is open: like a file number of its own, the import has
 // one file at a time, whichever import opened it.

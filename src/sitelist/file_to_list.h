@@ -12,7 +12,7 @@ namespace orlenda {
 inline constexpr char kFileNotFound[] = "File not found";
 // The longest row a list file may hold: Chromium, which renders the captures,
 // refuses longer addresses, and longer rows would only fill memory.
-inline constexpr std::size_t kLongestRowBytes = 2 * 1024 * 1024;
+inline constexpr std::size_t kLongestRowBytes = std::size_t{2} * 1024 * 1024;
 
 // During an import, window events run again once this long has passed since
 // they last ran (looked at before every line and every piece). Running them

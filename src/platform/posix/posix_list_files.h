@@ -24,7 +24,9 @@ public:
 private:
     std::string convertWithIconv(const std::string& bytes);
 
-    static inline const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+    // iconv_open's own value for "no converter".
+    static inline const iconv_t kNoConverter =
+        reinterpret_cast<iconv_t>(-1);  // NOLINT(performance-no-int-to-ptr)
     // Open only when the code page is neither UTF-8 nor plain ASCII.
     iconv_t m_converter = kNoConverter;
 };

@@ -23,7 +23,8 @@ namespace {
 
 QColor ColourOf(std::uint32_t colour) {
     if ((colour & kSystemColour) == 0) {
-        return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+        return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                      static_cast<int>((colour >> 16) & 0xFF));
     }
     if (colour == kColourButtonFace) {
         return QGuiApplication::palette().color(QPalette::Button);

@@ -44,7 +44,7 @@ QString ReadSheet(const std::string& path) {
                                  " cannot be read: " + file.errorString().toStdString());
     }
     const QByteArray bytes = file.readAll();
-    const QString sheet = QString::fromUtf8(bytes);
+    QString sheet = QString::fromUtf8(bytes);
     // A binary file, such as a skin of another program, is no style sheet.
     if (bytes.contains('\0') || !ParsesAsStyleSheet(sheet)) {
         throw std::runtime_error("The skin file " + path + " is not a valid Qt style sheet.");
