@@ -104,8 +104,6 @@ CapturedPage PageCapture::run(const std::string& url) {
         }
     }
     navigate(url, userAgent);
-
-    beginPhase("load", "loading the page");
     waitForLoad();
     beginPhase("settle", "waiting for the page to settle");
     settle();
@@ -188,7 +186,7 @@ void PageCapture::navigate(const std::string& url, const std::string& userAgent)
     const int navigation = m_session.post("Page.navigate", {{"url", url}}, m_sessionId);
     for (const auto& [method, id] : setup) m_session.resultOf(method, id, m_deadline);
 
-    m_session.setActivity("loading the page");
+    beginPhase("load", "loading the page");
     const json reply = m_session.replyTo(navigation, m_deadline);
     if (reply.contains("error")) {
         throw CaptureFailure(ExitCode::PageNotLoaded,

@@ -87,8 +87,14 @@ void PageWatch::onFrameNavigated(const json& frame) {
     m_pageUrl = frame.value("url", std::string());
     if (!m_judging) return;  // the blank page the browser opened with
     // Whoever started it, a main frame that ends on the browser's error page
-    // or somewhere that is not a web page has no page to show.
+    // or somewhere that is not a web page has no page to show. An error
+    // status the server sent without a body is shown on that page too, but
+    // the server did answer: captured as sent, like any error status.
+    const auto response = m_documentResponses.find(m_mainLoader);
+    const bool serverAnswered =
+        response != m_documentResponses.end() && response->second.status >= 400;
     if (m_pageUrl.starts_with("chrome-error:")) {
+        if (serverAnswered) return;
         const auto error = m_documentErrors.find(m_mainLoader);
         fail("could not load " + shortAddress(frame.value("unreachableUrl", m_pageUrl)) + ": " +
              (error != m_documentErrors.end() ? describeLoadError(error->second)
