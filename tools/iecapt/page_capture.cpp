@@ -163,7 +163,8 @@ void PageCapture::notePageSession(const json& event) {
 }
 
 void PageCapture::navigate(const std::string& url, const std::string& userAgent) {
-    // Sent in one go: the browser runs them in order, we check every reply after.
+    // Sent in one go, the browser runs them in order; all answered before
+    // the page is opened.
     std::vector<std::pair<std::string, int>> setup;
     const auto onPage = [&](const std::string& method, const json& params) {
         setup.emplace_back(method, m_session.post(method, params, m_sessionId));
@@ -183,8 +184,9 @@ void PageCapture::navigate(const std::string& url, const std::string& userAgent)
     if (m_options.ignoreCertificateErrors) {
         onPage("Security.setIgnoreCertificateErrors", {{"ignore", true}});
     }
-    const int navigation = m_session.post("Page.navigate", {{"url", url}}, m_sessionId);
+    // The watch must be in place before the page's first script runs.
     for (const auto& [method, id] : setup) m_session.resultOf(method, id, m_deadline);
+    const int navigation = m_session.post("Page.navigate", {{"url", url}}, m_sessionId);
 
     beginPhase("load", "loading the page");
     const json reply = m_session.replyTo(navigation, m_deadline);
@@ -262,7 +264,9 @@ bool PageCapture::pageIsSettled(Deadline settleEnd) {
     if (!m_watch->loaded()) waitForLoad();
     failIfBroken();
     const int budget = settleEnd.pollTimeout();
-    const json probe = evaluate(settleProbeScript(budget, m_options.fullPage), false);
+    // The watch again, in case this document came without it.
+    const json probe = evaluate(
+        changeWatchScript() + ";\n" + settleProbeScript(budget, m_options.fullPage), false);
     const auto now = Clock::now();
     // When each could be still, at the earliest; past ones are still now.
     const std::pair<Clock::time_point, const char*> moving[] = {
