@@ -40,18 +40,36 @@ namespace {
     throw CaptureFailure(ExitCode::OutputNotWritten, "cannot encode the image: " + why);
 }
 
+// Where libpng's error handler leaves the reason before it jumps back.
+struct PngErrors {
+    const char* text = nullptr;
+    std::string reason;
+
+    static void onError(png_structp png, png_const_charp message) {
+        static_cast<PngErrors*>(png_get_error_ptr(png))->text = message;
+        png_longjmp(png, 1);
+    }
+    static void onWarning(png_structp, png_const_charp) {}
+    // For the jump point: keeps the reason and says the call failed.
+    bool failed(const char* otherwise) {
+        reason = text != nullptr ? text : otherwise;
+        return false;
+    }
+};
+
 // Reads a PNG from memory a row at a time, as 8-bit RGB.
 class PngRowReader {
 public:
     explicit PngRowReader(std::string_view png) : m_data(png) {
-        m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, onError, onWarning);
+        m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &m_errors, PngErrors::onError,
+                                       PngErrors::onWarning);
         if (m_png == nullptr || (m_info = png_create_info_struct(m_png)) == nullptr) {
             failToRead("out of memory");
         }
         png_set_read_fn(m_png, this, readFromMemory);
         if (!readHeader()) {
             png_destroy_read_struct(&m_png, &m_info, nullptr);  // no destructor runs
-            failToRead(m_error);
+            failToRead(m_errors.reason);
         }
     }
     ~PngRowReader() { png_destroy_read_struct(&m_png, &m_info, nullptr); }
@@ -61,15 +79,10 @@ public:
     int width() const { return static_cast<int>(m_width); }
     int height() const { return static_cast<int>(m_height); }
     void readRow(unsigned char* row) {
-        if (!readRowInto(row)) failToRead(m_error);
+        if (!readRowInto(row)) failToRead(m_errors.reason);
     }
 
 private:
-    static void onError(png_structp png, png_const_charp message) {
-        static_cast<PngRowReader*>(png_get_error_ptr(png))->m_errorText = message;
-        png_longjmp(png, 1);
-    }
-    static void onWarning(png_structp, png_const_charp) {}
     static void readFromMemory(png_structp png, png_bytep into, png_size_t length) {
         auto* reader = static_cast<PngRowReader*>(png_get_io_ptr(png));
         if (length > reader->m_data.size() - reader->m_offset)
@@ -79,7 +92,7 @@ private:
     }
 
     bool readHeader() {
-        if (setjmp(png_jmpbuf(m_png))) return noteError();
+        if (setjmp(png_jmpbuf(m_png))) return m_errors.failed("not a PNG");
         png_read_info(m_png, m_info);
         int depth = 0;
         int colourType = 0;
@@ -97,13 +110,9 @@ private:
         return true;
     }
     bool readRowInto(unsigned char* row) {
-        if (setjmp(png_jmpbuf(m_png))) return noteError();
+        if (setjmp(png_jmpbuf(m_png))) return m_errors.failed("not a PNG");
         png_read_row(m_png, row, nullptr);
         return true;
-    }
-    bool noteError() {
-        m_error = m_errorText != nullptr ? m_errorText : "not a PNG";
-        return false;
     }
 
     std::string_view m_data;
@@ -112,8 +121,7 @@ private:
     png_infop m_info = nullptr;
     png_uint_32 m_width = 0;
     png_uint_32 m_height = 0;
-    const char* m_errorText = nullptr;
-    std::string m_error;
+    PngErrors m_errors;
 };
 
 }  // namespace
@@ -201,32 +209,28 @@ private:
 class PngEncoder : public ImageJoiner::Encoder {
 public:
     PngEncoder(int width, int height) {
-        m_png = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, onError, onWarning);
+        m_png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &m_errors, PngErrors::onError,
+                                        PngErrors::onWarning);
         if (m_png == nullptr || (m_info = png_create_info_struct(m_png)) == nullptr) {
             failToEncode("out of memory");
         }
         png_set_write_fn(m_png, this, writeToMemory, nullptr);
         if (!start(width, height)) {
             png_destroy_write_struct(&m_png, &m_info);  // no destructor runs
-            failToEncode(m_error);
+            failToEncode(m_errors.reason);
         }
     }
     ~PngEncoder() override { png_destroy_write_struct(&m_png, &m_info); }
 
     void writeRow(const unsigned char* row) override {
-        if (!writeRowOut(row)) failToEncode(m_error);
+        if (!writeRowOut(row)) failToEncode(m_errors.reason);
     }
     std::string finish() override {
-        if (!end()) failToEncode(m_error);
+        if (!end()) failToEncode(m_errors.reason);
         return std::move(m_out);
     }
 
 private:
-    static void onError(png_structp png, png_const_charp message) {
-        static_cast<PngEncoder*>(png_get_error_ptr(png))->m_errorText = message;
-        png_longjmp(png, 1);
-    }
-    static void onWarning(png_structp, png_const_charp) {}
     static void writeToMemory(png_structp png, png_bytep bytes, png_size_t length) {
         auto* encoder = static_cast<PngEncoder*>(png_get_io_ptr(png));
         try {
@@ -237,7 +241,7 @@ private:
     }
 
     bool start(int width, int height) {
-        if (setjmp(png_jmpbuf(m_png))) return noteError();
+        if (setjmp(png_jmpbuf(m_png))) return m_errors.failed("unknown error");
         png_set_IHDR(m_png, m_info, static_cast<png_uint_32>(width),
                      static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -246,25 +250,20 @@ private:
         return true;
     }
     bool writeRowOut(const unsigned char* row) {
-        if (setjmp(png_jmpbuf(m_png))) return noteError();
+        if (setjmp(png_jmpbuf(m_png))) return m_errors.failed("unknown error");
         png_write_row(m_png, row);
         return true;
     }
     bool end() {
-        if (setjmp(png_jmpbuf(m_png))) return noteError();
+        if (setjmp(png_jmpbuf(m_png))) return m_errors.failed("unknown error");
         png_write_end(m_png, nullptr);
         return true;
-    }
-    bool noteError() {
-        m_error = m_errorText != nullptr ? m_errorText : "unknown error";
-        return false;
     }
 
     png_structp m_png = nullptr;
     png_infop m_info = nullptr;
     std::string m_out;
-    const char* m_errorText = nullptr;
-    std::string m_error;
+    PngErrors m_errors;
 };
 
 }  // namespace
