@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 namespace orlenda::iecapt {
 namespace {
 
@@ -63,22 +61,6 @@ TEST(AddressTest, OnlyWebPagesAreOpenedAndLocalFilesOnlyWhenAllowed) {
         const NormalisedAddress address = normaliseAddress(given, allowFiles);
         EXPECT_EQ(address.url.empty(), !error.empty()) << given;
         EXPECT_NE(address.error.find(error), std::string::npos) << given << ": " << address.error;
-    }
-}
-
-TEST(AddressTest, ThePageMayOnlyEndUpOnAWebPage) {
-    const std::tuple<std::string, bool, bool> cases[] = {
-        {"http://a/", false, true},
-        {"HTTPS://a/", false, true},
-        {"file:///x", false, false},
-        {"file:///x", true, true},
-        {"chrome-error://chromewebdata/", true, false},
-        {"about:blank", true, false},
-        {"data:text/html,x", true, false},
-        {"", true, false},
-    };
-    for (const auto& [url, allowFiles, allowed] : cases) {
-        EXPECT_EQ(isPageAddress(url, allowFiles), allowed) << url;
     }
 }
 

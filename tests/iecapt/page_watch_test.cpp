@@ -162,19 +162,5 @@ TEST(PageWatchTest, LoadingFollowsTheMainDocumentAndCanBeGivenUpOn) {
     EXPECT_TRUE(watch.loaded());
 }
 
-TEST(PageWatchTest, DialogsAreDismissedButThePageMayBeLeft) {
-    std::vector<json> replies;
-    PageWatch watch("S", false, [&](const std::string& method, const json& params) {
-        replies.push_back({{"method", method}, {"params", params}});
-    });
-    for (const char* type : {"alert", "beforeunload"}) {
-        watch.handle(event("Page.javascriptDialogOpening", {{"type", type}}));
-    }
-    ASSERT_EQ(replies.size(), 2U);
-    EXPECT_EQ(replies[0]["method"], "Page.handleJavaScriptDialog");
-    EXPECT_EQ(replies[0]["params"]["accept"], false);
-    EXPECT_EQ(replies[1]["params"]["accept"], true);
-}
-
 }  // namespace
 }  // namespace orlenda::iecapt
