@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times iecapt against Chromium's own --screenshot, CutyCapt and wkhtmltoimage
-# on the same local pages, then splits iecapt's time into its phases.
+# on the same local pages, then splits iecapt's time into its phases; last,
+# the time and peak memory of a 40,000 px page taken in parts and joined.
 # hyperfine runs in rounds, the tools taking turns, so that a machine whose
 # load drifts does not favour whichever tool ran in a quiet moment.
 #   ROUNDS=5 RUNS=3 PAGES="/blocks.html /tall.html" DISPLAY_NUMBER=104 bench/iecapt/run.sh
@@ -69,4 +70,35 @@ for page in $PAGES; do
     value=$(sed "s/.*\\b$phase \\([0-9]*\\) ms.*/\\1/" "$BENCH_WORK/phases.txt" | median)
     awk -v p="$phase" -v v="$value" -v t="$total" 'BEGIN { printf "    %-10s %5.0f ms  %3.0f%%\n", p, v, 100 * v / t }'
   done
+done
+
+# A page taller than the browser takes at once: three parts joined into one
+# JPEG. The tool's own peak (VmHWM) and that of all its processes together
+# (the browser's included), sampled while it runs.
+tall_url="$SERVER/stripes-40000.html"
+echo "== /stripes-40000.html (1024x40000, joined from three parts)"
+for _ in $(seq "$RUNS"); do
+  started=$(date +%s.%N)
+  env IECAPT_BENCH_MARKER=$$ "$IECAPT" --url="$tall_url" --out="$BENCH_WORK/tall.jpg" --timings \
+    2>"$BENCH_WORK/tall-timings.txt" &
+  tool=$!
+  tool_peak=0
+  all_peak=0
+  while kill -0 "$tool" 2>/dev/null; do
+    hwm=$(awk '/^VmHWM/ { print $2 }' "/proc/$tool/status" 2>/dev/null || true)
+    [ -n "$hwm" ] && [ "$hwm" -gt "$tool_peak" ] && tool_peak=$hwm
+    all=0
+    for environ in /proc/[0-9]*/environ; do
+      if grep -qzx "IECAPT_BENCH_MARKER=$$" "$environ" 2>/dev/null; then
+        rss=$(awk '/^VmRSS/ { print $2 }' "${environ%environ}status" 2>/dev/null || true)
+        all=$((all + ${rss:-0}))
+      fi
+    done
+    [ "$all" -gt "$all_peak" ] && all_peak=$all
+    sleep 0.02
+  done
+  wait "$tool"
+  elapsed=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
+  awk -v s="$elapsed" -v t="$tool_peak" -v a="$all_peak" -v p="$(sed -n 's/^iecapt: timings: //p' "$BENCH_WORK/tall-timings.txt")" \
+    'BEGIN { printf "  %.2f s, iecapt peak %.0f MB, all processes %.0f MB  (%s)\n", s, t / 1024, a / 1024, p }'
 done

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -37,24 +38,42 @@ TEST_F(AtomicFileTest, WritesAWholeFileThenReplacesItLeavingNothingElse) {
 }
 
 TEST_F(AtomicFileTest, AFailedWriteSaysWhyAndLeavesAllAsItWas) {
-    std::filesystem::create_directory(path("taken"));  // a folder where the file should go
+    // What may turn up at the path after the check: each stays as it was.
+    std::filesystem::create_directory(path("taken"));
     std::ofstream(path("taken/inside")) << "keep";
+    std::ofstream(path("target")) << "keep";
+    std::filesystem::create_symlink(path("target"), path("link"));
+    ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
     const std::pair<std::string, std::string> failures[] = {
-        {path("taken"), path("taken")}, {path("gone/shot.jpg"), "No such file or directory"}};
+        {path("taken"), "it is a folder"},
+        {path("link"), "it is a symbolic link"},
+        {path("fifo"), "it is a FIFO"},
+        {path("gone/shot.jpg"), "No such file or directory"},
+    };
     for (const auto& [target, reason] : failures) {
         EXPECT_NE(writeFileAtomically(target, "new").find(reason), std::string::npos) << target;
     }
-    EXPECT_EQ(namesIn(m_folder.path()), std::vector<std::string>{"taken"});
+    std::vector<std::string> names = namesIn(m_folder.path());
+    std::ranges::sort(names);
+    EXPECT_EQ(names, (std::vector<std::string>{"fifo", "link", "taken", "target"}));
     EXPECT_EQ(fileText(path("taken/inside")), "keep");
+    EXPECT_EQ(fileText(path("target")), "keep");
+    EXPECT_TRUE(std::filesystem::is_symlink(path("link")));
+    EXPECT_TRUE(std::filesystem::is_fifo(path("fifo")));
 }
 
 TEST_F(AtomicFileTest, APathThatCannotBeWrittenIsSeenBeforehand) {
     std::ofstream(path("file")) << "x";
     std::filesystem::create_directory(path("folder"));
+    std::filesystem::create_symlink(path("file"), path("link"));
+    ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
     const std::pair<std::string, std::string> cases[] = {
         {path("new.jpg"), ""},
         {path("file"), ""},  // replaced later
-        {path("folder"), "Is a directory"},
+        {path("folder"), "it is a folder"},
+        {path("link"), "it is a symbolic link"},
+        {path("fifo"), "it is a FIFO"},
+        {"/dev/null", "it is a device, not a regular file"},
         {path("gone/new.jpg"), "No such file"},
         {path("file/new.jpg"), "Not a directory"},
     };

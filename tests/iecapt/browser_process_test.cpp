@@ -60,12 +60,21 @@ TEST(BrowserArgumentsTest, AFreshProfileQuietOnTheNetworkAndNoSandboxOnlyForRoot
     }
 }
 
+TEST(BrowserEnvironmentTest, HomeConfigurationCacheAndTemporaryFilesAllGoIntoItsFolder) {
+    const auto environment = browserEnvironment(
+        {"PATH=/bin", "HOME=/root", "XDG_CACHE_HOME=/c", "TMPDIR=/t", "HOMEWARD=x", "LANG=C"},
+        "/f/home", "/f/tmp");
+    EXPECT_THAT(environment, ::testing::UnorderedElementsAre(
+                                 "PATH=/bin", "HOMEWARD=x", "LANG=C", "HOME=/f/home",
+                                 "XDG_CONFIG_HOME=/f/home/.config", "XDG_CACHE_HOME=/f/home/.cache",
+                                 "XDG_DATA_HOME=/f/home/.local/share",
+                                 "XDG_STATE_HOME=/f/home/.local/state", "TMPDIR=/f/tmp"));
+}
+
 TEST(BrowserProcessTest, ABrowserThatCannotRunSaysWhy) {
     const TestFolder folder;
     EXPECT_THAT(
-        [&] {
-            BrowserProcess({script(folder / "browser", "", 0644)}, folder.path(), folder / "log");
-        },
+        [&] { BrowserProcess({script(folder / "browser", "", 0644)}, {}, folder / "log"); },
         ::testing::ThrowsMessage<CaptureFailure>(::testing::HasSubstr("Permission denied")));
 }
 
@@ -78,7 +87,7 @@ TEST(BrowserProcessTest, StopEndsEveryProcessItStartedEvenOneThatLeftItsGroup) {
            "sleep 300 & echo $! >&2\n"
            "(setsid sh -c 'echo $$ >&2; exec sleep 300' &)\n"
            "echo $$ >&2; exec sleep 300\n");
-    BrowserProcess browser({folder / "browser"}, folder.path(), folder / "log");
+    BrowserProcess browser({folder / "browser"}, {"PATH=/usr/bin:/bin"}, folder / "log");
     const auto pids = [&] {
         std::istringstream log(testing::fileText(folder / "log"));
         return std::vector<pid_t>(std::istream_iterator<pid_t>(log), {});

@@ -14,8 +14,23 @@ namespace orlenda::iecapt::testing {
 //   /dialogs.html    opens alert, confirm and prompt, then shows the blocks
 //   /missing.html    the blocks, sent with status 404
 //   /gone.html       nothing, sent with status 500
-//   /endless.html    waits for an image that never comes
+//   /endless.html    the blocks, and an image that never comes
+//   /smooth.html     scroll-behavior: smooth, a fixed navbar, a lazy image far down
+//   /animated.html   a bar drawn frame by frame, a fade-in and a transition
+//   /app.html        works 150 ms after loading, then fetches what it shows
+//   /worker.html     the blocks, a worker, and a body nobody reads that never ends
+//   /busy.html       the blocks, redrawn every frame for ever
+//   /leave.html      moves on to an address that refuses the connection
+//   /to-file         redirects to file:///etc/passwd
+//   /login           asks for a login
+//   /doc.pdf         a PDF document
+//   /never           never answers
+//   /stripes-40000.html  40000 px of one-pixel red and blue stripes, a block on each join
+//   /long-100000.html    100000 px high, a band just above 65500
 void serveCapturePages(TestHttpServer& server);
+
+// The blocks page, to save as a local file.
+std::string blocksPage();
 
 struct Block {
     int left, top, width, height;
@@ -33,5 +48,15 @@ inline constexpr Block kTallPageFoot = {0, 2900, 1024, 100, {255, 0, 255}};
 inline constexpr Block kVeryTallPageBand = {0, 16200, 1024, 150, {0, 255, 255}};
 inline constexpr Block kObservedImage = {0, 2000, 200, 200, {0, 0, 255}};
 inline constexpr Block kLazyImage = {0, 4200, 200, 200, {0, 255, 0}};
+
+inline constexpr Block kNavbar = {0, 0, 1024, 60, {255, 128, 0}};
+inline constexpr Block kBelowNavbar = {300, 300, 50, 50, {255, 255, 255}};
+inline constexpr Block kDrawnBar = {0, 0, 200, 300, {255, 0, 0}};  // by frames, bottom up
+inline constexpr Block kFadedIn = {400, 100, 200, 150, {0, 0, 255}};
+inline constexpr Block kTransitioned = {700, 500, 300, 200, {0, 160, 0}};
+inline constexpr Block kFetchedData = {300, 400, 300, 200, {128, 0, 128}};
+inline constexpr Block kJoinBlocks[] = {{100, 16300, 200, 168, {0, 255, 0}},
+                                        {100, 32700, 200, 136, {255, 255, 0}}};
+inline constexpr Block kBandAbove65500 = {0, 65300, 1024, 150, {0, 255, 255}};
 
 }  // namespace orlenda::iecapt::testing

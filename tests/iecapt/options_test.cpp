@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 #include <sstream>
 #include <tuple>
+
+#include "capture_run.h"
 
 namespace orlenda::iecapt {
 namespace {
@@ -12,44 +15,59 @@ namespace {
 using Action = ParsedCommandLine::Action;
 
 auto fieldsOf(const CaptureOptions& o) {
-    return std::tuple(o.url, o.out, o.width, o.height, o.fullPage, o.quality, o.delayMs,
-                      o.timeoutSeconds, o.userAgent, o.ignoreCertificateErrors, o.browser,
-                      o.timings);
+    return std::tuple(o.url, o.out, o.format, o.width, o.height, o.fullPage, o.maxHeight, o.quality,
+                      o.settleMs, o.delayMs, o.timeoutSeconds, o.userAgent,
+                      o.ignoreCertificateErrors, o.allowFileUrls, o.browser, o.timings);
 }
 
-TEST(OptionsTest, EveryOptionIsReadAndTheOthersHaveTheirDefaults) {
+constexpr auto kJpeg = ImageFormat::Jpeg;
+
+TEST(OptionsTest, EveryOptionIsReadInEitherFormAndTheOthersHaveTheirDefaults) {
     const std::pair<std::vector<std::string>, decltype(fieldsOf({}))> cases[] = {
         {{"--url=a/b", "--out=/tmp/a b.jpg"},
-         {"a/b", "/tmp/a b.jpg", 1024, 768, true, 90, 0, 60, "", false, "", false}},
-        {{"--url=http://x/?a=1&b=%22", "--out=o.jpg", "--width=16384", "--height=1",
-          "--viewport-only", "--quality=100", "--delay=250", "--timeout=86400",
-          "--user-agent=Mozilla/5.0 (X11) a=b", "--ignore-certificate-errors",
-          "--browser=/opt/chrome", "--timings"},
-         {"http://x/?a=1&b=%22", "o.jpg", 16384, 1, false, 100, 250, 86400, "Mozilla/5.0 (X11) a=b",
-          true, "/opt/chrome", true}},
+         {"a/b", "/tmp/a b.jpg", kJpeg, 1024, 768, true, 65500, 90, 3000, 0, 60, "", false, false,
+          "", false}},
+        {{"--url=http://x/?a=1&b=%22", "--out=o.JPEG", "--width=16384", "--height=1",
+          "--viewport-only", "--max-height=20000", "--quality=100", "--settle=0", "--delay=250",
+          "--timeout=86400", "--user-agent=Mozilla/5.0 (X11) a=b", "--ignore-certificate-errors",
+          "--allow-file-urls", "--browser=/opt/chrome", "--timings"},
+         {"http://x/?a=1&b=%22", "o.JPEG", kJpeg, 16384, 1, false, 20000, 100, 0, 250, 86400,
+          "Mozilla/5.0 (X11) a=b", true, true, "/opt/chrome", true}},
+        // The conventions of other command-line tools.
+        {{"--width", "800", "a", "shot.png", "--user-agent", "--odd", "--settle", "10"},
+         {"a", "shot.png", ImageFormat::Png, 800, 768, true, 65500, 90, 10, 0, 60, "--odd", false,
+          false, "", false}},
+        {{"--out", "x.WebP", "--", "-a"},
+         {"-a", "x.WebP", ImageFormat::WebP, 1024, 768, true, 65500, 90, 3000, 0, 60, "", false,
+          false, "", false}},
+        {{"--url=u", "shot"},
+         {"u", "shot", kJpeg, 1024, 768, true, 65500, 90, 3000, 0, 60, "", false, false, "",
+          false}},
     };
     for (const auto& [arguments, expected] : cases) {
         const ParsedCommandLine parsed = parseCommandLine(arguments);
         EXPECT_EQ(parsed.action, Action::Capture) << parsed.error;
-        EXPECT_EQ(fieldsOf(parsed.options), expected);
+        EXPECT_EQ(fieldsOf(parsed.options), expected) << arguments.front();
     }
 }
 
 TEST(OptionsTest, BadArgumentsAreRefusedWithAReason) {
     const std::pair<std::string, std::string> cases[] = {
-        {"", "--url"},
-        {"--url=a", "--out"},
-        {"--out=a.jpg", "--url"},
-        {"--url=a --out=", "--out"},
+        {"", "no address"},
+        {"--url=a", "no output file"},
+        {"--out=a.jpg", "no address"},
+        {"--url=a --out=", "no output file"},
         {"--url=a --out=o --width=0", "--width"},
         {"--url=a --out=o --width=16385", "--width"},
         {"--url=a --out=o --width=12px", "--width"},
         {"--url=a --out=o --width=+12", "--width"},
         {"--url=a --out=o --width=-5", "--width"},
         {"--url=a --out=o --height=99999999999", "--height"},
+        {"--url=a --out=o --max-height=65501", "--max-height"},
         {"--url=a --out=o --quality=0", "--quality"},
         {"--url=a --out=o --quality=101", "--quality"},
         {"--url=a --out=o --delay=-1", "--delay"},
+        {"--url=a --out=o --settle=-1", "--settle"},
         {"--url=a --out=o --timeout=0", "--timeout"},
         {"--url=a --out=o --timeout=", "--timeout"},
         {"--url=a --out=o --timeout", "needs a value"},
@@ -58,9 +76,14 @@ TEST(OptionsTest, BadArgumentsAreRefusedWithAReason) {
         {"--url=a --out=o --browser=", "--browser"},
         {"--url=a --out=o --colour=red", "unknown option --colour"},
         {"--url=a --out=o --URL=b", "unknown option"},
-        {"--url=a --out=o b.html", "unexpected argument"},
+        {"--url=a --out=o -x", "unknown option -x"},
+        {"--url=a --out=o b.html", "unexpected argument \"b.html\""},
+        {"a b.jpg c", "unexpected argument \"c\""},
         {"--url=a --out=o --url=b", "more than once"},
         {"--url=a --out=o --timings --timings", "more than once"},
+        {"--url=a --out=shot.gif", ".jpg, .jpeg, .png or .webp"},
+        {"a www.example.com", ".jpg, .jpeg, .png or .webp"},
+        {"a shot.", ".jpg, .jpeg, .png or .webp"},
     };
     for (const auto& [given, reason] : cases) {
         std::istringstream words(given);
@@ -73,8 +96,22 @@ TEST(OptionsTest, BadArgumentsAreRefusedWithAReason) {
 
 TEST(OptionsTest, HelpAndVersionWinOverEverythingElse) {
     EXPECT_EQ(parseCommandLine({"--bogus", "--help"}).action, Action::ShowHelp);
+    EXPECT_EQ(parseCommandLine({"a", "-h"}).action, Action::ShowHelp);
     EXPECT_EQ(parseCommandLine({"--version", "--url=a"}).action, Action::ShowVersion);
     EXPECT_EQ(parseCommandLine({"--version", "--help"}).action, Action::ShowHelp);
+}
+
+TEST(OptionsTest, ARefusalIsOneLineThatPointsToTheHelpOnce) {
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--colour=red"}, {"--url=a\nb", "--out=x.gif"}}) {
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(runTool(arguments, out, err), 2);
+        const std::string said = err.str();
+        EXPECT_EQ(std::ranges::count(said, '\n'), 1) << said;
+        EXPECT_EQ(said.find("--help"), said.rfind("--help")) << said;
+        EXPECT_EQ(out.str(), "");
+    }
 }
 
 }  // namespace

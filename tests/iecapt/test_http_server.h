@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -19,7 +21,10 @@ struct TestResponse {
     int status = 200;
     std::string contentType = "text/html; charset=utf-8";
     std::string body = {};
-    bool neverAnswers = false;  // holds the connection open until the server stops
+    bool neverAnswers = false;   // holds the connection open until the server stops
+    std::string headers = {};    // more header lines, each ending in \r\n
+    int delayMs = 0;             // the answer is sent this much later
+    bool bodyNeverEnds = false;  // the body is sent, but announced twice as long
 };
 
 // A small HTTP/1.1 server on 127.0.0.1 with fixed answers by path. One thread
@@ -59,13 +64,29 @@ public:
     int port() const { return m_port; }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    struct Delayed {
+        Clock::time_point due;
+        int connection;
+        std::string reply;
+    };
+
     void run() {
         std::map<int, std::string> requests;  // open connections and what each sent so far
         for (;;) {
             std::vector<pollfd> fds = {{m_stopPipe[0], POLLIN, 0}, {m_listener, POLLIN, 0}};
             for (const auto& open : requests) fds.push_back({open.first, POLLIN, 0});
-            if (::poll(fds.data(), fds.size(), -1) < 0) continue;
+            int wait = -1;
+            for (const Delayed& delayed : m_delayed) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      delayed.due - Clock::now())
+                                      .count();
+                wait = static_cast<int>(
+                    std::max<long long>(0, wait < 0 ? left : std::min<long long>(wait, left)));
+            }
+            if (::poll(fds.data(), fds.size(), wait) < 0) continue;
             if (fds[0].revents != 0) break;
+            sendDelayedAnswers(requests);
             if (fds[1].revents != 0) {
                 const int connection = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
                 if (connection >= 0) requests[connection];
@@ -83,9 +104,24 @@ private:
                 }
                 ::close(connection);
                 requests.erase(connection);
+                std::erase_if(m_delayed,
+                              [&](const Delayed& d) { return d.connection == connection; });
             }
         }
         for (const auto& open : requests) ::close(open.first);
+    }
+
+    void sendDelayedAnswers(std::map<int, std::string>& requests) {
+        for (auto delayed = m_delayed.begin(); delayed != m_delayed.end();) {
+            if (delayed->due > Clock::now()) {
+                ++delayed;
+                continue;
+            }
+            ::send(delayed->connection, delayed->reply.data(), delayed->reply.size(), MSG_NOSIGNAL);
+            ::close(delayed->connection);
+            requests.erase(delayed->connection);
+            delayed = m_delayed.erase(delayed);
+        }
     }
 
     // False when the answer is held back.
@@ -101,17 +137,24 @@ private:
             }
         }
         if (response.neverAnswers) return false;
-        const char* reason = response.status == 200   ? "OK"
-                             : response.status == 404 ? "Not Found"
-                                                      : "Server Error";
-        const std::string reply = "HTTP/1.1 " + std::to_string(response.status) + " " + reason +
+        const std::map<int, const char*> reasons = {
+            {200, "OK"}, {302, "Found"}, {401, "Unauthorized"}, {404, "Not Found"}};
+        const auto reason = reasons.find(response.status);
+        const std::size_t length = response.body.size() * (response.bodyNeverEnds ? 2 : 1);
+        const std::string reply = "HTTP/1.1 " + std::to_string(response.status) + " " +
+                                  (reason != reasons.end() ? reason->second : "Server Error") +
                                   "\r\nContent-Type: " + response.contentType +
-                                  "\r\nContent-Length: " + std::to_string(response.body.size()) +
-                                  "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" +
-                                  response.body;
+                                  "\r\nContent-Length: " + std::to_string(length) +
+                                  "\r\nCache-Control: no-store\r\nConnection: close\r\n" +
+                                  response.headers + "\r\n" + response.body;
+        if (response.delayMs > 0) {
+            m_delayed.push_back(
+                {Clock::now() + std::chrono::milliseconds(response.delayMs), connection, reply});
+            return false;
+        }
         // The pages are small: the socket takes each answer whole.
         ::send(connection, reply.data(), reply.size(), MSG_NOSIGNAL);
-        return true;
+        return !response.bodyNeverEnds;
     }
 
     int m_listener = -1;
@@ -119,6 +162,7 @@ private:
     int m_port = 0;
     std::mutex m_mutex;
     std::map<std::string, TestResponse> m_responses;
+    std::vector<Delayed> m_delayed;  // only the server's thread touches it
     std::thread m_thread;
 };
 

@@ -67,7 +67,19 @@ bool hasScheme(std::string_view text) {
 
 }  // namespace
 
-NormalisedAddress normaliseAddress(std::string_view address) {
+std::string schemeOf(std::string_view url) {
+    if (!hasScheme(url)) return {};
+    std::string scheme(url.substr(0, url.find(':')));
+    for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return scheme;
+}
+
+bool isPageAddress(std::string_view url, bool allowFileUrls) {
+    const std::string scheme = schemeOf(url);
+    return scheme == "http" || scheme == "https" || (allowFileUrls && scheme == "file");
+}
+
+NormalisedAddress normaliseAddress(std::string_view address, bool allowFileUrls) {
     std::string_view text = address;
     while (dropOneOf(text, kBlanks, End::Front) || dropOneOf(text, kByteOrderMarks, End::Front)) {
     }
@@ -75,8 +87,11 @@ NormalisedAddress normaliseAddress(std::string_view address) {
     }
     if (text.empty()) return {{}, "the address is empty"};
     if (text.substr(0, 2) == "//") return {"http:" + std::string(text), {}};
-    if (hasScheme(text)) return {std::string(text), {}};
-    return {"http://" + std::string(text), {}};
+    if (!hasScheme(text)) return {"http://" + std::string(text), {}};
+    if (isPageAddress(text, allowFileUrls)) return {std::string(text), {}};
+    const std::string scheme = schemeOf(text);
+    if (scheme == "file") return {{}, "file: addresses are captured only with --allow-file-urls"};
+    return {{}, "only web pages are captured (http: or https:), not " + scheme.substr(0, 40) + ":"};
 }
 
 }  // namespace orlenda::iecapt

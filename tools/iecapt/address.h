@@ -14,7 +14,16 @@ struct NormalisedAddress {
 // Surrounding blanks and a leading byte-order mark are dropped, also in their
 // percent-encoded forms, since callers percent-encode blanks and control
 // characters; the rest is kept exactly. An address without a scheme gets
-// http://, and "host:port" is not mistaken for a scheme.
-NormalisedAddress normaliseAddress(std::string_view address);
+// http://, and "host:port" is not mistaken for a scheme. Only web pages are
+// opened: any scheme but http: and https: (and file: when allowed) is refused,
+// so a list from someone else cannot turn local files into pictures.
+NormalisedAddress normaliseAddress(std::string_view address, bool allowFileUrls);
+
+// The scheme of an address in lower case ("http"), or empty when it has none.
+std::string schemeOf(std::string_view url);
+
+// Whether the page may end up at this address: http: and https:, and file:
+// when allowed. Anything else in the main frame is not a web page.
+bool isPageAddress(std::string_view url, bool allowFileUrls);
 
 }  // namespace orlenda::iecapt

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -55,6 +56,50 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
+// What sits at the path when it is not a regular file; empty when it is one
+// or nothing is there.
+std::string notARegularFile(const std::string& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return {};
+    if (S_ISDIR(status.st_mode)) return "a folder";
+    if (S_ISLNK(status.st_mode)) return "a symbolic link";
+    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) return "a device";
+    if (S_ISFIFO(status.st_mode)) return "a FIFO";
+    return "a socket";
+}
+
+std::string refusal(const std::string& path, const std::string& what) {
+    return "cannot write " + path + ": it is " + what + ", not a regular file";
+}
+
+// Puts the finished temporary file at the path: in one step when nothing is
+// there; else by swapping the two, so that what was at the path can be looked
+// at where it can do no harm and swapped back if it is not a regular file.
+// Where the file system cannot swap, a look just before the rename has to do.
+std::string moveIntoPlace(const std::string& temporaryPath, const std::string& path) {
+    if (::renameat2(AT_FDCWD, temporaryPath.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) ==
+        0) {
+        return {};
+    }
+    if (errno == EEXIST && ::renameat2(AT_FDCWD, temporaryPath.c_str(), AT_FDCWD, path.c_str(),
+                                       RENAME_EXCHANGE) == 0) {
+        const std::string found = notARegularFile(temporaryPath);
+        if (found.empty()) {
+            ::unlink(temporaryPath.c_str());
+            return {};
+        }
+        ::renameat2(AT_FDCWD, temporaryPath.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE);
+        return refusal(path, found);
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EEXIST)
+        return describe("cannot write", path, errno);
+    if (const std::string found = notARegularFile(path); !found.empty())
+        return refusal(path, found);
+    if (::rename(temporaryPath.c_str(), path.c_str()) != 0)
+        return describe("cannot write", path, errno);
+    return {};
+}
+
 }  // namespace
 
 std::string checkWritableFilePath(const std::string& path) {
@@ -66,8 +111,8 @@ std::string checkWritableFilePath(const std::string& path) {
     if (::access(folder.c_str(), W_OK | X_OK) != 0) {
         return describe("cannot write into the folder", folder, errno);
     }
-    if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-        return describe("cannot write", path, EISDIR);
+    if (const std::string found = notARegularFile(path); !found.empty()) {
+        return refusal(path, found);
     }
     return {};
 }
@@ -84,13 +129,10 @@ std::string writeFileAtomically(const std::string& path, std::string_view bytes)
         written = false;
         error = errno;
     }
-    if (written && ::rename(temporaryPath.c_str(), path.c_str()) != 0) {
-        written = false;
-        error = errno;
-    }
-    if (written) return {};
-    ::unlink(temporaryPath.c_str());
-    return describe("cannot write", path, error);
+    std::string problem =
+        written ? moveIntoPlace(temporaryPath, path) : describe("cannot write", path, error);
+    if (!problem.empty()) ::unlink(temporaryPath.c_str());
+    return problem;
 }
 
 }  // namespace orlenda::iecapt

@@ -4,15 +4,14 @@
 #include <linux/close_range.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -36,17 +35,6 @@ std::vector<char*> pointersTo(std::vector<std::string>& texts) {
     for (std::string& text : texts) pointers.push_back(text.data());
     pointers.push_back(nullptr);
     return pointers;
-}
-
-// The tool's environment with TMPDIR pointing into our temporary folder, so
-// whatever the browser leaves in its temporary files goes with that folder.
-std::vector<std::string> browserEnvironment(const std::string& tempFolder) {
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        if (std::strncmp(*entry, "TMPDIR=", 7) != 0) environment.emplace_back(*entry);
-    }
-    environment.push_back("TMPDIR=" + tempFolder);
-    return environment;
 }
 
 // Runs in the forked child until exec; only calls that are safe there.
@@ -162,46 +150,42 @@ std::vector<std::string> browserArguments(const std::string& browser,
     return arguments;
 }
 
-std::string temporaryBase() {
-    for (const char* variable : {"TMPDIR", "XDG_RUNTIME_DIR"}) {
-        const char* folder = std::getenv(variable);
-        if (folder != nullptr && *folder != '\0') return folder;
-    }
-    // The browser writes and we delete some two hundred profile files per
-    // capture: in memory that costs next to nothing, on a busy disk it can
-    // cost more than the capture. Only where there is room, though: a
-    // container's /dev/shm may be a few megabytes.
-    struct statvfs memory {};
-    const unsigned long long kEnough = 1ULL << 30;
-    if (::statvfs("/dev/shm", &memory) == 0 &&
-        static_cast<unsigned long long>(memory.f_bavail) * memory.f_frsize >= kEnough &&
-        ::access("/dev/shm", W_OK | X_OK) == 0) {
-        return "/dev/shm";
-    }
-    return "/tmp";
+std::vector<std::string> currentEnvironment() {
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) environment.emplace_back(*entry);
+    return environment;
 }
 
-TemporaryFolder::TemporaryFolder() {
-    std::string pattern = temporaryBase() + "/iecapt-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw CaptureFailure(ExitCode::BrowserFailed,
-                             "cannot create a temporary folder for the browser in " +
-                                 std::filesystem::path(pattern).parent_path().string() + ": " +
-                                 std::strerror(errno));
-    }
-    m_path = pattern;
-}
+bool runningAsRoot() { return ::geteuid() == 0; }
 
-TemporaryFolder::~TemporaryFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
+std::vector<std::string> browserEnvironment(const std::vector<std::string>& inherited,
+                                            const std::string& home,
+                                            const std::string& temporaryFiles) {
+    const std::vector<std::pair<std::string, std::string>> placed = {
+        {"HOME", home},
+        {"XDG_CONFIG_HOME", home + "/.config"},
+        {"XDG_CACHE_HOME", home + "/.cache"},
+        {"XDG_DATA_HOME", home + "/.local/share"},
+        {"XDG_STATE_HOME", home + "/.local/state"},
+        {"TMPDIR", temporaryFiles},
+    };
+    std::vector<std::string> environment;
+    for (const std::string& entry : inherited) {
+        const std::string name = entry.substr(0, entry.find('='));
+        if (std::ranges::none_of(placed, [&](const auto& p) { return p.first == name; })) {
+            environment.push_back(entry);
+        }
+    }
+    for (const auto& [name, value] : placed) environment.push_back(name + "=" + value);
+    return environment;
 }
 
 BrowserProcess::BrowserProcess(const std::vector<std::string>& arguments,
-                               const std::string& tempFolder, const std::string& logPath) {
+                               const std::vector<std::string>& environment,
+                               const std::string& logPath) {
     // Everything the child needs is made before the pipes and the fork.
     std::vector<std::string> argumentTexts = arguments;
-    std::vector<std::string> environmentTexts = browserEnvironment(tempFolder);
+    std::vector<std::string> environmentTexts = environment;
     std::vector<char*> argv = pointersTo(argumentTexts);
     std::vector<char*> envp = pointersTo(environmentTexts);
     const pid_t tool = ::getpid();
@@ -256,12 +240,17 @@ BrowserProcess::BrowserProcess(const std::vector<std::string>& arguments,
 
 BrowserProcess::~BrowserProcess() { stop(); }
 
-void BrowserProcess::stop() {
+void BrowserProcess::kill() {
     if (m_pid <= 0) return;
     // The browser cannot be mid-way through anything worth keeping: the image
     // is written by the tool, and the profile is thrown away.
     ::kill(-m_pid, SIGKILL);
     ::kill(m_pid, SIGKILL);  // in case it was stopped before it left our group
+}
+
+void BrowserProcess::stop() {
+    if (m_pid <= 0) return;
+    kill();
     // The tool starts no other process, and reaps orphans: every child it
     // has is the browser or one of its helpers, and a helper dying hands its
     // own children to us before it can be reaped. No child left means no

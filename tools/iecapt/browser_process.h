@@ -19,24 +19,19 @@ std::string findBrowser(const std::string& given, const std::string& searchPath)
 std::vector<std::string> browserArguments(const std::string& browser,
                                           const std::string& profileFolder, bool asRoot);
 
-// Where the throw-away profiles go: $TMPDIR, else $XDG_RUNTIME_DIR, else
-// /dev/shm when it is a roomy memory file system, else /tmp.
-std::string temporaryBase();
+// The tool's own environment, one "NAME=value" an entry.
+std::vector<std::string> currentEnvironment();
 
-// A new empty folder under temporaryBase(), removed with all it holds when
-// this object goes.
-class TemporaryFolder {
-public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+// Chromium refuses to start as root with its sandbox on.
+bool runningAsRoot();
 
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
+// The environment the browser runs in: the tool's own, with its home, its
+// configuration, cache and data folders and its temporary files all in the
+// given folders, so that nothing it writes outlives the capture or lands in
+// the user's home.
+std::vector<std::string> browserEnvironment(const std::vector<std::string>& inherited,
+                                            const std::string& home,
+                                            const std::string& temporaryFiles);
 
 // A running browser in a process group of its own, so its whole tree can be
 // ended at once. It dies with the tool (PR_SET_PDEATHSIG, and EOF on its pipe)
@@ -44,9 +39,9 @@ private:
 class BrowserProcess {
 public:
     // Starts the browser; throws a CaptureFailure when it cannot be run. Its
-    // output goes to logPath, its temporary files into tempFolder.
-    BrowserProcess(const std::vector<std::string>& arguments, const std::string& tempFolder,
-                   const std::string& logPath);
+    // output goes to logPath.
+    BrowserProcess(const std::vector<std::string>& arguments,
+                   const std::vector<std::string>& environment, const std::string& logPath);
     ~BrowserProcess();
     BrowserProcess(const BrowserProcess&) = delete;
     BrowserProcess& operator=(const BrowserProcess&) = delete;
@@ -58,6 +53,9 @@ public:
     // Ends every process of the browser's group and waits, bounded, until they
     // are gone. Safe to call twice.
     void stop();
+    // Ends them without waiting: what the tool does meanwhile overlaps their
+    // going. stop() still has to follow.
+    void kill();
 
 private:
     pid_t m_pid = -1;

@@ -1,8 +1,5 @@
 #include "capture_run.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -14,32 +11,29 @@
 #include "browser_process.h"
 #include "devtools_session.h"
 #include "exit_code.h"
+#include "message_text.h"
 #include "options.h"
 #include "page_capture.h"
 #include "pipe_channel.h"
+#include "profile_folder.h"
 #include "signal_watch.h"
 #include "timings.h"
 
 namespace orlenda::iecapt {
 namespace {
 
-// Messages quote addresses and browser output: keep each to one line.
-std::string oneLine(std::string text) {
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-    }
-    return text;
-}
-
-// The last line the browser wrote before it gave up, which usually says why.
-std::string lastLineOf(const std::string& path) {
+// The last line the browser wrote that is not one of its own log lines: when
+// something else stands in for the browser, or cannot run it, that says why.
+std::string lastWordsIn(const std::string& path) {
     std::ifstream log(path);
     std::string line;
     std::string last;
     while (std::getline(log, line)) {
-        if (line.find_first_not_of(" \t\r") != std::string::npos) last = line;
+        if (line.find_first_not_of(" \t\r") != std::string::npos && !isBrowserLogLine(line)) {
+            last = line;
+        }
     }
-    return last.substr(0, 300);
+    return oneLine(last.substr(0, 300));
 }
 
 CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& options,
@@ -53,31 +47,38 @@ CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& op
                                  ? "no browser found: install chromium or give --browser=PATH"
                                  : "the browser " + options.browser + " is not an executable file");
     }
-    const TemporaryFolder folder;
-    const std::string profile = folder.path() + "/profile";
-    const std::string temporaryFiles = folder.path() + "/tmp";
-    const std::string log = folder.path() + "/browser.log";
-    ::mkdir(temporaryFiles.c_str(), 0700);
-
-    BrowserProcess process(browserArguments(browser, profile, ::geteuid() == 0), temporaryFiles,
-                           log);
+    removeStaleProfileFolders(temporaryBase());
+    const ProfileFolder folder;
+    BrowserProcess process(
+        browserArguments(browser, folder.profile(), runningAsRoot()),
+        browserEnvironment(currentEnvironment(), folder.home(), folder.temporaryFiles()),
+        folder.browserLog());
     PipeChannel channel(process.toBrowserFd(), process.fromBrowserFd(), signals.descriptor());
     DevToolsSession session(channel, deadline);
     try {
-        return capturePage(session, url, options, deadline, timings);
-    } catch (const CaptureFailure& failure) {
-        if (failure.code() != ExitCode::BrowserFailed) throw;
+        CapturedPage page = capturePage(session, url, options, deadline, timings);
+        timings.begin("shutdown");
+        // The files go while the browser's processes die; stop() then only
+        // makes sure they have.
+        process.kill();
+        folder.removeBrowserFiles();
         process.stop();
-        const std::string reason = lastLineOf(log);
+        return page;
+    } catch (const CaptureFailure& failure) {
+        // Only a browser that would not start has last words worth quoting;
+        // later ones are about its insides.
+        if (failure.code() != ExitCode::BrowserFailed || session.everAnswered()) throw;
+        process.stop();
+        const std::string reason = lastWordsIn(folder.browserLog());
         if (reason.empty()) throw;
         throw CaptureFailure(failure.code(), std::string(failure.what()) + " (" + reason + ")");
     }
 }
 
 int capture(const CaptureOptions& options, std::ostream& err) {
-    const NormalisedAddress address = normaliseAddress(options.url);
+    const NormalisedAddress address = normaliseAddress(options.url, options.allowFileUrls);
     if (!address.error.empty()) {
-        err << "iecapt: error: " << address.error << "\n";
+        err << "iecapt: error: " << oneLine(address.error) << "\n";
         return static_cast<int>(ExitCode::BadArguments);
     }
     if (const std::string problem = checkWritableFilePath(options.out); !problem.empty()) {
@@ -90,35 +91,38 @@ int capture(const CaptureOptions& options, std::ostream& err) {
     Timings timings;
     const Deadline deadline = Deadline::after(std::chrono::seconds(options.timeoutSeconds));
     int status = 0;
+    std::string error;  // printed last, after any timings: callers show the last line
     try {
         const CapturedPage page =
             captureWithBrowser(address.url, options, signals, deadline, timings);
-        timings.endPhase("shutdown");
+        timings.begin("write");
         if (signals.caughtSignal() != 0) throw CaptureInterrupted();
-        if (const std::string problem = writeFileAtomically(options.out, page.jpeg);
+        for (const std::string& warning : page.warnings) {
+            err << "iecapt: warning: " << oneLine(warning) << "\n";
+        }
+        if (page.httpStatus >= 400) {
+            err << "iecapt: note: "
+                << describeHttpStatus(page.httpStatus, page.httpStatusText, page.url) << "\n";
+        }
+        if (const std::string problem = writeFileAtomically(options.out, page.image);
             !problem.empty()) {
             throw CaptureFailure(ExitCode::OutputNotWritten, problem);
         }
-        timings.endPhase("write");
-        if (page.httpStatus >= 400) {
-            err << "iecapt: note: the server answered " << page.httpStatus << " "
-                << oneLine(page.httpStatusText) << " for " << oneLine(address.url)
-                << "; captured as it was sent\n";
-        }
     } catch (const CaptureInterrupted&) {
-        err << "iecapt: stopped by " << ::strsignal(signals.caughtSignal())
-            << "; nothing written\n";
+        error = std::string("iecapt: stopped by ") + ::strsignal(signals.caughtSignal()) +
+                "; nothing written";
         status = -signals.caughtSignal();
     } catch (const CaptureFailure& failure) {
         std::string message = failure.what();
         if (failure.code() == ExitCode::TimedOut) {
-            message = "no capture of " + address.url + " within " +
+            message = "no capture of " + shortAddress(address.url) + " within " +
                       std::to_string(options.timeoutSeconds) + " s: " + message;
         }
-        err << "iecapt: error: " << oneLine(message) << "\n";
+        error = "iecapt: error: " + oneLine(message);
         status = static_cast<int>(failure.code());
     }
     if (options.timings) err << "iecapt: timings: " << timings.summary() << "\n";
+    if (!error.empty()) err << error << "\n";
     return status;
 }
 

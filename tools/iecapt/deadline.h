@@ -17,6 +17,7 @@ public:
     static Deadline after(std::chrono::milliseconds span) { return Deadline(Clock::now() + span); }
 
     bool expired() const { return Clock::now() >= m_at; }
+    Clock::time_point at() const { return m_at; }
 
     // The earlier of the two.
     Deadline orSooner(Deadline other) const { return Deadline(std::min(m_at, other.m_at)); }

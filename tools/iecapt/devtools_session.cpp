@@ -66,6 +66,7 @@ bool DevToolsSession::handleNextMessage(Deadline deadline) {
         case ChannelStatus::Closed:
             throw CaptureFailure(ExitCode::BrowserFailed, "the browser quit while " + m_activity);
     }
+    m_everAnswered = true;
     nlohmann::json message = nlohmann::json::parse(received.text, nullptr, false);
     if (message.is_discarded() || !message.is_object()) return true;  // not ours to judge
     if (const auto id = message.find("id"); id != message.end() && id->is_number_integer()) {

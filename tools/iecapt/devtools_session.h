@@ -43,6 +43,10 @@ public:
     // False when the deadline passed first.
     bool handleNextMessage(Deadline deadline);
 
+    // Whether the browser has said anything at all: one that has not never
+    // really started.
+    bool everAnswered() const { return m_everAnswered; }
+
     // What a timed-out wait was doing, for the message.
     void setActivity(std::string activity) { m_activity = std::move(activity); }
 
@@ -54,6 +58,7 @@ private:
     EventHandler m_eventHandler;
     std::map<int, nlohmann::json> m_replies;
     int m_nextId = 1;
+    bool m_everAnswered = false;
     std::string m_activity = "starting up";
 };
 

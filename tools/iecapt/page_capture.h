@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "deadline.h"
 #include "devtools_session.h"
@@ -10,15 +11,20 @@
 namespace orlenda::iecapt {
 
 struct CapturedPage {
-    std::string jpeg;
+    std::string image;   // encoded in the options' format
     int httpStatus = 0;  // of the main document; 0 when not over HTTP
     std::string httpStatusText;
+    std::string url;                    // where the page finally was
+    std::vector<std::string> warnings;  // one line each: what the picture may lack
 };
 
 // Loads the address in the running browser and takes the picture: waits for
-// the load event, a quiet network (bounded), scrolls once through the page for
-// lazy content when the whole page is wanted, waits the delay, and captures.
-// Dialogs are dismissed and downloads refused on the way. Throws a
+// the load event (or, when only the page's own resources hang, for a part of
+// the time-out), lets the page settle within --settle (network quiet,
+// animations ended, no more changes, lazy content asked for by a scroll
+// through the page, back at the top), waits the delay, and captures, in parts
+// joined into one image when the page is taller than the browser can take at
+// once. Dialogs are dismissed and downloads refused on the way. Throws a
 // CaptureFailure when the page cannot be loaded or captured.
 CapturedPage capturePage(DevToolsSession& session, const std::string& url,
                          const CaptureOptions& options, Deadline deadline, Timings& timings);

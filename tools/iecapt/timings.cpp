@@ -10,16 +10,19 @@ std::string milliseconds(std::chrono::steady_clock::duration span) {
 
 }  // namespace
 
-void Timings::endPhase(std::string name) {
+void Timings::begin(std::string name) {
     const auto now = Clock::now();
-    m_phases.emplace_back(std::move(name), now - m_last);
-    m_last = now;
+    if (!m_currentName.empty()) m_phases.emplace_back(std::move(m_currentName), now - m_current);
+    m_currentName = std::move(name);
+    m_current = now;
 }
 
 std::string Timings::summary() const {
+    const auto now = Clock::now();
     std::string text;
     for (const auto& [name, span] : m_phases) text += name + " " + milliseconds(span) + ", ";
-    return text + "total " + milliseconds(m_last - m_started);
+    if (!m_currentName.empty()) text += m_currentName + " " + milliseconds(now - m_current) + ", ";
+    return text + "total " + milliseconds(now - m_started);
 }
 
 }  // namespace orlenda::iecapt

@@ -10,17 +10,19 @@ namespace orlenda::iecapt {
 // How long each phase of a capture took, for --timings.
 class Timings {
 public:
-    Timings() : m_started(Clock::now()), m_last(m_started) {}
+    Timings() : m_started(Clock::now()), m_current(m_started) {}
 
-    // Ends the current phase under this name.
-    void endPhase(std::string name);
-    // "start 452 ms, load 120 ms, ..., total 809 ms"
+    // Ends the phase under way, if any, and starts this one.
+    void begin(std::string name);
+    // "start 452 ms, load 120 ms, ..., total 809 ms", up to now: the phase
+    // under way counts too, so a capture that timed out adds up.
     std::string summary() const;
 
 private:
     using Clock = std::chrono::steady_clock;
     Clock::time_point m_started;
-    Clock::time_point m_last;
+    Clock::time_point m_current;  // when the phase under way began
+    std::string m_currentName;
     std::vector<std::pair<std::string, Clock::duration>> m_phases;
 };
 

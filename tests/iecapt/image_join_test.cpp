@@ -1,0 +1,113 @@
+// Joining the parts of a tall page: where the parts fall, and that the joined
+// image shows every row of every part in its place, with nothing at the joins.
+
+#include "image_join.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImage>
+
+#include "exit_code.h"
+
+namespace orlenda::iecapt {
+namespace {
+
+TEST(ImagePartsTest, PartsCoverThePageTopToBottomWithinTheBrowsersLimits) {
+    const struct {
+        int width, height, maxSide;
+        std::vector<ImagePart> parts;
+    } cases[] = {
+        {1024, 768, 16384, {{0, 768}}},
+        {1024, 16384, 16384, {{0, 16384}}},
+        {1024, 40000, 16384, {{0, 16384}, {16384, 16384}, {32768, 7232}}},
+        {1024, 65500, 16384, {{0, 16384}, {16384, 16384}, {32768, 16384}, {49152, 16348}}},
+        // A wide page: smaller parts, so no part is a giant picture.
+        {4096, 10000, 16384, {{0, 4096}, {4096, 4096}, {8192, 1808}}},
+        {100, 5, 2, {{0, 2}, {2, 2}, {4, 1}}},
+    };
+    for (const auto& row : cases) {
+        EXPECT_EQ(planParts(row.width, row.height, row.maxSide), row.parts)
+            << row.width << "x" << row.height;
+    }
+}
+
+// Row y of the whole picture: one-pixel stripes, each row its own colour.
+QRgb colourOfRow(int y) { return qRgb(y % 2 ? 255 : 0, (y * 7) % 256, (y / 256) % 256); }
+
+// Bands of 16 rows, red and blue, so that JPEG's blocks keep their colours.
+QRgb colourOfBand(int y) { return y / 16 % 2 == 0 ? qRgb(255, 0, 0) : qRgb(0, 0, 255); }
+
+// The rows from top of a picture coloured row by row, as a PNG.
+std::string pngOfRows(int width, int top, int height, QRgb (*colour)(int) = colourOfRow) {
+    QImage part(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) part.setPixel(x, y, colour(top + y));
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    part.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
+QImage join(ImageFormat format, int width, const std::vector<ImagePart>& parts,
+            QRgb (*colour)(int)) {
+    const int height = parts.back().top + parts.back().height;
+    ImageJoiner joiner(format, width, height, 95);
+    for (const ImagePart& part : parts) {
+        joiner.addPart(pngOfRows(width, part.top, part.height, colour), part.height);
+    }
+    const std::string image = joiner.finish();
+    return QImage::fromData(QByteArray::fromStdString(image),
+                            format == ImageFormat::Png ? "PNG" : "JPG");
+}
+
+TEST(ImageJoinerTest, APngJoinIsExactAcrossEveryJoin) {
+    const std::vector<ImagePart> parts = {{0, 300}, {300, 300}, {600, 77}};
+    const QImage joined = join(ImageFormat::Png, 40, parts, colourOfRow);
+    ASSERT_EQ(joined.size(), QSize(40, 677));
+    for (int y = 0; y < joined.height(); ++y) {
+        ASSERT_EQ(joined.pixel(y % 40, y), colourOfRow(y)) << "row " << y;
+    }
+}
+
+TEST(ImageJoinerTest, AJpegJoinKeepsEachRowsColourAtTheJoins) {
+    const QImage joined = join(ImageFormat::Jpeg, 64, {{0, 160}, {160, 96}}, colourOfBand);
+    ASSERT_EQ(joined.size(), QSize(64, 256));
+    for (const int y : {4, 150, 155, 165, 170, 250}) {
+        const QColor seen = joined.pixelColor(32, y);
+        const QColor expected = QColor::fromRgb(colourOfBand(y));
+        EXPECT_LE(std::max(std::abs(seen.red() - expected.red()),
+                           std::abs(seen.blue() - expected.blue())),
+                  40)
+            << "row " << y;
+    }
+}
+
+TEST(ImageJoinerTest, APartThatIsNotWhatWasAskedForIsRefused) {
+    const struct {
+        const char* name;
+        std::string png;
+        int height;
+    } cases[] = {
+        {"not a PNG", "GIF89a", 10},
+        {"cut short", pngOfRows(40, 0, 10).substr(0, 60), 10},
+        {"too narrow", pngOfRows(39, 0, 10), 10},
+        {"another height", pngOfRows(40, 0, 11), 10},
+    };
+    for (const auto& row : cases) {
+        ImageJoiner joiner(ImageFormat::Jpeg, 40, 20, 90);
+        try {
+            joiner.addPart(row.png, row.height);
+            ADD_FAILURE() << row.name << " was taken";
+        } catch (const CaptureFailure& failure) {
+            EXPECT_EQ(failure.code(), ExitCode::BrowserFailed) << row.name;
+        }
+    }
+    ImageJoiner incomplete(ImageFormat::Png, 40, 20, 90);
+    incomplete.addPart(pngOfRows(40, 0, 10), 10);
+    EXPECT_THROW(incomplete.finish(), CaptureFailure);
+}
+
+}  // namespace
+}  // namespace orlenda::iecapt

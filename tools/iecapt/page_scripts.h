@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+namespace orlenda::iecapt {
+
+// Runs in every document before the page's own scripts: notes when the
+// document last changed and when the page last asked for an animation frame
+// (how canvas charts and other scripted animations draw), for the settle
+// probe to read.
+std::string changeWatchScript();
+
+// Scrolls instantly, whatever the page's scroll-behavior, a screen at a time
+// down to the limit so that content loaded on scrolling is asked for (when
+// scrollThrough), then back to the top, checking it got there; then waits
+// for web fonts. Gives up on all that after budgetMs. Resolves to scrollY.
+std::string scrollScript(bool scrollThrough, int limit, int budgetMs);
+
+// One look at whether the page still changes: {"domQuietMs", "framesQuietMs",
+// "animating"}. Animations that would end within budgetMs are moved to their
+// end on the way, as a person who waited that long would see them; endless
+// and longer ones are left running and not counted. A page that scrolled
+// itself away from the top is scrolled back (when backToTop), and counts as
+// animating.
+std::string settleProbeScript(int budgetMs, bool backToTop);
+
+}  // namespace orlenda::iecapt
