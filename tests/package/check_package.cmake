@@ -6,7 +6,7 @@ cmake_policy(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/../support/stripped.cmake)
 
 file(REMOVE_RECURSE "${WORK_DIR}")
-execute_process(COMMAND cpack --config "${BUILD_DIR}/CPackConfig.cmake" -B "${WORK_DIR}"
+execute_process(COMMAND "${CPACK}" --config "${BUILD_DIR}/CPackConfig.cmake" -B "${WORK_DIR}"
                 RESULT_VARIABLE made OUTPUT_VARIABLE cpack_output ERROR_VARIABLE cpack_output)
 if(NOT made EQUAL 0)
   message(FATAL_ERROR "cpack failed:\n${cpack_output}")
