@@ -5,7 +5,7 @@
 #
 # Only what the program uses: Core, Gui, Widgets, Test, the windows and
 # offscreen platform plugins, the image format plugins and the Windows Vista
-# style. Takes about half an hour on two cores; does nothing when the prefix
+# style. Takes 30 to 60 minutes on two cores; does nothing when the prefix
 # already holds this build. An interrupted run resumes its build on the next
 # run, and the prefix counts as complete only once its stamp is written.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -95,7 +95,7 @@ configure_qt() {
 # Qt's headers draw thousands of harmless warnings from MinGW, so the full
 # output goes to a log and the terminal gets a line every hundred steps.
 build_qt() {
-  say "building Qt for Windows (about half an hour on two cores; log: $WORK/build.log)"
+  say "building Qt for Windows (30 to 60 minutes on two cores; log: $WORK/build.log)"
   if ! cmake --build "$WORK/build" --parallel "$(nproc)" 2>&1 | tee "$WORK/build.log" |
     awk -v tag="[$(basename "$0")]" '
       match($0, /^\[[0-9]+\/[0-9]+\]/) {
