@@ -1,9 +1,13 @@
 #include "platform/posix/posix_file_system.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace orlenda::platform {
 
@@ -22,6 +26,30 @@ std::string PosixFileSystem::programFolder() const {
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error) return std::filesystem::current_path(error).string();
     return executable.parent_path().string();
+}
+
+std::optional<FileStamp> PosixFileSystem::fileStamp(const std::string& path) const {
+    struct stat status {};
+    if (path.empty() || ::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return std::nullopt;
+    }
+    return FileStamp{
+        .size = static_cast<std::uint64_t>(status.st_size),
+        .modified = std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec,
+        .volume = status.st_dev,
+        .fileIndex = status.st_ino};
+}
+
+std::string PosixFileSystem::homeFolder() const {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    std::vector<char> buffer(16384);
+    passwd account{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &account, buffer.data(), buffer.size(), &found) != 0 || !found ||
+        !found->pw_dir) {
+        return {};
+    }
+    return found->pw_dir;
 }
 
 }  // namespace orlenda::platform

@@ -9,6 +9,9 @@ public:
     bool fileExists(const std::string& path) const override;
     bool isFolder(const std::string& path) const override;
     std::string programFolder() const override;
+    std::optional<FileStamp> fileStamp(const std::string& path) const override;
+    // $HOME, or the home of the user's account when it is not set.
+    std::string homeFolder() const override;
 };
 
 }  // namespace orlenda::platform
