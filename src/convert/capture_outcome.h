@@ -13,7 +13,7 @@ namespace orlenda {
 // How much of the tool's standard error is read back: its reason is its last
 // line, and the tool writes only a few.
 inline constexpr std::size_t kErrorTailBytes = 4096;
-// The longest reason or address a message shows; longer ones lose their middle.
+// The longest line of the tool's that a message shows; longer ones lose their middle.
 inline constexpr std::size_t kShownTextBytes = 160;
 
 // How one run of the tool ended.

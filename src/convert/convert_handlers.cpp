@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "convert/capture_runner.h"
 #include "convert/output_path.h"

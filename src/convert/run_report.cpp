@@ -26,7 +26,7 @@ std::string ListedRows(const std::vector<RowOutcome>& unsaved) {
     for (std::size_t i = 0; i < listed; ++i) {
         const RowOutcome& row = unsaved[i];
         const std::string address =
-            row.address.empty() ? "(no address)" : ShortenedText(row.address);
+            row.address.empty() ? "(no address)" : ShortenedText(row.address, kShownAddressBytes);
         text +=
             "\nRow " + std::to_string(row.row) + ": " + address + " \u2014 " + row.outcome.reason;
     }

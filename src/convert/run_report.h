@@ -11,8 +11,10 @@
 namespace orlenda {
 
 inline constexpr char kDoneMessage[] = "Done.";
-// The closing message lists this many rows not saved at the most.
+// The closing message lists this many rows not saved at the most ...
 inline constexpr std::size_t kMostRowsListed = 10;
+// ... each address in at most this many bytes, so that the box stays readable.
+inline constexpr std::size_t kShownAddressBytes = 100;
 
 // How a row of a run ended.
 struct RowOutcome {

@@ -1,8 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "convert/capture_outcome.h"
 #include "convert/convert_handlers.h"
+#include "convert/run_report.h"
 #include "fakes/fake_form.h"
 #include "sitelist/file_to_list.h"
 #include "sitelist/sitelist_handlers.h"
@@ -212,7 +212,7 @@ std::vector<Failure> EveryWayToFail() {
         {longAddress,
          {.exitCode = 4},
          Leaves::Nothing,
-         ShortenedText(longAddress) + " \u2014 the page could not be loaded"},
+         ShortenedText(longAddress, kShownAddressBytes) + " \u2014 the page could not be loaded"},
         {"http://last/",
          {.exitCode = 5},
          Leaves::Nothing,
