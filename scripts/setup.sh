@@ -54,4 +54,5 @@ build() {
   cmake --build "$folder" --parallel "$(nproc)" "${targets[@]}"
 }
 
-install_missing_packages "$ORLENDA_ROOT/scripts/debian-packages.txt"
+install_missing_packages "$ORLENDA_ROOT/scripts/debian-packages.txt" \
+  "$ORLENDA_ROOT/scripts/debian-run-packages.txt"

@@ -284,7 +284,7 @@ void BenchReport(int rows) {
     platform::PosixListFiles listFiles;
     platform::PosixFileSystem files;
     const auto started = std::chrono::steady_clock::now();
-    const RetryList retryList = WriteRetryList(listFiles, files, folder.path().toStdString(),
+    const RetryList retryList = WriteRetryList(listFiles, files, folder.path().toStdString(), "",
                                                platform::PosixClock().now(), AddressesOf(unsaved));
     const auto written = std::chrono::steady_clock::now();
     const std::string message = ClosingMessage(rows, unsaved, retryList);

@@ -60,8 +60,9 @@ void ConvertAllRows(Form1& form, ErrorTrap& trap) {
     // The rows not saved, to load and try again; in the folder of the moment.
     RetryList retryList;
     trap.step(166, [&] {
-        retryList = WriteRetryList(form.listFiles, form.files, form.Text1.text(), form.clock.now(),
-                                   AddressesOf(unsaved));
+        retryList =
+            WriteRetryList(form.listFiles, form.files, form.Text1.text(), form.desktop.homeFolder(),
+                           form.clock.now(), AddressesOf(unsaved));
     });
     trap.step(170, [&] {
         ShowMessage(form, ClosingMessage(rowCount, unsaved, retryList),

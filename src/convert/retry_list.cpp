@@ -37,7 +37,8 @@ std::string RetryListName(const platform::LocalTime& time, int attempt) {
 }
 
 RetryList WriteRetryList(platform::ListFiles& listFiles, const platform::FileSystem& files,
-                         const std::string& outputFolder, const platform::LocalTime& time,
+                         const std::string& outputFolder, const std::string& homeFolder,
+                         const platform::LocalTime& time,
                          const std::vector<std::string>& addresses) {
     RetryList list;
     if (addresses.empty()) return list;
@@ -48,7 +49,7 @@ RetryList WriteRetryList(platform::ListFiles& listFiles, const platform::FileSys
         list.outputFolderFailure = failure.what();
     }
     try {
-        list.path = CreateRetryListIn(listFiles, files, files.homeFolder(), time, addresses);
+        list.path = CreateRetryListIn(listFiles, files, homeFolder, time, addresses);
     } catch (const std::exception& failure) {
         list.homeFolderFailure = failure.what();
     }

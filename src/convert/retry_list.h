@@ -27,11 +27,12 @@ struct RetryList {
 };
 
 // Writes the addresses, one a line, into a new list file in the output folder,
-// or in the user's home folder when the output folder cannot take it, so that
+// or in the home folder when the output folder cannot take it, so that
 // loading it gives those rows again. Writes nothing without addresses. Never
 // replaces a file and never fails: what went wrong is in the result.
 RetryList WriteRetryList(platform::ListFiles& listFiles, const platform::FileSystem& files,
-                         const std::string& outputFolder, const platform::LocalTime& time,
+                         const std::string& outputFolder, const std::string& homeFolder,
+                         const platform::LocalTime& time,
                          const std::vector<std::string>& addresses);
 
 }  // namespace orlenda

@@ -12,6 +12,10 @@ public:
     // The user's desktop folder as the desktop reports it, without a
     // separator at its end; empty text when it reports none.
     virtual std::string desktopFolder() const = 0;
+    // The user's pictures and home folders, in the same form. A fresh
+    // account may have none of its desktop and pictures folders yet.
+    virtual std::string picturesFolder() const = 0;
+    virtual std::string homeFolder() const = 0;
     // Opens the address in the user's web browser without waiting for it.
     // Throws when no browser can be started.
     virtual void openWebPage(const std::string& address) = 0;

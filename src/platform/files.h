@@ -31,8 +31,6 @@ public:
     virtual std::string programFolder() const = 0;
     // The stamp of the regular file at the path; nothing when there is none.
     virtual std::optional<FileStamp> fileStamp(const std::string& path) const = 0;
-    // The user's home folder, without a trailing separator; empty when unknown.
-    virtual std::string homeFolder() const = 0;
 };
 
 // The separator of the platform's paths.

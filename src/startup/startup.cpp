@@ -45,8 +45,21 @@ void SetApplicationTitle(platform::Desktop& desktop) {
     desktop.setApplicationTitle(ShortApplicationTitle(kProductName));
 }
 
-std::string DesktopFolderPath(const platform::Desktop& desktop) {
-    const std::string folder = desktop.desktopFolder();
+std::string DefaultOutputFolder(const NamedFolder& desktop, const NamedFolder& pictures,
+                                const NamedFolder& home) {
+    for (const NamedFolder* folder : {&desktop, &pictures, &home}) {
+        if (folder->isFolder) return folder->path;
+    }
+    return desktop.path;
+}
+
+std::string DesktopFolderPath(const platform::Desktop& desktop, const platform::FileSystem& files) {
+    const auto named = [&](const std::string& path) {
+        return NamedFolder{.path = path, .isFolder = !path.empty() && files.isFolder(path)};
+    };
+    const std::string folder =
+        DefaultOutputFolder(named(desktop.desktopFolder()), named(desktop.picturesFolder()),
+                            named(desktop.homeFolder()));
     if (folder.empty()) throw std::invalid_argument("The desktop folder cannot be found.");
     return WithTrailingSeparator(folder);
 }
@@ -82,8 +95,8 @@ void Form_Load(Form1& form) {
     // The default first, on every start; setting the box stores it at once
     // through Text1_Change, so the store holds it before the window shows.
     trap.step(128, [&] {
-        const std::string desktopFolder = DesktopFolderPath(form.desktop);
-        form.Text1.setText(form.settings.ReadSetting(kDownloadLocationKey, desktopFolder));
+        const std::string defaultFolder = DesktopFolderPath(form.desktop, form.files);
+        form.Text1.setText(form.settings.ReadSetting(kDownloadLocationKey, defaultFolder));
     });
     trap.step(130, [&] { form.ListView1.addColumn(kListColumnHeader); });
     trap.step(132, [&] { form.ListView1.setFirstColumnWidth(kListColumnWidthTwips); });

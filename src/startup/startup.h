@@ -22,9 +22,21 @@ inline constexpr int kHomePageDraw = 7;
 std::string ShortApplicationTitle(const std::string& name);
 void SetApplicationTitle(platform::Desktop& desktop);
 
-// The desktop folder with a separator at its end. Throws when the desktop
-// reports no folder.
-std::string DesktopFolderPath(const platform::Desktop& desktop);
+// A folder as the desktop names it, and whether it is a folder now.
+struct NamedFolder {
+    std::string path;
+    bool isFolder = false;
+};
+
+// The output folder a first start offers: the desktop folder, or on an
+// account that has none (yet), the pictures folder, then the home folder,
+// so that the first Start finds a folder. When none of them is a folder, the
+// desktop's answer stands, empty when it named none.
+std::string DefaultOutputFolder(const NamedFolder& desktop, const NamedFolder& pictures,
+                                const NamedFolder& home);
+// The default output folder with a separator at its end. Throws when the
+// desktop names no folder and neither the pictures nor the home folder is one.
+std::string DesktopFolderPath(const platform::Desktop& desktop, const platform::FileSystem& files);
 
 // A whole number from 1 to 100, drawn from a generator seeded with the time.
 int DrawOneToHundred(int secondsSinceMidnight);

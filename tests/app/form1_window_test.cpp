@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -52,7 +53,8 @@ private:
     QTemporaryDir m_folder;
 
 private slots:
-    // The desktop folder follows the home folder; the test's own is empty.
+    // The desktop and pictures folders follow the home folder; the test's own
+    // starts empty.
     void initTestCase() {
         qputenv("HOME", m_home.path().toLocal8Bit());
         qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral(".config")).toLocal8Bit());
@@ -112,17 +114,31 @@ private slots:
         }
     }
 
-    void firstStartStoresTheDesktopFolderAndReadiesTheWindow() {
+    void firstStartStoresTheDefaultFolderAndReadiesTheWindow_data() {
+        QTest::addColumn<QStringList>("folders");  // those the account has
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("desktop") << QStringList{"Desktop", "Pictures"} << "Desktop/";
+        QTest::newRow("no desktop yet") << QStringList{"Pictures"} << "Pictures/";
+        QTest::newRow("fresh account") << QStringList{} << "";
+    }
+    void firstStartStoresTheDefaultFolderAndReadiesTheWindow() {
+        QFETCH(QStringList, folders);
+        QFETCH(QString, shown);
+        const QDir home(m_home.path());
+        for (const QString& folder : folders) QVERIFY(home.mkdir(folder));
+        const auto removeFolders = qScopeGuard([&] {
+            for (const QString& folder : folders) QDir(home.filePath(folder)).removeRecursively();
+        });
         const testing::SettingsFolder settings;
         testing::FakeClock quiet;  // a time of day that does not open the home page
         while (DrawOneToHundred(quiet.seconds) == kHomePageDraw) ++quiet.seconds;
         Form1Window window(quiet);
         Form_Load(window.form());
 
-        const QString desktop = m_home.filePath(QStringLiteral("Desktop/"));
-        QCOMPARE(window.Text1->text(), desktop);
+        const QString folder = m_home.path() + u'/' + shown;
+        QCOMPARE(window.Text1->text(), folder);
         QCOMPARE(settings.qtext(),
-                 QStringLiteral("[General]\nDownload%20Location=") + desktop + u'\n');
+                 QStringLiteral("[General]\nDownload%20Location=") + folder + u'\n');
         QCOMPARE(window.windowTitle(), QStringLiteral("Orlenda"));
         QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Orlenda"));
         QVERIFY(!window.windowIcon().pixmap(32, 32).isNull());

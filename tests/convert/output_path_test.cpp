@@ -53,7 +53,6 @@ public:
     bool isFolder(const std::string&) const override { throw std::runtime_error("no"); }
     std::string programFolder() const override { return {}; }
     std::optional<platform::FileStamp> fileStamp(const std::string&) const override { return {}; }
-    std::string homeFolder() const override { return {}; }
 };
 
 TEST(IsFolder, AnswersFalseWhenThePathCannotBeExamined) {

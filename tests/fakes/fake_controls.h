@@ -179,13 +179,11 @@ public:
         if (found == stamps.end()) return std::nullopt;
         return found->second;
     }
-    std::string homeFolder() const override { return homeFolderPath; }
 
     std::vector<std::string> files;
     std::vector<std::string> folders;
     std::map<std::string, platform::FileStamp> stamps;  // the files that have stamps
     std::string programFolderPath = "/opt/orlenda";
-    std::string homeFolderPath = "/home/u";
 
 private:
     static bool contains(const std::vector<std::string>& paths, const std::string& path) {

@@ -87,6 +87,8 @@ public:
 class FakeDesktop final : public platform::Desktop {
 public:
     std::string desktopFolder() const override { return desktopFolderPath; }
+    std::string picturesFolder() const override { return picturesFolderPath; }
+    std::string homeFolder() const override { return homeFolderPath; }
     void openWebPage(const std::string& address) override {
         if (failOpen) throw std::runtime_error("no browser");
         openedPages.push_back(address);
@@ -95,6 +97,8 @@ public:
     void endProgram() override {}
 
     std::string desktopFolderPath = "/home/u/Desktop";
+    std::string picturesFolderPath = "/home/u/Pictures";
+    std::string homeFolderPath = "/home/u";
     bool failOpen = false;
     std::vector<std::string> openedPages;
     std::string applicationTitle;

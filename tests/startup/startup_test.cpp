@@ -63,6 +63,31 @@ TEST(HomePageVisit, OpensTheHomePageOnlyOnTheLuckyDrawAndOnlyWhenThereIsOne) {
     }
 }
 
+TEST(DesktopFolderPath, FallsBackToThePicturesThenTheHomeFolderOnAFreshAccount) {
+    struct Account {
+        const char* name;
+        std::vector<std::string> folders;  // those that are there
+        std::string desktop = "/home/u/Desktop";
+        std::string expected;
+    };
+    const std::string home = "/home/u", desktop = "/home/u/Desktop", pictures = "/home/u/Pictures";
+    const Account accounts[] = {
+        {.name = "desktop", .folders = {desktop, pictures, home}, .expected = desktop + "/"},
+        {.name = "no desktop yet", .folders = {pictures, home}, .expected = pictures + "/"},
+        {.name = "neither desktop nor pictures", .folders = {home}, .expected = home + "/"},
+        // Start then says plainly that the folder does not exist.
+        {.name = "no home either", .folders = {}, .expected = desktop + "/"},
+        {.name = "desktop names none", .folders = {home}, .desktop = "", .expected = home + "/"},
+    };
+    for (const Account& account : accounts) {
+        SCOPED_TRACE(account.name);
+        FakeForm fake;
+        fake.desktop.desktopFolderPath = account.desktop;
+        fake.files.folders = account.folders;
+        EXPECT_EQ(DesktopFolderPath(fake.desktop, fake.files), account.expected);
+    }
+}
+
 TEST(FormLoad, ShowsTheFolderAndReadiesTheWindowWhateverStepFails) {
     struct Start {
         const char* name;

@@ -32,6 +32,7 @@ bool isExecutableFile(const std::string& path) {
 
 std::vector<char*> pointersTo(std::vector<std::string>& texts) {
     std::vector<char*> pointers;
+    pointers.reserve(texts.size() + 1);
     for (std::string& text : texts) pointers.push_back(text.data());
     pointers.push_back(nullptr);
     return pointers;
@@ -98,7 +99,7 @@ std::string findBrowser(const std::string& given, const std::string& searchPath)
         std::istringstream folders(searchPath);
         std::string folder;
         while (std::getline(folders, folder, ':')) {
-            const std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
+            std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
             if (isExecutableFile(candidate)) return candidate;
         }
     }
@@ -127,6 +128,7 @@ std::vector<std::string> browserArguments(const std::string& browser,
         "--metrics-recording-only",
         "--no-pings",
         "--password-store=basic",
+        // One switch, split over lines.  NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
         "--disable-features=Translate,OptimizationHints,MediaRouter,DialMediaRouteProvider,"
         "CertificateTransparencyComponentUpdater,AutofillServerCommunication,"
         // Pages of the browser's own interface that a headless capture never shows.
@@ -176,7 +178,8 @@ std::vector<std::string> browserEnvironment(const std::vector<std::string>& inhe
             environment.push_back(entry);
         }
     }
-    for (const auto& [name, value] : placed) environment.push_back(name + "=" + value);
+    for (const auto& [name, value] : placed)
+        environment.push_back(std::string(name).append("=").append(value));
     return environment;
 }
 

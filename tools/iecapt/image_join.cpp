@@ -106,7 +106,8 @@ private:
         png_set_strip_alpha(m_png);
         png_set_expand_gray_1_2_4_to_8(m_png);
         png_read_update_info(m_png, m_info);
-        if (png_get_rowbytes(m_png, m_info) != m_width * 3) png_error(m_png, "not an RGB image");
+        if (png_get_rowbytes(m_png, m_info) != std::size_t{m_width} * 3)
+            png_error(m_png, "not an RGB image");
         return true;
     }
     bool readRowInto(unsigned char* row) {

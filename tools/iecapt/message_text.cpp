@@ -36,7 +36,7 @@ bool isBrowserLogLine(std::string_view line) {
 namespace orlenda::iecapt {
 
 std::string describeLoadError(std::string_view errorText) {
-    const std::string code = oneLine(errorText.substr(0, 100));
+    std::string code = oneLine(errorText.substr(0, 100));
     if (code == "net::ERR_INVALID_AUTH_CREDENTIALS")
         return "the site asks for a login (" + code + ")";
     if (code == "net::ERR_UNSAFE_REDIRECT") {

@@ -1,13 +1,9 @@
 #include "platform/posix/posix_file_system.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
-#include <vector>
 
 namespace orlenda::platform {
 
@@ -38,18 +34,6 @@ std::optional<FileStamp> PosixFileSystem::fileStamp(const std::string& path) con
         .modified = std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec,
         .volume = status.st_dev,
         .fileIndex = status.st_ino};
-}
-
-std::string PosixFileSystem::homeFolder() const {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    std::vector<char> buffer(16384);
-    passwd account{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &account, buffer.data(), buffer.size(), &found) != 0 || !found ||
-        !found->pw_dir) {
-        return {};
-    }
-    return found->pw_dir;
 }
 
 }  // namespace orlenda::platform

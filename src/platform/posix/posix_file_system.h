@@ -10,8 +10,6 @@ public:
     bool isFolder(const std::string& path) const override;
     std::string programFolder() const override;
     std::optional<FileStamp> fileStamp(const std::string& path) const override;
-    // $HOME, or the home of the user's account when it is not set.
-    std::string homeFolder() const override;
 };
 
 }  // namespace orlenda::platform

@@ -11,12 +11,27 @@
 
 namespace orlenda::platform {
 
-std::string QtDesktop::desktopFolder() const {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    // An empty home makes it "//Desktop".
+namespace {
+
+std::string NativeFolder(const QString& folder) {
     return folder.isEmpty() ? std::string()
                             : QDir::toNativeSeparators(QDir::cleanPath(folder)).toStdString();
 }
+
+}  // namespace
+
+// Qt reads the folders the way xdg-user-dir does (user-dirs.dirs, else a
+// folder of that name in the home folder); an empty home makes the desktop
+// "//Desktop", which the clean-up turns into "/Desktop".
+std::string QtDesktop::desktopFolder() const {
+    return NativeFolder(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+}
+
+std::string QtDesktop::picturesFolder() const {
+    return NativeFolder(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+}
+
+std::string QtDesktop::homeFolder() const { return NativeFolder(QDir::homePath()); }
 
 void QtDesktop::openWebPage(const std::string& address) {
     // Hands the address to the desktop's opener (xdg-open on Linux), which
