@@ -1,8 +1,21 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace orlenda::platform {
+
+// What tells one version of a file from another: a file written anew, or
+// replaced by another under its name, has another stamp.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;    // the last change, in the platform's own units
+    std::uint64_t volume = 0;     // the file's identity: its device or volume ...
+    std::uint64_t fileIndex = 0;  // ... and its number there (inode, file index)
+
+    bool operator==(const FileStamp&) const = default;
+};
 
 // What the handlers ask of the file system. None of these ever fails: a path
 // that cannot be examined simply answers false.
@@ -16,6 +29,8 @@ public:
     virtual bool isFolder(const std::string& path) const = 0;
     // The folder that holds the program's executable, without a trailing separator.
     virtual std::string programFolder() const = 0;
+    // The stamp of the regular file at the path; nothing when there is none.
+    virtual std::optional<FileStamp> fileStamp(const std::string& path) const = 0;
 };
 
 // The separator of the platform's paths.

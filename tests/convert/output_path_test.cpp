@@ -52,6 +52,7 @@ public:
     bool fileExists(const std::string&) const override { throw std::runtime_error("no"); }
     bool isFolder(const std::string&) const override { throw std::runtime_error("no"); }
     std::string programFolder() const override { return {}; }
+    std::optional<platform::FileStamp> fileStamp(const std::string&) const override { return {}; }
 };
 
 TEST(IsFolder, AnswersFalseWhenThePathCannotBeExamined) {

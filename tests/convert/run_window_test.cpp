@@ -2,6 +2,7 @@
 // lies next to the program, and records how it ran.
 
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include "app/form1_window.h"
 #include "convert/message_box_answerer.h"
 #include "convert/stand_in_record.h"
+#include "sitelist/file_to_list.h"
 
 namespace orlenda {
 
@@ -22,6 +24,7 @@ class RunWindowTest : public QObject {
         const std::string recordPath = folder.filePath(QStringLiteral("record")).toStdString();
         qputenv(testing::kRecordVariable, QByteArray::fromStdString(recordPath));
         qputenv(testing::kSleepVariable, sleepMs);
+        qunsetenv(testing::kEndingsVariable);
         return recordPath;
     }
 
@@ -62,6 +65,45 @@ private slots:
                  (std::vector<std::string>{tool, "--url=x\\y", out + "x y.jpg"}));
         QVERIFY(runs[0].ended < runs[1].started);
         QVERIFY(!window.form().isBusy() && !window.form().IsRunning);
+    }
+
+    void aRunEndsSayingWhichSitesWereNotSavedAndListsThemToTryAgain() {
+        QTemporaryDir folder;
+        standInRecordsIn(folder, "0");
+        const nlohmann::json endings = {
+            {"http://down.test/",
+             {{"exit", 4}, {"stderr", "iecapt: warning: slow\niecapt: error: net::ERR_FAILED"}}},
+            {"http://slow.test/", {{"exit", 5}, {"stderr", "iecapt: error: no capture in 60 s"}}},
+        };
+        qputenv(testing::kEndingsVariable, QByteArray::fromStdString(endings.dump()));
+        Form1Window window;
+        for (const char* address :
+             {"http://fine.test/", "http://down.test/", "http://slow.test/"}) {
+            window.form().ListView1.append(address);
+        }
+        window.Text1->setText(folder.path() + "/");
+        window.show();
+        testing::MessageBoxAnswerer answerer;
+        window.PushButton2->click();
+
+        const QStringList lists =
+            QDir(folder.path()).entryList({QStringLiteral("Not saved *.txt")}, QDir::Files);
+        QCOMPARE(lists.size(), 1);
+        const QString list = folder.filePath(lists[0]);
+        QCOMPARE(
+            answerer.seen,
+            QStringList{"Orlenda (icon): Done.\n\n2 of 3 web sites were not saved:\n"
+                        "Row 2: http://down.test/ \u2014 the page could not be loaded "
+                        "(net::ERR_FAILED)\nRow 3: http://slow.test/ \u2014 the capture took too "
+                        "long (timed out) (no capture in 60 s)\n\nTo try again, load \"" +
+                        list + "\" with \"Load List Of Sites From Text File\"."});
+        QVERIFY(QFileInfo(folder.filePath(QStringLiteral("fine.test_.jpg"))).size() > 0);
+
+        // Loading the list gives the two rows again, and only them.
+        window.form().ListView1.clear();
+        FileToList(window.form(), list.toStdString());
+        QCOMPARE(window.form().ListView1.rowCount(), 2);
+        QCOMPARE(window.form().ListView1.rowText(2), "http://slow.test/");
     }
 
     void closingTheWindowEndsTheProgramAndLeavesTheToolRunning() {

@@ -1,6 +1,6 @@
-// Stands in for the capture tool in tests and benchmarks: creates the file
-// named by --out=, sleeps as long as its environment tells it, and records
-// how it ran.
+// Stands in for the capture tool in tests and benchmarks: writes the file
+// named by --out=, or fails as its environment tells it for the address,
+// sleeps as long as it is told, and records how it ran.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <thread>
 
 #include "convert/stand_in_record.h"
@@ -33,12 +34,31 @@ std::string Detachment() {
            std::filesystem::read_symlink("/proc/self/fd/0", noLink).string();
 }
 
+// The value of the argument --name=, or empty text.
+std::string ValueOf(const std::vector<std::string>& arguments, const std::string& name) {
+    for (const std::string& argument : arguments) {
+        if (argument.starts_with(name)) return argument.substr(name.size());
+    }
+    return {};
+}
+
+// The scripted ending for the address; null when it writes the image.
+nlohmann::json EndingFor(const std::string& address) {
+    const char* endings = std::getenv(kEndingsVariable);
+    if (!endings) return nullptr;
+    const nlohmann::json script = nlohmann::json::parse(endings);
+    return script.contains(address) ? script[address] : nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     ToolRun run{Now(), 0, Detachment(), {argv, argv + argc}};
-    for (const std::string& argument : run.arguments) {
-        if (argument.starts_with("--out=")) std::ofstream{argument.substr(6)};
+    const nlohmann::json ending = EndingFor(ValueOf(run.arguments, "--url="));
+    if (ending.is_null()) {
+        std::ofstream(ValueOf(run.arguments, "--out="), std::ios::binary) << "stand-in image";
+    } else {
+        std::cerr << ending.value("stderr", "") << std::endl;
     }
     const char* milliseconds = std::getenv(kSleepVariable);
     std::this_thread::sleep_for(
@@ -47,5 +67,5 @@ int main(int argc, char** argv) {
     if (const char* path = std::getenv(kRecordVariable)) {
         std::ofstream(path, std::ios::app) << nlohmann::json(run).dump() << '\n';
     }
-    return 0;
+    return ending.is_null() ? 0 : ending.value("exit", 1);
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -167,12 +169,20 @@ public:
 
 class FakeFileSystem final : public platform::FileSystem {
 public:
-    bool fileExists(const std::string& path) const override { return contains(files, path); }
+    bool fileExists(const std::string& path) const override {
+        return contains(files, path) || stamps.count(path);
+    }
     bool isFolder(const std::string& path) const override { return contains(folders, path); }
     std::string programFolder() const override { return programFolderPath; }
+    std::optional<platform::FileStamp> fileStamp(const std::string& path) const override {
+        const auto found = stamps.find(path);
+        if (found == stamps.end()) return std::nullopt;
+        return found->second;
+    }
 
     std::vector<std::string> files;
     std::vector<std::string> folders;
+    std::map<std::string, platform::FileStamp> stamps;  // the files that have stamps
     std::string programFolderPath = "/opt/orlenda";
 
 private:

@@ -181,7 +181,11 @@ TEST(FailingSteps, AreReportedWithTheirLineAndKeepWhatWasDone) {
 TEST(FileToList, CutsRowsAtEveryLineEndWhereverTheReadsEnd) {
     const std::vector<std::pair<std::string, Rows>> cases{
         {"", {}},
-        {"a\nb\n", {"a", "b", ""}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\n\nb\n\n", {"a", "", "b", ""}},
+        {"\n", {""}},
+        {"a\n\r\n", {"a", ""}},  // an LF inside a CR LF line keeps its row
+        {"a\nb", {"a", "b"}},
         {"a\r\n\r\nb", {"a", "", "b"}},
         {"a\rb\r", {"a", "b"}},
         {"a\r\nb\nc\rd\n\re\r\n", {"a", "b", "c", "d", "", "e"}},
