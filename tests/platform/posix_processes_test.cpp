@@ -98,13 +98,16 @@ TEST_F(PosixProcessesTest, FailsToStartWithTheSystemsErrorNumber) {
         {"\"" + (m_folder / "missing").string() + "\" --url=x", ENOENT},
         {"", ENOENT},
         {"\"" ORLENDA_STAND_IN_TOOL "\" " + std::string("a\0b", 3), EINVAL},
+        // Longer than the system passes as one argument.
+        {"\"" ORLENDA_STAND_IN_TOOL "\" --url=" + std::string(200 * 1024, 'a'), E2BIG},
     };
     for (const auto& [commandLine, errorNumber] : failures) {
         EXPECT_THAT([&] { processes.start(commandLine, kWindowHidden); },
                     ::testing::Throws<ProcessStartError>(
                         ::testing::Property(&ProcessStartError::errorNumber, errorNumber)))
-            << commandLine;
+            << commandLine.substr(0, 100);
     }
+    EXPECT_TRUE(ReadToolRuns(m_folder / "record").empty());
 }
 
 }  // namespace
