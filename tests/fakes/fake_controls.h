@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -42,10 +44,13 @@ public:
     std::int64_t current = 0;
     // Appends fail while this is above zero, counting down.
     int failingAppends = 0;
+    // Appends beyond so many rows run out of memory.
+    std::optional<std::size_t> capacity;
 
 private:
     static std::size_t index(std::int64_t row) { return static_cast<std::size_t>(row - 1); }
     void failIfAsked() {
+        if (capacity && rows.size() >= *capacity) throw std::bad_alloc();
         if (failingAppends > 0) {
             --failingAppends;
             throw std::runtime_error("append refused");

@@ -20,7 +20,7 @@ QString ShownText(const std::string& text) {
 SiteListModel::SiteListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int SiteListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_rowCount);
 }
 
 int SiteListModel::columnCount(const QModelIndex& parent) const {
@@ -41,15 +41,22 @@ QVariant SiteListModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 void SiteListModel::append(const std::string& text) {
-    const int row = static_cast<int>(m_rows.size());
+    // Everything that can fail comes first, so that when memory runs out the
+    // list stays as it was. From beginInsertRows on nothing may throw: the
+    // views would be left in the middle of an insert.
+    if (m_rows.size() == m_rowCount) m_rows.emplace_back();
+    std::string copy = text;
+    const int row = static_cast<int>(m_rowCount);
     beginInsertRows({}, row, row);
-    m_rows.push_back(text);
+    m_rows[m_rowCount].swap(copy);
+    ++m_rowCount;
     endInsertRows();
 }
 
 void SiteListModel::remove(int row) {
     beginRemoveRows({}, row, row);
     m_rows.erase(m_rows.begin() + row);
+    --m_rowCount;
     endRemoveRows();
 }
 
@@ -57,6 +64,7 @@ void SiteListModel::clear() {
     beginResetModel();
     m_rows.clear();
     m_rows.shrink_to_fit();
+    m_rowCount = 0;
     endResetModel();
 }
 
