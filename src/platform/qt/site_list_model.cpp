@@ -1,21 +1,8 @@
 #include "platform/qt/site_list_model.h"
 
+#include "platform/qt/visible_text.h"
+
 namespace orlenda::platform {
-namespace {
-
-// Far wider than any screen. Laying out a longer row would stall every
-// repaint of the list (a row of 2 MB takes a second), so the rest is shown
-// as an ellipsis; the row itself keeps all its text.
-constexpr std::size_t kLongestShownBytes = 4096;
-
-QString ShownText(const std::string& text) {
-    if (text.size() <= kLongestShownBytes) return QString::fromStdString(text);
-    std::size_t cut = kLongestShownBytes;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(cut)) + QChar(0x2026);
-}
-
-}  // namespace
 
 SiteListModel::SiteListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -29,7 +16,7 @@ int SiteListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant SiteListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.column() != 0) return {};
-    if (role == Qt::DisplayRole) return ShownText(text(index.row()));
+    if (role == Qt::DisplayRole) return VisibleText(text(index.row()));
     return {};
 }
 
