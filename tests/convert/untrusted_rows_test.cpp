@@ -1,6 +1,6 @@
-// Rows whose capture cannot be started as asked: the run says why, starts
-// nothing in their place and goes on. The stand-in tool lies next to this
-// test and records how it ran.
+// Rows from strangers in a real run: the run saves what it can, says why it
+// cannot save the rest, starts nothing in their place and goes on. The
+// stand-in tool lies next to this test and records how it ran.
 
 #include <QApplication>
 #include <QDir>
@@ -18,7 +18,7 @@
 
 namespace orlenda {
 
-class RefusedCaptureTest : public QObject {
+class UntrustedRowsTest : public QObject {
     Q_OBJECT
 
     static std::string recordIn(const QTemporaryDir& folder) {
@@ -53,6 +53,26 @@ private slots:
         QVERIFY(!window.form().IsRunning);
     }
 
+    // Names beyond the file system's 255 bytes are shortened, and stay apart.
+    void longAddressesAreSavedUnderShortenedDistinctNames() {
+        QTemporaryDir folder;
+        const std::string recordPath = recordIn(folder);
+        Form1Window window;
+        const std::string query = "http://a.example/search?q=" + std::string(300, 'q');
+        window.form().ListView1.append(query + "1");
+        window.form().ListView1.append(query + "2");
+        window.Text1->setText(folder.path() + "/");
+        testing::MessageBoxAnswerer answerer;
+        window.PushButton2->click();
+
+        const std::vector<testing::ToolRun> runs = testing::ReadToolRuns(recordPath);
+        QCOMPARE(runs.size(), 2u);
+        const QStringList saved = QDir(folder.path()).entryList({"*.jpg"}, QDir::Files);
+        QEXPECT_FAIL("", "until step 144 builds the output path with FittingOutputPath", Abort);
+        QCOMPARE(saved.size(), 2);
+        QVERIFY(runs[0].arguments.at(2) != runs[1].arguments.at(2));
+    }
+
     // With the program in /top/x" "y, its command line would start /top/x
     // with the arguments y/iecapt, --url=... and --out=... .
     void aDoubleQuoteInTheProgramsFolderStartsNothingElse() {
@@ -82,8 +102,8 @@ private slots:
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName(QString::fromUtf8(orlenda::kApplicationTitle));
-    orlenda::RefusedCaptureTest test;
+    orlenda::UntrustedRowsTest test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "refused_capture_test.moc"
+#include "untrusted_rows_test.moc"
