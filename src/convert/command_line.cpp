@@ -63,8 +63,8 @@ std::string AddressProblem(std::string_view address, platform::TextLimit argumen
                                LengthIn(argumentLimit.unit, EncodeUnsafeAddressCharacters(address));
     if (length > argumentLimit.longest) {
         return "the address is too long to pass to the capture tool: as passed it takes " +
-               DescribeLimit({length, argumentLimit.unit}) + ", the system passes at most " +
-               DescribeLimit(argumentLimit);
+               InUnits(length, argumentLimit.unit) + ", the system passes at most " +
+               InUnits(argumentLimit.longest, argumentLimit.unit);
     }
     return {};
 }

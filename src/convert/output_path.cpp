@@ -117,7 +117,7 @@ OutputPathChoice FittingOutputPath(std::string_view folder, std::string_view fil
     if (room < kShortNameEndingLength) {
         return {"",
                 "the output folder's path is too long to hold any file: paths may take at most " +
-                    DescribeLimit(limits.path)};
+                    InUnits(limits.path.longest, limits.path.unit)};
     }
     return {folderPart + ShortenedFileName(fileName, room, limits.name.unit), ""};
 }

@@ -25,9 +25,9 @@ bool Fits(std::string_view text, platform::TextLimit limit) {
     return LengthIn(limit.unit, text) <= limit.longest;
 }
 
-std::string DescribeLimit(platform::TextLimit limit) {
-    return std::to_string(limit.longest) +
-           (limit.unit == platform::TextUnit::Utf8Bytes ? " bytes" : " characters");
+std::string InUnits(std::size_t count, platform::TextUnit unit) {
+    return std::to_string(count) +
+           (unit == platform::TextUnit::Utf8Bytes ? " bytes" : " characters");
 }
 
 std::string_view BeginningWithin(std::string_view text, std::size_t longest,

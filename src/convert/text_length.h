@@ -13,8 +13,8 @@ std::size_t LengthIn(platform::TextUnit unit, std::string_view text);
 
 bool Fits(std::string_view text, platform::TextLimit limit);
 
-// The limit for a message: "4095 bytes", "259 characters".
-std::string DescribeLimit(platform::TextLimit limit);
+// A count for a message: "4095 bytes", "259 characters".
+std::string InUnits(std::size_t count, platform::TextUnit unit);
 
 // The longest beginning of the text that takes at most `longest` units and
 // does not cut a character in two.
