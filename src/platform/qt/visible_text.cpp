@@ -37,7 +37,8 @@ QString VisibleText(std::string_view utf8) {
         utf8 = utf8.substr(0, end);
     }
     QString shown;
-    for (const char32_t code : QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).toUcs4()) {
+    for (const char32_t code :
+         QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toUcs4()) {
         if (IsHidden(code)) {
             shown += Escape(code);
         } else {
