@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/text_limit.h"
+
 namespace orlenda::platform {
 
 // What tells one version of a file from another: a file written anew, or
@@ -38,6 +40,17 @@ public:
 inline constexpr char kPathSeparator = '\\';
 #else
 inline constexpr char kPathSeparator = '/';
+#endif
+
+// The longest file name, and the longest whole path, the file system takes.
+#ifdef _WIN32
+inline constexpr TextLimit kFileNameLimit{255, TextUnit::Utf16Units};
+// MAX_PATH, its NUL included; longer paths need long-path support switched on.
+inline constexpr TextLimit kPathLimit{260 - 1, TextUnit::Utf16Units};
+#else
+// NAME_MAX and PATH_MAX, the latter with its NUL.
+inline constexpr TextLimit kFileNameLimit{255, TextUnit::Utf8Bytes};
+inline constexpr TextLimit kPathLimit{4096 - 1, TextUnit::Utf8Bytes};
 #endif
 
 }  // namespace orlenda::platform

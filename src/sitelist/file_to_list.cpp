@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -134,6 +135,12 @@ bool ListFilePieces::readPiece(std::string& piece) {
     return false;  // the end of the file ends the last line
 }
 
+std::string OutOfMemoryMessage(std::int64_t rowsAdded) {
+    return "There is not enough memory for more rows. The import stopped after adding " +
+           std::to_string(rowsAdded) + (rowsAdded == 1 ? " row" : " rows") +
+           " from the list file; they stay in the list.";
+}
+
 }  // namespace
 
 void FileToList(Form1& form, const std::string& path, std::chrono::nanoseconds eventInterval) {
@@ -145,13 +152,20 @@ void FileToList(Form1& form, const std::string& path, std::chrono::nanoseconds e
     ListFilePieces pieces(open.file());
     EventPacer pacer(form.events, eventInterval);
     std::string piece;
-    while (!pieces.atEnd()) {
-        pacer.letEventsRun();
-        while (pieces.readPiece(piece)) {
+    std::int64_t rowsAdded = 0;
+    try {
+        while (!pieces.atEnd()) {
             pacer.letEventsRun();
+            while (pieces.readPiece(piece)) {
+                pacer.letEventsRun();
+                form.ListView1.append(form.listFiles.toUtf8(piece));
+                ++rowsAdded;
+            }
             form.ListView1.append(form.listFiles.toUtf8(piece));
+            ++rowsAdded;
         }
-        form.ListView1.append(form.listFiles.toUtf8(piece));
+    } catch (const std::bad_alloc&) {
+        throw std::runtime_error(OutOfMemoryMessage(rowsAdded));
     }
 }
 

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -44,10 +45,13 @@ public:
     std::int64_t current = 0;
     // Appends fail while this is above zero, counting down.
     int failingAppends = 0;
+    // Appends beyond so many rows run out of memory.
+    std::optional<std::size_t> capacity;
 
 private:
     static std::size_t index(std::int64_t row) { return static_cast<std::size_t>(row - 1); }
     void failIfAsked() {
+        if (capacity && rows.size() >= *capacity) throw std::bad_alloc();
         if (failingAppends > 0) {
             --failingAppends;
             throw std::runtime_error("append refused");

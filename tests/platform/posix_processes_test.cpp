@@ -99,6 +99,8 @@ TEST_F(PosixProcessesTest, FailsToStartWithTheSystemsErrorNumberAndItsDescriptio
         {"\"" + (m_folder / "missing").string() + "\" --url=x", ENOENT},
         {"", ENOENT},
         {"\"" ORLENDA_STAND_IN_TOOL "\" " + std::string("a\0b", 3), EINVAL},
+        // Longer than the system passes as one argument.
+        {"\"" ORLENDA_STAND_IN_TOOL "\" --url=" + std::string(200 * 1024, 'a'), E2BIG},
     };
     for (const auto& [commandLine, errorNumber] : failures) {
         EXPECT_THAT([&] { processes.start(commandLine, kWindowHidden); },
@@ -106,8 +108,9 @@ TEST_F(PosixProcessesTest, FailsToStartWithTheSystemsErrorNumberAndItsDescriptio
                         ::testing::Property(&ProcessStartError::errorNumber, errorNumber),
                         ::testing::Property(&ProcessStartError::what,
                                             ::testing::StrEq(std::strerror(errorNumber))))))
-            << commandLine;
+            << commandLine.substr(0, 100);
     }
+    EXPECT_TRUE(ReadToolRuns(m_folder / "record").empty());
 }
 
 // Standard error goes to a file, not a pipe: a tool that writes much never

@@ -171,6 +171,15 @@ TEST(FailingSteps, AreReportedWithTheirLineAndKeepWhatWasDone) {
                            PushButton6_Click(f.form);
                        };
                    });
+    // Out of memory: the import stops and counts only its own rows.
+    ExpectReported(PushButton6_Click, read,
+                   "There is not enough memory for more rows. The import stopped after adding 2 "
+                   "rows from the list file; they stay in the list.",
+                   {"kept", "a", "b"}, [](FakeForm& f) {
+                       f.list.rows = {"kept"};
+                       f.list.capacity = 3;
+                       ChooseList(f, "a\r\nb\r\nc\r\nd");
+                   });
     ExpectReported(PushButton6_Click, read, "Permission denied", {}, [](FakeForm& f) {
         ChooseList(f, "a");
         f.listFiles.contents.clear();
