@@ -145,9 +145,18 @@ ToolEnd RunToolAndWait(const ToolWaitServices& services, const std::string& comm
     return {.exitCode = static_cast<std::int32_t>(exitCode), .lastErrorLine = lastErrorLine};
 }
 
-CaptureOutcome CaptureSite(Form1& form, const std::string& address, const std::string& outputPath) {
+CaptureOutcome CaptureSite(Form1& form, const std::string& address,
+                           const OutputPathChoice& output) {
+    if (!output.problem.empty()) return {.reason = output.problem};
+    const std::string& outputPath = output.path;
     const std::string toolPath = CaptureToolPath(form.files.programFolder());
-    const std::string commandLine = BuildCaptureCommandLine(toolPath, address, outputPath);
+    std::string commandLine;
+    try {
+        commandLine = BuildCaptureCommandLine(toolPath, address, outputPath);
+    } catch (const CommandLineRefused& refusal) {
+        // Nothing is started: not the tool with a cut address, never another program.
+        return {.reason = refusal.what()};
+    }
     const std::string baseText = form.ProgressBar1.text();
     const std::int32_t baseValue = RoundHalfToEven(form.ProgressBar1.value());
     const std::int32_t rowCount = SaturatedInt32(form.ListView1.rowCount());

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "convert/capture_outcome.h"
+#include "convert/output_path.h"
 #include "form/form1.h"
 #include "platform/controls.h"
 #include "platform/events.h"
@@ -54,7 +55,9 @@ ToolEnd RunToolAndWait(const ToolWaitServices& services, const std::string& comm
 
 // Has the capture tool next to the program write the page at the address to
 // the output path, with the progress bar as the wait's indicator; returns
-// when the tool has ended, with whether the image was saved and why not.
-CaptureOutcome CaptureSite(Form1& form, const std::string& address, const std::string& outputPath);
+// when the tool has ended, with whether the image was saved and why not. An
+// output path that has a problem, or a command line that cannot carry the
+// tool or the address, starts nothing and is the reason the row was not saved.
+CaptureOutcome CaptureSite(Form1& form, const std::string& address, const OutputPathChoice& output);
 
 }  // namespace orlenda

@@ -35,12 +35,10 @@ RowOutcome ConvertRow(Form1& form, ErrorTrap& trap, std::int64_t row) {
     const std::string fileName = OutputFileName(
         address, [&](int step, const std::function<void()>& rule) { trap.step(step, rule); });
     // The folder is read afresh: a folder changed during the run applies from the next row.
-    std::string outputPath;
-    trap.step(144, [&] {
-        outputPath = CollapseBackslashes(form.Text1.text() + platform::kPathSeparator + fileName);
-    });
+    OutputPathChoice output;
+    trap.step(144, [&] { output = FittingOutputPath(form.Text1.text(), fileName); });
     CaptureOutcome outcome{.reason = "an error stopped its capture (reported at the time)"};
-    trap.step(146, [&] { outcome = CaptureSite(form, address, outputPath); });
+    trap.step(146, [&] { outcome = CaptureSite(form, address, output); });
     return {.row = row, .address = address, .outcome = outcome};
 }
 
