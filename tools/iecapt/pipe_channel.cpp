@@ -2,9 +2,12 @@
 
 namespace orlenda::iecapt {
 
-std::optional<ChannelStatus> PipeChannel::waitRefused(Deadline) const {
+std::optional<ChannelStatus> PipeChannel::waitRefused(Deadline deadline) const {
     if (m_closed) return ChannelStatus::Closed;
     if (m_ends->interrupted()) return ChannelStatus::Interrupted;
+    // A browser that never stops sending would otherwise keep every wait
+    // busy past its deadline.
+    if (deadline.expired()) return ChannelStatus::TimedOut;
     return std::nullopt;
 }
 
