@@ -73,6 +73,12 @@ public:
 
     DWORD pid() const { return m_pid; }
 
+    // Ends the tool as a crash or Task Manager would, giving it no say.
+    void kill() {
+        ::TerminateProcess(m_process, 1);
+        ::WaitForSingleObject(m_process, INFINITE);
+    }
+
     Finished finish() {
         if (::WaitForSingleObject(m_process, 60000) != WAIT_OBJECT_0) {
             ADD_FAILURE() << "iecapt.exe still runs after a minute";
@@ -142,6 +148,14 @@ protected:
                             {"IECAPT_FAKE", row.scenario},
                             {"IECAPT_FAKE_PIPES", row.pipes},
                             {"IECAPT_FAKE_REPORT", report()}});
+    }
+
+    // Polls until the fake browser has reported that it and its helper run.
+    bool browserStarted() const {
+        for (int i = 0; i < 300 && reportLines("pids.txt").size() < 2; ++i) {
+            std::this_thread::sleep_for(100ms);
+        }
+        return reportLines("pids.txt").size() == 2;
     }
 
     std::vector<std::string> reportLines(const std::string& name) const {
@@ -233,6 +247,20 @@ TEST_F(ToolTest, TheBrowserGetsItsPipeAProfileInTheTemporaryFolderAndNoAddress) 
               0);
 }
 
+TEST_F(ToolTest, AToolKilledWithoutWarningTakesTheBrowserTreeWithIt) {
+    ToolProcess tool = start({"", "hang", "fds", {}, 0, ""});
+    ASSERT_TRUE(browserStarted()) << "the browser did not start";
+    tool.kill();
+    for (const std::string& pid : reportLines("pids.txt")) {
+        bool running = true;
+        for (int i = 0; i < 100 && running; ++i) {
+            running = isRunning(std::stoul(pid));
+            if (running) std::this_thread::sleep_for(50ms);
+        }
+        EXPECT_FALSE(running) << "process " << pid << " outlived the killed tool";
+    }
+}
+
 // Ctrl+C reaches only processes on the sender's console, and Wine's console
 // for a program run from a pipe takes no such event: the test gets a console
 // of its own, which the tool shares, and keeps its standard handles.
@@ -250,12 +278,7 @@ void shareAConsoleWithTheTool() {
 TEST_F(ToolTest, CtrlCStopsTheBrowserWritesNothingAndEndsAsCtrlCWould) {
     ASSERT_NO_FATAL_FAILURE(shareAConsoleWithTheTool());
     ToolProcess tool = start({"", "hang", "fds", {}, 0, ""});
-    ASSERT_TRUE([&] {
-        for (int i = 0; i < 300 && reportLines("pids.txt").size() < 2; ++i) {
-            std::this_thread::sleep_for(100ms);
-        }
-        return reportLines("pids.txt").size() == 2;
-    }()) << "the browser did not start";
+    ASSERT_TRUE(browserStarted()) << "the browser did not start";
     ASSERT_TRUE(::GenerateConsoleCtrlEvent(CTRL_C_EVENT, tool.pid())) << lastErrorText();
     const Finished finished = tool.finish();
     EXPECT_EQ(finished.exitCode, static_cast<DWORD>(STATUS_CONTROL_C_EXIT));
