@@ -27,7 +27,7 @@ public:
     WatchedProcess(const WatchedProcess&) = delete;
     WatchedProcess& operator=(const WatchedProcess&) = delete;
 
-    std::optional<std::uint32_t> exitCode() { return m_processes.exitCode(m_handle); }
+    std::optional<platform::ProcessStatus> status() { return m_processes.status(m_handle); }
     void close() {
         m_open = false;
         m_processes.close(m_handle);
@@ -116,12 +116,14 @@ std::int32_t RunToolAndWait(const ToolWaitServices& services, const std::string&
     }
 
     WatchedProcess process(services.processes, id);
-    std::uint32_t exitCode = 0;
+    // A failed query keeps what the last one found: before the first that
+    // succeeds, an ended process with the code 0.
+    platform::ProcessStatus status;
     std::int64_t polls = 0;
-    // The code is read at the top of a poll and tested at its end, so one
+    // The status is read at the top of a poll and tested at its end, so one
     // more whole poll runs after the process has ended.
     do {
-        if (const auto code = process.exitCode()) exitCode = *code;
+        if (const auto seen = process.status()) status = *seen;
         services.events.processEvents();
         services.sleeper.sleep(kPollIntervalMilliseconds);
         if (indicator) {
@@ -134,11 +136,11 @@ std::int32_t RunToolAndWait(const ToolWaitServices& services, const std::string&
             services.events.processEvents();
         }
         services.events.processEvents();
-    } while (exitCode == platform::kStillActive);
+    } while (status.running);
     process.close();
 
     if (indicator) indicator->setText(baseText.empty() ? kProgressBarRestText : baseText);
-    return static_cast<std::int32_t>(exitCode);
+    return static_cast<std::int32_t>(status.exitCode);
 }
 
 void CaptureSite(Form1& form, const std::string& address, const std::string& outputPath) {

@@ -23,14 +23,14 @@ public:
     ProcessHandle open(ProcessId id) override;
     // A normal exit gives its status; death by a signal gives 128 plus the
     // signal's number, as a shell reports it.
-    std::optional<std::uint32_t> exitCode(ProcessHandle handle) override;
+    std::optional<ProcessStatus> status(ProcessHandle handle) override;
     void close(ProcessHandle handle) override;
 
 private:
     void reapAbandoned();
 
-    // Children started and not yet closed, with their exit code once reaped.
-    std::unordered_map<pid_t, std::optional<std::uint32_t>> m_children;
+    // Children started and not yet closed, with their status once reaped.
+    std::unordered_map<pid_t, std::optional<ProcessStatus>> m_children;
     // Children closed while still running: reaped once they end, so none is
     // left a zombie.
     std::vector<pid_t> m_abandoned;
