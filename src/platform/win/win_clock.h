@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/desktop.h"
+
+namespace orlenda::platform {
+
+class WinClock final : public Clock {
+public:
+    int secondsSinceMidnight() const override;
+};
+
+}  // namespace orlenda::platform
