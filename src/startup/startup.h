@@ -9,7 +9,7 @@ namespace orlenda {
 inline constexpr char kProductName[] = "Orlenda";
 inline constexpr char kHomePageAddress[] = "https://www.orlenda.example/";
 // The optional image of the hand pointer, next to the program.
-inline constexpr char kHandCursorFile[] = "/HAND-M.CUR";
+inline constexpr char kHandCursorFileName[] = "HAND-M.CUR";
 inline constexpr char kListColumnHeader[] = " Web Site(s)";
 inline constexpr std::size_t kMaxApplicationTitleLength = 40;
 // The draw from 1 to 100 that opens the home page.

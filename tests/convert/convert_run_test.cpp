@@ -1,25 +1,30 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "convert/command_line.h"
 #include "convert/convert_handlers.h"
 #include "fakes/fake_form.h"
 #include "sitelist/sitelist_handlers.h"
+#include "support/platform_path.h"
 
 namespace orlenda {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using testing::PlatformPath;
 
 // The rows in the list and an existing folder in the folder box.
 void Fill(testing::FakeForm& fake, std::vector<std::string> rows) {
     fake.list.rows = std::move(rows);
-    fake.files.folders = {"/shots/"};
-    fake.folder.value = "/shots/";
+    fake.files.folders = {PlatformPath("/shots/")};
+    fake.folder.value = PlatformPath("/shots/");
 }
 
+// The tool in the fakes' program folder; the output path written in POSIX form.
 std::string CommandFor(const std::string& url, const std::string& out) {
-    return "\"/opt/orlenda/iecapt\" --url=" + url + " --out=\"" + out + "\"";
+    return "\"" + PlatformPath("/opt/orlenda/") + kCaptureToolName + "\" --url=" + url +
+           " --out=\"" + PlatformPath(out) + "\"";
 }
 
 TEST(Run, CapturesEveryRowOfItsStartInOrderWhileOnlyAddingWorks) {
@@ -35,7 +40,7 @@ TEST(Run, CapturesEveryRowOfItsStartInOrderWhileOnlyAddingWorks) {
         PushButton7_Click(fake.form);
         PushButton3_Click(fake.form);
         PushButton3_Click(fake.form);
-        fake.folder.value = "/other";
+        fake.folder.value = PlatformPath("/other");
     };
     PushButton2_Click(fake.form);
 

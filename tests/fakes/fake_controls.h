@@ -13,6 +13,7 @@
 #include "platform/events.h"
 #include "platform/files.h"
 #include "platform/window.h"
+#include "support/platform_path.h"
 
 namespace orlenda::testing {
 
@@ -173,7 +174,7 @@ public:
 
     std::vector<std::string> files;
     std::vector<std::string> folders;
-    std::string programFolderPath = "/opt/orlenda";
+    std::string programFolderPath = PlatformPath("/opt/orlenda");
 
 private:
     static bool contains(const std::vector<std::string>& paths, const std::string& path) {
