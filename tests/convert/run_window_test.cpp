@@ -2,6 +2,7 @@
 // lies next to the program, and records how it ran.
 
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 #include <QTest>
 
 #include "app/form1_window.h"
+#include "convert/command_line.h"
 #include "convert/message_box_answerer.h"
 #include "convert/stand_in_record.h"
 
@@ -33,7 +35,9 @@ private slots:
         // Blanks and quotes must not split the address or smuggle in a second --out=.
         window.form().ListView1.append("http://a/b c\"--out=/tmp/x");
         window.form().ListView1.append("x\\y");
-        window.Text1->setText(folder.path() + "/");  // as the browse button leaves it
+        // As the browse button leaves it: the platform's separators, one at the end.
+        const QString folderText = QDir::toNativeSeparators(folder.path()) + QDir::separator();
+        window.Text1->setText(folderText);
         window.show();
         testing::MessageBoxAnswerer answerer;
         bool busyWhileFirstToolRan = false;
@@ -51,8 +55,11 @@ private slots:
         QVERIFY(busyWhileFirstToolRan);
         QCOMPARE(answerer.seen, QStringList{QStringLiteral("Orlenda: Done.")});
         QCOMPARE(window.form().ListView1.rowCount(), 4);
-        const std::string tool = (QCoreApplication::applicationDirPath() + "/iecapt").toStdString();
-        const std::string out = "--out=" + folder.path().toStdString() + "/";
+        const std::string tool =
+            QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + u'/' +
+                                     QString::fromLatin1(kCaptureToolName))
+                .toStdString();
+        const std::string out = "--out=" + folderText.toStdString();
         const std::vector<testing::ToolRun> runs = testing::ReadToolRuns(recordPath);
         QCOMPARE(runs.size(), 2u);
         QCOMPARE(runs[0].arguments,
@@ -69,7 +76,7 @@ private slots:
         const std::string recordPath = standInRecordsIn(folder, "1500");
         QProcess program;
         program.start(QCoreApplication::applicationDirPath() + "/close_during_run_driver",
-                      {folder.path() + "/"});
+                      {QDir::toNativeSeparators(folder.path()) + QDir::separator()});
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);

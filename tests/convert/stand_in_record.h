@@ -8,11 +8,17 @@
 
 namespace orlenda::testing {
 
-// The stand-in tool's environment: where it records and how long it sleeps.
+// The stand-in tool's environment: where it records, how long it sleeps and
+// the code it exits with.
 inline constexpr char kRecordVariable[] = "ORLENDA_STAND_IN_RECORD";
 inline constexpr char kSleepVariable[] = "ORLENDA_STAND_IN_SLEEP_MS";
+inline constexpr char kExitCodeVariable[] = "ORLENDA_STAND_IN_EXIT_CODE";
 // A tool cut loose from the program that started it.
+#ifdef _WIN32
+inline constexpr char kDetached[] = "no console window";
+#else
 inline constexpr char kDetached[] = "own session, 0 more descriptors, stdin /dev/null";
+#endif
 
 // One run of the stand-in, recorded as a line as it ends. Times are on the
 // monotonic clock, which all processes share.

@@ -1,9 +1,15 @@
 // Stands in for the capture tool in tests and benchmarks: creates the file
-// named by --out=, sleeps as long as its environment tells it, and records
-// how it ran.
+// named by --out=, sleeps as long as its environment tells it, records how it
+// ran and ends with the exit code its environment names (0 by default).
 
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
@@ -20,6 +26,36 @@ std::int64_t Now() {
     return std::chrono::nanoseconds(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+#ifdef _WIN32
+// main's arguments come in the ANSI code page, which loses characters: the
+// wide command line has them whole, split as the C runtime splits it.
+std::vector<std::string> Arguments(int /*argc*/, char** /*argv*/) {
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) {
+        const int size =
+            ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string argument(static_cast<std::size_t>(size), '\0');
+        ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), size, nullptr, nullptr);
+        argument.pop_back();  // the terminating NUL
+        arguments.push_back(argument);
+    }
+    ::LocalFree(wide);
+    return arguments;
+}
+
+// Whether it shows a window, in the words of kDetached.
+std::string Detachment() {
+    return ::GetConsoleWindow() == nullptr ? "no console window" : "a console window";
+}
+
+std::filesystem::path PathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+#else
+std::vector<std::string> Arguments(int argc, char** argv) { return {argv, argv + argc}; }
+
 // Its session, the descriptors it got beyond the standard three and its
 // stdin, in the words of kDetached.
 std::string Detachment() {
@@ -33,19 +69,26 @@ std::string Detachment() {
            std::filesystem::read_symlink("/proc/self/fd/0", noLink).string();
 }
 
+std::filesystem::path PathOf(const std::string& bytes) { return bytes; }
+#endif
+
+const char* Environment(const char* name, const char* otherwise) {
+    const char* value = std::getenv(name);
+    return value ? value : otherwise;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    ToolRun run{Now(), 0, Detachment(), {argv, argv + argc}};
+    ToolRun run{Now(), 0, Detachment(), Arguments(argc, argv)};
     for (const std::string& argument : run.arguments) {
-        if (argument.starts_with("--out=")) std::ofstream{argument.substr(6)};
+        if (argument.starts_with("--out=")) std::ofstream{PathOf(argument.substr(6))};
     }
-    const char* milliseconds = std::getenv(kSleepVariable);
     std::this_thread::sleep_for(
-        std::chrono::milliseconds(milliseconds ? std::atoi(milliseconds) : 0));
+        std::chrono::milliseconds(std::atoi(Environment(kSleepVariable, "0"))));
     run.ended = Now();
     if (const char* path = std::getenv(kRecordVariable)) {
         std::ofstream(path, std::ios::app) << nlohmann::json(run).dump() << '\n';
     }
-    return 0;
+    return static_cast<int>(std::strtoul(Environment(kExitCodeVariable, "0"), nullptr, 10));
 }
