@@ -28,6 +28,7 @@ public:
     WatchedProcess& operator=(const WatchedProcess&) = delete;
 
     std::optional<platform::ProcessStatus> status() { return m_processes.status(m_handle); }
+    std::string errorOutputTail() { return m_processes.errorOutputTail(m_handle, kErrorTailBytes); }
     void close() {
         m_open = false;
         m_processes.close(m_handle);
@@ -66,8 +67,9 @@ std::int32_t SaturatedInt32(std::int64_t value) {
         value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-std::int32_t StartFailureCode(int errorNumber) {
-    return std::min(SaturatedInt32(std::int64_t{kStartFailureBase} + errorNumber), -1);
+ToolEnd StartFailure(int errorNumber, const std::string& description) {
+    return {.exitCode = std::min(SaturatedInt32(std::int64_t{kStartFailureBase} + errorNumber), -1),
+            .startFailure = description.empty() ? "unknown failure" : description};
 }
 
 }  // namespace
@@ -102,17 +104,18 @@ std::int32_t CreepValue(std::int64_t creep, std::int32_t baseValue, std::int32_t
     return candidate < cap ? static_cast<std::int32_t>(candidate) : cap;
 }
 
-std::int32_t RunToolAndWait(const ToolWaitServices& services, const std::string& commandLine,
-                            std::optional<int> windowMode, platform::ProgressIndicator* indicator,
-                            const std::string& baseText, std::int32_t baseValue,
-                            std::int32_t rowCount) {
+ToolEnd RunToolAndWait(const ToolWaitServices& services, const std::string& commandLine,
+                       std::optional<int> windowMode, platform::ProgressIndicator* indicator,
+                       const std::string& baseText, std::int32_t baseValue, std::int32_t rowCount) {
     platform::ProcessId id = 0;
     try {
         id = services.processes.start(commandLine, NormalizedWindowMode(windowMode));
     } catch (const platform::ProcessStartError& failure) {
-        return StartFailureCode(failure.errorNumber());
+        return StartFailure(failure.errorNumber(), failure.what());
+    } catch (const std::exception& failure) {
+        return StartFailure(0, failure.what());  // no error number to tell
     } catch (...) {
-        return StartFailureCode(0);  // no error number to tell
+        return StartFailure(0, "");
     }
 
     WatchedProcess process(services.processes, id);
@@ -137,20 +140,34 @@ std::int32_t RunToolAndWait(const ToolWaitServices& services, const std::string&
         }
         services.events.processEvents();
     } while (status.running);
+    const std::string lastErrorLine = LastErrorLine(process.errorOutputTail());
     process.close();
 
     if (indicator) indicator->setText(baseText.empty() ? kProgressBarRestText : baseText);
-    return static_cast<std::int32_t>(status.exitCode);
+    return {.exitCode = static_cast<std::int32_t>(status.exitCode), .lastErrorLine = lastErrorLine};
 }
 
-void CaptureSite(Form1& form, const std::string& address, const std::string& outputPath) {
-    const std::string commandLine =
-        BuildCaptureCommandLine(CaptureToolPath(form.files.programFolder()), address, outputPath);
+CaptureOutcome CaptureSite(Form1& form, const std::string& address,
+                           const OutputPathChoice& output) {
+    if (!output.problem.empty()) return {.reason = output.problem};
+    const std::string& outputPath = output.path;
+    const std::string toolPath = CaptureToolPath(form.files.programFolder());
+    std::string commandLine;
+    try {
+        commandLine = BuildCaptureCommandLine(toolPath, address, outputPath);
+    } catch (const CommandLineRefused& refusal) {
+        // Nothing is started: not the tool with a cut address, never another program.
+        return {.reason = refusal.what()};
+    }
     const std::string baseText = form.ProgressBar1.text();
     const std::int32_t baseValue = RoundHalfToEven(form.ProgressBar1.value());
     const std::int32_t rowCount = SaturatedInt32(form.ListView1.rowCount());
-    RunToolAndWait({form.processes, form.events, form.sleeper}, commandLine,
-                   platform::kWindowHidden, &form.ProgressBar1, baseText, baseValue, rowCount);
+    // A file left from an earlier run must not pass for this capture's image.
+    const std::optional<platform::FileStamp> before = form.files.fileStamp(outputPath);
+    const ToolEnd end =
+        RunToolAndWait({form.processes, form.events, form.sleeper}, commandLine,
+                       platform::kWindowHidden, &form.ProgressBar1, baseText, baseValue, rowCount);
+    return JudgeCapture(end, toolPath, before, form.files.fileStamp(outputPath));
 }
 
 }  // namespace orlenda

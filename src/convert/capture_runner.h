@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "convert/capture_outcome.h"
+#include "convert/output_path.h"
 #include "form/form1.h"
 #include "platform/controls.h"
 #include "platform/events.h"
@@ -44,17 +46,18 @@ std::int32_t CreepValue(std::int64_t creep, std::int32_t baseValue, std::int32_t
 
 // Starts the command line and waits for the process to end, polling it every
 // 100 ms while the window keeps serving its events. A present indicator shows
-// the wait going on. Returns the exit code, or kStartFailureBase plus the
-// error number when the command cannot be started. Failures after the start
-// reach the caller.
-std::int32_t RunToolAndWait(const ToolWaitServices& services, const std::string& commandLine,
-                            std::optional<int> windowMode, platform::ProgressIndicator* indicator,
-                            const std::string& baseText, std::int32_t baseValue,
-                            std::int32_t rowCount);
+// the wait going on. Returns the exit code and the last line of the process's
+// standard error; or kStartFailureBase plus the error number, and why, when
+// the command cannot be started. Failures after the start reach the caller.
+ToolEnd RunToolAndWait(const ToolWaitServices& services, const std::string& commandLine,
+                       std::optional<int> windowMode, platform::ProgressIndicator* indicator,
+                       const std::string& baseText, std::int32_t baseValue, std::int32_t rowCount);
 
 // Has the capture tool next to the program write the page at the address to
 // the output path, with the progress bar as the wait's indicator; returns
-// when the tool has ended.
-void CaptureSite(Form1& form, const std::string& address, const std::string& outputPath);
+// when the tool has ended, with whether the image was saved and why not. An
+// output path that has a problem, or a command line that cannot carry the
+// tool or the address, starts nothing and is the reason the row was not saved.
+CaptureOutcome CaptureSite(Form1& form, const std::string& address, const OutputPathChoice& output);
 
 }  // namespace orlenda

@@ -1,9 +1,12 @@
 #include "convert/command_line.h"
 
+#include "convert/text_length.h"
 #include "platform/files.h"
 
 namespace orlenda {
 namespace {
+
+constexpr std::string_view kUrlOption = "--url=";
 
 bool MustBeEncoded(unsigned char character) {
     return character == ' ' || character == '"' || character < 0x20 || character == 0x7F;
@@ -52,11 +55,36 @@ std::string QuoteArgument(std::string_view argument) {
     return quoted;
 }
 
+std::string AddressProblem(std::string_view address, platform::TextLimit argumentLimit) {
+    if (address.find('\0') != std::string_view::npos) {
+        return "the address holds a NUL character, which cannot be passed to the capture tool";
+    }
+    const std::size_t length = LengthIn(argumentLimit.unit, kUrlOption) +
+                               LengthIn(argumentLimit.unit, EncodeUnsafeAddressCharacters(address));
+    if (length > argumentLimit.longest) {
+        return "the address is too long to pass to the capture tool: as passed it takes " +
+               InUnits(length, argumentLimit.unit) + ", the system passes at most " +
+               InUnits(argumentLimit.longest, argumentLimit.unit);
+    }
+    return {};
+}
+
+std::string ToolPathProblem(std::string_view toolPath) {
+    if (toolPath.find('"') == std::string_view::npos) return {};
+    return "the program's folder holds a double quote, which a command line cannot carry, so "
+           "the capture tool " +
+           std::string(toolPath) + " was not started: move the program to a folder without one";
+}
+
 std::string BuildCaptureCommandLine(std::string_view toolPath, std::string_view address,
                                     std::string_view outputPath) {
+    for (const std::string& problem : {ToolPathProblem(toolPath), AddressProblem(address)}) {
+        if (!problem.empty()) throw CommandLineRefused(problem);
+    }
     std::string line = "\"";
     line += toolPath;
-    line += "\" --url=";
+    line += "\" ";
+    line += kUrlOption;
     line += EncodeUnsafeAddressCharacters(address);
     line += " --out=";
     line += QuoteArgument(outputPath);

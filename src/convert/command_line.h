@@ -1,7 +1,10 @@
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "platform/command_line_limit.h"
 
 namespace orlenda {
 
@@ -25,8 +28,27 @@ std::string EncodeUnsafeAddressCharacters(std::string_view address);
 // Text without quotes or a trailing backslash simply gains the quotes.
 std::string QuoteArgument(std::string_view argument);
 
+// Why the address cannot reach the tool, or empty when it can: it holds a NUL
+// (which no argument and no file name can carry), or its argument, as passed
+// with the address percent-encoded, is longer than the platform passes.
+std::string AddressProblem(std::string_view address,
+                           platform::TextLimit argumentLimit = platform::kArgumentLimit);
+
+// Why the tool cannot be named on a command line, or empty when it can: the
+// program's name honours quotes only, so a double quote in the program's own
+// folder would turn the line into another program with other arguments.
+std::string ToolPathProblem(std::string_view toolPath);
+
+// A command line that must not be started; what() is the reason for the user.
+class CommandLineRefused : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // The capture tool's command line: the quoted tool path, " --url=" and the
-// address, " --out=" and the quoted output path.
+// address, " --out=" and the quoted output path. Throws CommandLineRefused
+// with the ToolPathProblem or AddressProblem when there is one, so that no
+// other program, and no other argument, is ever started.
 std::string BuildCaptureCommandLine(std::string_view toolPath, std::string_view address,
                                     std::string_view outputPath);
 

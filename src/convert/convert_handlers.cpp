@@ -2,19 +2,24 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "convert/capture_runner.h"
 #include "convert/output_path.h"
+#include "convert/retry_list.h"
+#include "convert/run_report.h"
 #include "form/error_trap.h"
 
 namespace orlenda {
 namespace {
 
-void ShowMessage(Form1& form, const char* text) {
-    form.dialogs.messageBox(text, platform::kMessageOkOnly, "");  // the application title
+void ShowMessage(Form1& form, const std::string& text, int style = platform::kMessageOkOnly) {
+    form.dialogs.messageBox(text, style, "");  // the application title
 }
 
-void ConvertRow(Form1& form, ErrorTrap& trap, std::int64_t row) {
+// How the row ended; a row whose capture failed is not saved.
+RowOutcome ConvertRow(Form1& form, ErrorTrap& trap, std::int64_t row) {
     trap.step(114, [&] { form.events.processEvents(); });
     trap.step(116, [&] { form.Me.setMousePointer(platform::kPointerHourglass); });
     // Against the count of the moment: rows added during the run lower it.
@@ -30,11 +35,11 @@ void ConvertRow(Form1& form, ErrorTrap& trap, std::int64_t row) {
     const std::string fileName = OutputFileName(
         address, [&](int step, const std::function<void()>& rule) { trap.step(step, rule); });
     // The folder is read afresh: a folder changed during the run applies from the next row.
-    std::string outputPath;
-    trap.step(144, [&] {
-        outputPath = CollapseBackslashes(form.Text1.text() + platform::kPathSeparator + fileName);
-    });
-    trap.step(146, [&] { CaptureSite(form, address, outputPath); });
+    OutputPathChoice output;
+    trap.step(144, [&] { output = FittingOutputPath(form.Text1.text(), fileName); });
+    CaptureOutcome outcome{.reason = "an error stopped its capture (reported at the time)"};
+    trap.step(146, [&] { outcome = CaptureSite(form, address, output); });
+    return {.row = row, .address = address, .outcome = outcome};
 }
 
 void ConvertAllRows(Form1& form, ErrorTrap& trap) {
@@ -42,11 +47,25 @@ void ConvertAllRows(Form1& form, ErrorTrap& trap) {
     // Rows added from here on wait for the next run.
     std::int64_t rowCount = 0;
     trap.step(112, [&] { rowCount = form.ListView1.rowCount(); });
-    for (std::int64_t row = 1; row <= rowCount; ++row) ConvertRow(form, trap, row);
+    std::vector<RowOutcome> unsaved;
+    for (std::int64_t row = 1; row <= rowCount; ++row) {
+        RowOutcome converted = ConvertRow(form, trap, row);
+        if (!converted.outcome.saved) unsaved.push_back(std::move(converted));
+    }
     trap.step(160, [&] { form.Me.setMousePointer(platform::kPointerDefault); });
     trap.step(162, [&] { form.ProgressBar1.setValue(0); });
     trap.step(164, [&] { form.ProgressBar1.setText(kProgressBarRestText); });
-    trap.step(170, [&] { ShowMessage(form, kDoneMessage); });
+    // The rows not saved, to load and try again; in the folder of the moment.
+    RetryList retryList;
+    trap.step(166, [&] {
+        retryList =
+            WriteRetryList(form.listFiles, form.files, form.Text1.text(), form.desktop.homeFolder(),
+                           form.clock.now(), AddressesOf(unsaved));
+    });
+    trap.step(170, [&] {
+        ShowMessage(form, ClosingMessage(rowCount, unsaved, retryList),
+                    unsaved.empty() ? platform::kMessageOkOnly : platform::kMessageExclamation);
+    });
 }
 
 }  // namespace

@@ -7,13 +7,13 @@ namespace orlenda {
 inline constexpr char kNoFilesMessage[] = "No files added.";
 inline constexpr char kFolderMissingMessage[] =
     "Folder does not exist. Please select another folder.";
-inline constexpr char kDoneMessage[] = "Done.";
 inline constexpr char kProcessingPrefix[] = "Processing: ";
 
 // "Start Saving Web Sites As JPG": has the capture tool turn every row of the
 // list into an image in the folder of the folder box, one row after another.
 // A second click during a run does nothing; a failing row is reported and the
-// run goes on with the next.
+// run goes on with the next. The run ends with "Done." and, when rows were
+// not saved, which and why, and a list of them to load and try again.
 void PushButton2_Click(Form1& form);
 
 }  // namespace orlenda

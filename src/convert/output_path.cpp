@@ -1,7 +1,10 @@
 #include "convert/output_path.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
+
+#include "convert/text_length.h"
 
 namespace orlenda {
 namespace {
@@ -19,6 +22,37 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
 constexpr std::pair<int, char> kForbiddenFileNameCharacters[] = {
     {130, '\\'}, {132, '*'}, {134, ':'}, {136, '?'}, {138, '<'}, {140, '>'}, {142, '|'},
 };
+
+constexpr std::string_view kImageExtension = ".jpg";
+
+// FNV-1a: small, and the same on every platform and in every version, so the
+// same address is shortened to the same name in every run.
+std::uint64_t NameHash(std::string_view name) {
+    std::uint64_t hash = 0xcbf29ce484222325;
+    for (const char byte : name) {
+        hash ^= static_cast<unsigned char>(byte);
+        hash *= 0x100000001b3;
+    }
+    return hash;
+}
+
+// "~", sixteen hexadecimal digits and the extension, all single-unit characters.
+std::string ShortNameEnding(std::string_view name) {
+    static constexpr char kHexDigits[] = "0123456789abcdef";
+    std::string ending = "~";
+    const std::uint64_t hash = NameHash(name);
+    for (int shift = 60; shift >= 0; shift -= 4) ending += kHexDigits[(hash >> shift) & 0x0F];
+    return ending.append(kImageExtension);
+}
+constexpr std::size_t kShortNameEndingLength = 1 + 16 + kImageExtension.size();
+
+// The name within `longest` units; longest is at least kShortNameEndingLength.
+std::string ShortenedFileName(std::string_view name, std::size_t longest, platform::TextUnit unit) {
+    std::string_view stem = name;
+    if (stem.ends_with(kImageExtension)) stem.remove_suffix(kImageExtension.size());
+    return std::string(BeginningWithin(stem, longest - kShortNameEndingLength, unit)) +
+           ShortNameEnding(name);
+}
 
 }  // namespace
 
@@ -38,7 +72,9 @@ bool IsFolder(const platform::FileSystem& files, const std::string& path) {
 
 std::string OutputFileName(const std::string& address, const NamingStepRunner& runStep) {
     std::string name;
-    runStep(126, [&] { name = ReplaceAll(ReplaceAll(address, "http://", ""), "/", "_") + ".jpg"; });
+    runStep(126, [&] {
+        name = ReplaceAll(ReplaceAll(address, "http://", ""), "/", "_").append(kImageExtension);
+    });
     for (const auto& [step, forbidden] : kForbiddenFileNameCharacters) {
         runStep(step, [&, forbidden = forbidden] {
             std::replace(name.begin(), name.end(), forbidden, ' ');
@@ -62,6 +98,28 @@ std::string CollapseBackslashes(std::string_view path, char separator) {
         if (path[at] == separator && at + 1 < path.size() && path[at + 1] == separator) ++at;
     }
     return result;
+}
+
+OutputPathChoice FittingOutputPath(std::string_view folder, std::string_view fileName,
+                                   const PathLimits& limits) {
+    const std::string folderAndSeparator = std::string(folder) + limits.separator;
+    std::string path =
+        CollapseBackslashes(folderAndSeparator + std::string(fileName), limits.separator);
+    if (Fits(fileName, limits.name) && Fits(path, limits.path)) return {std::move(path), ""};
+
+    // The name carries no separators, so the collapsed path is the collapsed
+    // folder part followed by the name.
+    const std::string folderPart = CollapseBackslashes(folderAndSeparator, limits.separator);
+    const std::size_t folderLength = LengthIn(limits.path.unit, folderPart);
+    const std::size_t room =
+        std::min(limits.name.longest,
+                 folderLength < limits.path.longest ? limits.path.longest - folderLength : 0);
+    if (room < kShortNameEndingLength) {
+        return {"",
+                "the output folder's path is too long to hold any file: paths may take at most " +
+                    InUnits(limits.path.longest, limits.path.unit)};
+    }
+    return {folderPart + ShortenedFileName(fileName, room, limits.name.unit), ""};
 }
 
 }  // namespace orlenda

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/files.h"
+#include "platform/text_limit.h"
 
 namespace orlenda {
 
@@ -30,5 +31,27 @@ std::string OutputFileName(const std::string& address);
 // run of separators becomes exactly two backslashes (a network path keeps its
 // prefix) or exactly one slash.
 std::string CollapseBackslashes(std::string_view path, char separator = platform::kPathSeparator);
+
+// What the file system takes; both limits count in the same unit.
+struct PathLimits {
+    platform::TextLimit name = platform::kFileNameLimit;
+    platform::TextLimit path = platform::kPathLimit;
+    char separator = platform::kPathSeparator;
+};
+
+// Where a row's image goes, or why no file can be written in the folder.
+struct OutputPathChoice {
+    std::string path;
+    std::string problem;  // empty when path is the one to write
+};
+
+// The output path of the file name in the folder: the two joined by a
+// separator, then CollapseBackslashes. A name that is too long for the file
+// system, or for the whole path, keeps as much of its beginning as fits (never
+// half a character), then "~", a hash of the whole name and ".jpg", so that
+// distinct long addresses still get distinct files. A folder too long for even
+// a shortened name gives a problem instead. Paths that fit are left as they are.
+OutputPathChoice FittingOutputPath(std::string_view folder, std::string_view fileName,
+                                   const PathLimits& limits = {});
 
 }  // namespace orlenda

@@ -8,7 +8,8 @@
 
 namespace orlenda {
 
-inline constexpr char kSupportAddress[] = "support@orlenda.example";
+// Set when the program is built.
+inline constexpr char kSupportAddress[] = ORLENDA_SUPPORT_ADDRESS;
 inline constexpr char kErrorCaption[] = "Application Error";
 
 // The text of the "Application Error" box for a failed step.

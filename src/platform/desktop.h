@@ -25,12 +25,23 @@ public:
     virtual void endProgram() = 0;
 };
 
+// A moment in local time, as a calendar and a clock on the wall show it.
+struct LocalTime {
+    int year = 0;
+    int month = 0;  // 1 to 12
+    int day = 0;    // 1 to 31
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
 // The local time of day.
 class Clock {
 public:
     virtual ~Clock() = default;
 
     virtual int secondsSinceMidnight() const = 0;
+    virtual LocalTime now() const = 0;
 };
 
 }  // namespace orlenda::platform

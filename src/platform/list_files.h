@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace orlenda::platform {
 
@@ -17,7 +18,8 @@ public:
     virtual std::size_t read(char* buffer, std::size_t size) = 0;
 };
 
-// Sequential reading of text files in the system's 8-bit code page.
+// Sequential reading of text files in the system's 8-bit code page, and
+// writing new ones that read back the same.
 class ListFiles {
 public:
     virtual ~ListFiles() = default;
@@ -29,6 +31,13 @@ public:
     // UTF-8. Never fails: bytes that are not valid in the code page are kept
     // as the characters they stand for in Windows-1252.
     virtual std::string toUtf8(std::string bytes) = 0;
+    // Creates a list file at the path holding the rows (UTF-8, without line
+    // ends of their own), one a line, in the code page and with the line
+    // ends that open and toUtf8 read back as the same rows. Never replaces a
+    // file: returns false, writing nothing, when the path is taken. Throws
+    // std::runtime_error with the system's reason ("Permission denied") when
+    // the file cannot be written; no part of it is left behind then.
+    virtual bool createListFile(const std::string& path, const std::vector<std::string>& rows) = 0;
 };
 
 }  // namespace orlenda::platform

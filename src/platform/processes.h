@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -14,11 +15,12 @@ using ProcessHandle = std::int64_t;
 inline constexpr int kWindowHidden = 0;
 inline constexpr int kWindowMinimizedNoFocus = 6;
 
-// A command line that could not be started; carries the system's error number.
+// A command line that could not be started; carries the system's error number
+// and its description ("No such file or directory") as what().
 class ProcessStartError : public std::runtime_error {
 public:
-    ProcessStartError(int errorNumber, const std::string& message)
-        : std::runtime_error(message), m_errorNumber(errorNumber) {}
+    ProcessStartError(int errorNumber, const std::string& description)
+        : std::runtime_error(description), m_errorNumber(errorNumber) {}
 
     int errorNumber() const { return m_errorNumber; }
 
@@ -43,13 +45,20 @@ public:
     virtual ~Processes() = default;
 
     // Starts the command line as a new process and returns at once with its
-    // id. Throws ProcessStartError when the program cannot be started.
+    // id. Throws ProcessStartError when the program cannot be started. The
+    // process's standard error goes to a temporary file of its own, not a
+    // pipe: the process can never block on it, nor fail on it when this
+    // program ends first; errorOutputTail reads it back.
     virtual ProcessId start(const std::string& commandLine, int windowMode) = 0;
     // A handle for querying the process; an invalid one when the process
     // cannot be opened, which then makes every query fail.
     virtual ProcessHandle open(ProcessId id) = 0;
     // Nothing when the query fails.
     virtual std::optional<ProcessStatus> status(ProcessHandle handle) = 0;
+    // The last bytes, at most maxBytes, that the process has written to its
+    // standard error so far; empty for an invalid handle. Never fails.
+    virtual std::string errorOutputTail(ProcessHandle handle, std::size_t maxBytes) = 0;
+    // Releases the handle and the process's standard error file.
     virtual void close(ProcessHandle handle) = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -53,16 +54,18 @@ private:
 };
 
 // Cuts a list file into rows while it reads it. Lines end at CR LF, at a lone
-// CR or at the end of the file; every LF inside a line cuts it again. Only
-// the piece being read and one buffer of the file are held in memory.
+// CR or at the end of the file; every LF inside a line cuts it again, and an
+// LF that ends the file ends its line, as a final CR LF does: it is this
+// platform's own line end, not the start of one more, empty, row. Only the
+// piece being read and one buffer of the file are held in memory.
 class ListFilePieces {
 public:
     explicit ListFilePieces(platform::ListFile& file);
 
     // True when every byte of the file has been read.
     bool atEnd();
-    // Reads the next piece into piece. Returns true when it ended at an LF,
-    // so that more of its line follows, and false when it ended its line.
+    // Reads the next piece into piece. Returns true when it ended at an LF
+    // that more of its line follows, and false when it ended its line.
     // Throws std::length_error for a piece longer than kLongestRowBytes.
     bool readPiece(std::string& piece);
 
@@ -124,12 +127,18 @@ bool ListFilePieces::readPiece(std::string& piece) {
         if (lineEnd == end) continue;
         ++m_position;
         ++m_piecesRead;
-        if (*lineEnd == '\n') return true;
+        if (*lineEnd == '\n') return !atEnd();
         if (nextByteIs('\n')) ++m_position;  // CR LF is one line end
         return false;
     }
     ++m_piecesRead;
     return false;  // the end of the file ends the last line
+}
+
+std::string OutOfMemoryMessage(std::int64_t rowsAdded) {
+    return "There is not enough memory for more rows. The import stopped after adding " +
+           std::to_string(rowsAdded) + (rowsAdded == 1 ? " row" : " rows") +
+           " from the list file; they stay in the list.";
 }
 
 }  // namespace
@@ -143,13 +152,20 @@ void FileToList(Form1& form, const std::string& path, std::chrono::nanoseconds e
     ListFilePieces pieces(open.file());
     EventPacer pacer(form.events, eventInterval);
     std::string piece;
-    while (!pieces.atEnd()) {
-        pacer.letEventsRun();
-        while (pieces.readPiece(piece)) {
+    std::int64_t rowsAdded = 0;
+    try {
+        while (!pieces.atEnd()) {
             pacer.letEventsRun();
+            while (pieces.readPiece(piece)) {
+                pacer.letEventsRun();
+                form.ListView1.append(form.listFiles.toUtf8(piece));
+                ++rowsAdded;
+            }
             form.ListView1.append(form.listFiles.toUtf8(piece));
+            ++rowsAdded;
         }
-        form.ListView1.append(form.listFiles.toUtf8(piece));
+    } catch (const std::bad_alloc&) {
+        throw std::runtime_error(OutOfMemoryMessage(rowsAdded));
     }
 }
 

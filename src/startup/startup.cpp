@@ -69,9 +69,10 @@ int DrawOneToHundred(int secondsSinceMidnight) {
     return std::uniform_int_distribution<int>(1, 100)(generator);
 }
 
-void VisitHomePageByChance(platform::Desktop& desktop, int secondsSinceMidnight) {
-    if (DrawOneToHundred(secondsSinceMidnight) == kHomePageDraw) {
-        desktop.openWebPage(kHomePageAddress);
+void VisitHomePageByChance(platform::Desktop& desktop, int secondsSinceMidnight,
+                           const std::string& homePage) {
+    if (DrawOneToHundred(secondsSinceMidnight) == kHomePageDraw && !homePage.empty()) {
+        desktop.openWebPage(homePage);
     }
 }
 
@@ -86,7 +87,9 @@ void Form_Load(Form1& form) {
         })) {
         trap.step(106, [&] { form.Me.setMouseIcon(cursorFile); });
     }
-    trap.step(108, [&] { VisitHomePageByChance(form.desktop, form.clock.secondsSinceMidnight()); });
+    trap.step(108, [&] {
+        VisitHomePageByChance(form.desktop, form.clock.secondsSinceMidnight(), kHomePageAddress);
+    });
     trap.step(126, [&] { form.Me.setCaption(kProductName); });
     trap.step(126, [&] { form.Me.showApplicationIcon(); });
     trap.step(126, [&] { SetApplicationTitle(form.desktop); });

@@ -7,7 +7,8 @@
 namespace orlenda {
 
 inline constexpr char kProductName[] = "Orlenda";
-inline constexpr char kHomePageAddress[] = "https://www.orlenda.example/";
+// Set when the program is built; empty unless the maker has one.
+inline constexpr char kHomePageAddress[] = ORLENDA_HOME_PAGE;
 // The optional image of the hand pointer, next to the program.
 inline constexpr char kHandCursorFileName[] = "HAND-M.CUR";
 inline constexpr char kListColumnHeader[] = " Web Site(s)";
@@ -39,8 +40,9 @@ std::string DesktopFolderPath(const platform::Desktop& desktop, const platform::
 
 // A whole number from 1 to 100, drawn from a generator seeded with the time.
 int DrawOneToHundred(int secondsSinceMidnight);
-// Opens the maker's home page in about one start in a hundred.
-void VisitHomePageByChance(platform::Desktop& desktop, int secondsSinceMidnight);
+// Opens the home page in about one start in a hundred; never without one.
+void VisitHomePageByChance(platform::Desktop& desktop, int secondsSinceMidnight,
+                           const std::string& homePage);
 
 // Readies the window before it is first shown: skin, hand pointer, caption,
 // icon and title, the remembered output folder and the list's column.

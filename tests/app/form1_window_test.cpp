@@ -94,6 +94,24 @@ private slots:
         bar.setText("Processing: 100% sure %p %v");
         QCOMPARE(window.ProgressBar1->text(), QStringLiteral("Processing: 100% sure %p %v"));
         QCOMPARE(bar.text(), std::string("Processing: 100% sure %p %v"));
+        // Hidden characters show as escapes, a huge text cut short; the text
+        // reads back as it was set.
+        const std::string hidden = "Processing: evil\u202Egpj.exe";
+        const std::string huge = "Processing: " + std::string(2 << 20, 'a');
+        bar.setText(hidden);
+        QCOMPARE(window.ProgressBar1->text(), QStringLiteral(R"(Processing: evil\u202Egpj.exe)"));
+        QCOMPARE(bar.text(), hidden);
+        bar.setText(huge);
+        QVERIFY(window.ProgressBar1->text().size() < 5000);
+        QCOMPARE(bar.text(), huge);
+        // Wider than the bar: its beginning and its count stay in sight.
+        bar.setText("Processing: http://a/" + std::string(300, 'q') + ", Please wait.. 12");
+        const QString shown = window.ProgressBar1->text();
+        QVERIFY2(shown.startsWith("Processing: http://a/q") && shown.contains(QChar(0x2026)) &&
+                     shown.endsWith("q, Please wait.. 12"),
+                 qPrintable(shown));
+        QVERIFY(window.ProgressBar1->fontMetrics().horizontalAdvance(shown) <
+                window.ProgressBar1->width());
         for (const auto& [set, shown] : {std::pair{33.4, 33}, std::pair{190.0, 100}}) {
             bar.setValue(set);
             QCOMPARE(window.ProgressBar1->value(), shown);

@@ -16,9 +16,9 @@ using testing::FakeProcess;
 using ::testing::IsEmpty;
 
 // Waits for the process, with the fake bar as the indicator or without one.
-std::int32_t Wait(testing::FakeForm& fake, FakeProcess process, bool withIndicator = true,
-                  const std::string& baseText = "a", std::int32_t baseValue = 50,
-                  std::int32_t rowCount = 2) {
+ToolEnd Wait(testing::FakeForm& fake, FakeProcess process, bool withIndicator = true,
+             const std::string& baseText = "a", std::int32_t baseValue = 50,
+             std::int32_t rowCount = 2) {
     fake.processes.script = {process};
     return RunToolAndWait({fake.processes, fake.events, fake.sleeper}, "iecapt", std::nullopt,
                           withIndicator ? &fake.progress : nullptr, baseText, baseValue, rowCount);
@@ -34,7 +34,7 @@ TEST(RunToolAndWait, PollsEveryTenthOfASecondAndOnceMoreAfterTheEnd) {
     };
     for (const auto& [runningQueries, withIndicator, baseText, texts, values] : waits) {
         testing::FakeForm fake;
-        EXPECT_EQ(Wait(fake, {runningQueries, 3}, withIndicator, baseText), 3);
+        EXPECT_EQ(Wait(fake, {runningQueries, 3}, withIndicator, baseText).exitCode, 3);
         EXPECT_EQ(fake.sleeper.pauses, std::vector<int>(runningQueries + 1, 100));
         EXPECT_EQ(fake.progress.texts, texts) << runningQueries;
         EXPECT_EQ(fake.progress.values, values) << runningQueries;
@@ -46,7 +46,7 @@ TEST(RunToolAndWait, PollsEveryTenthOfASecondAndOnceMoreAfterTheEnd) {
 TEST(RunToolAndWait, EndsWithAnyExitCodeOnceTheProcessHasEnded) {
     for (const std::uint32_t code : {259u, 1u, 0xC0000005u}) {
         testing::FakeForm fake;
-        EXPECT_EQ(Wait(fake, {2, code}), static_cast<std::int32_t>(code));
+        EXPECT_EQ(Wait(fake, {2, code}).exitCode, static_cast<std::int32_t>(code));
         EXPECT_EQ(fake.sleeper.pauses.size(), 3u);
     }
 }
@@ -60,12 +60,16 @@ TEST(RunToolAndWait, CreepsEveryHundredAndFiftyPollsButShowsNoMoreThanAFullBar) 
 TEST(RunToolAndWait, EndsAtOnceWhenTheProcessCannotBeStartedOpenedOrQueried) {
     testing::FakeForm failedStart;
     failedStart.processes.startError = 2;
-    EXPECT_EQ(Wait(failedStart, {10, 3}), -2147221502);
+    const ToolEnd notStarted = Wait(failedStart, {10, 3});
+    EXPECT_EQ(notStarted.exitCode, -2147221502);
+    EXPECT_EQ(notStarted.startFailure, "No such file or directory");
     EXPECT_THAT(failedStart.sleeper.pauses, IsEmpty());
 
     testing::FakeForm failedOpen;
     failedOpen.processes.openFails = true;
-    EXPECT_EQ(Wait(failedOpen, {10, 3}), 0);
+    const ToolEnd unseen = Wait(failedOpen, {10, 3, false, "iecapt: error: gone\n"});
+    EXPECT_EQ(unseen.exitCode, 0);
+    EXPECT_EQ(unseen.lastErrorLine, "");
     EXPECT_EQ(failedOpen.sleeper.pauses.size(), 1u);
 
     // A failure after the start reaches the caller, and the process is released.

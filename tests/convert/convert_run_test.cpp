@@ -3,7 +3,9 @@
 
 #include "convert/command_line.h"
 #include "convert/convert_handlers.h"
+#include "convert/run_report.h"
 #include "fakes/fake_form.h"
+#include "sitelist/file_to_list.h"
 #include "sitelist/sitelist_handlers.h"
 #include "support/platform_path.h"
 
@@ -14,10 +16,21 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::PlatformPath;
 
+// The list of rows not saved, and the closing words that name it.
+std::string ListInFolder(const std::string& folder, const std::string& suffix = "") {
+    return PlatformPath(folder + "/Not saved 2026-12-07 14.05.31" + suffix + ".txt");
+}
+std::string TryAgain(const std::string& folder) {
+    return "To try again, load \"" + ListInFolder(folder) +
+           "\" with \"Load List Of Sites From Text File\".";
+}
+const std::string kRetryList = ListInFolder("/shots");
+const std::string kTryAgain = TryAgain("/shots");
+
 // The rows in the list and an existing folder in the folder box.
 void Fill(testing::FakeForm& fake, std::vector<std::string> rows) {
     fake.list.rows = std::move(rows);
-    fake.files.folders = {PlatformPath("/shots/")};
+    fake.files.folders = {PlatformPath("/shots/"), PlatformPath("/home/u")};
     fake.folder.value = PlatformPath("/shots/");
 }
 
@@ -27,11 +40,42 @@ std::string CommandFor(const std::string& url, const std::string& out) {
            " --out=\"" + PlatformPath(out) + "\"";
 }
 
+// What a fake tool leaves at its output path.
+enum class Leaves { Image, Nothing, EmptyFile };
+
+// Has every fake tool started leave the next of the files at its output path
+// (an image once they are used up), as the real tool replaces it.
+void ToolsLeave(testing::FakeForm& fake, std::deque<Leaves> files) {
+    fake.processes.onStart = [&fake, files = std::move(files),
+                              written = std::uint64_t{0}](const std::string& commandLine) mutable {
+        const std::size_t out = commandLine.find(" --out=\"") + 8;
+        const std::string path = commandLine.substr(out, commandLine.size() - out - 1);
+        const Leaves leaves = files.empty() ? Leaves::Image : files.front();
+        if (!files.empty()) files.pop_front();
+        ++written;
+        if (leaves == Leaves::Nothing) return;
+        fake.files.stamps[path] = {.size = leaves == Leaves::Image ? 5000u : 0u,
+                                   .modified = static_cast<std::int64_t>(written),
+                                   .volume = 1,
+                                   .fileIndex = 1000 + written};
+    };
+}
+
+// The rows of the list file at path, read as "Load List Of Sites From Text File" reads it.
+std::vector<std::string> RowsLoadedFrom(testing::FakeForm& fake, const std::string& path) {
+    testing::FakeForm reader;
+    reader.files.files = {path};
+    reader.listFiles.contents = fake.listFiles.contents;
+    FileToList(reader.form, path);
+    return reader.list.rows;
+}
+
 TEST(Run, CapturesEveryRowOfItsStartInOrderWhileOnlyAddingWorks) {
     testing::FakeForm fake;
     Fill(fake, {"http://a/b", "http://c.d/e?f=1", "x\\y:z"});
     // The second capture fails; the third runs past the fiftieth poll.
     fake.processes.script = {{}, {.queriesFail = true}, {50, 0}};
+    ToolsLeave(fake, {});
     std::vector<std::pair<bool, bool>> busyAndRunning;
     fake.sleeper.onSleep = [&] {
         busyAndRunning.emplace_back(fake.form.isBusy(), fake.form.IsRunning);
@@ -66,7 +110,13 @@ TEST(Run, CapturesEveryRowOfItsStartInOrderWhileOnlyAddingWorks) {
     EXPECT_EQ(fake.dialogs.messages[0].caption, "Application Error");
     EXPECT_THAT(fake.dialogs.messages[0].text,
                 ::testing::HasSubstr("in Orlenda2021/08/31.Form1.PushButton2_Click at line 146"));
-    EXPECT_EQ(fake.dialogs.messages[1].text, "Done.");
+    // The list of rows not saved goes to the folder of the moment: none
+    // there, so to the home folder.
+    EXPECT_EQ(fake.dialogs.messages[1].text,
+              "Done.\n\n1 of 3 web sites was not saved:\nRow 2: http://c.d/e?f=1 \u2014 an error "
+              "stopped its capture (reported at the time)\n\nThe output folder could not take the "
+              "list of them (there is no such folder), so it went to your home folder. " +
+                  TryAgain("/home/u"));
     EXPECT_EQ(fake.me.pointer, platform::kPointerDefault);
     EXPECT_FALSE(fake.form.IsRunning);
 }
@@ -93,7 +143,7 @@ TEST(Run, RefusesToStartWithoutRowsOrWithoutFolder) {
     }
 }
 
-TEST(Run, PassesEveryRowOfALongListSilentlyWhenTheToolCannotStart) {
+TEST(Run, PassesEveryRowOfALongListAndSaysOnceThatTheToolCannotStart) {
     // Beyond what 16-bit row numbers can count.
     std::vector<std::string> rows;
     for (int row = 1; row <= 32768; ++row) rows.push_back("s/" + std::to_string(row));
@@ -106,7 +156,132 @@ TEST(Run, PassesEveryRowOfALongListSilentlyWhenTheToolCannotStart) {
     EXPECT_EQ(fake.processes.started.back(), CommandFor("s/32768", "/shots/s_32768.jpg"));
     EXPECT_THAT(fake.sleeper.pauses, IsEmpty());
     ASSERT_EQ(fake.dialogs.messages.size(), 1u);
-    EXPECT_EQ(fake.dialogs.messages[0].text, "Done.");
+    EXPECT_EQ(fake.dialogs.messages[0].text,
+              "Done.\n\n32768 of 32768 web sites were not saved because the capture tool could "
+              "not be started: No such file or directory (" +
+                  PlatformPath("/opt/orlenda/") + kCaptureToolName + ").\n\n" + kTryAgain);
+    EXPECT_EQ(fake.dialogs.messages[0].style, platform::kMessageExclamation);
+    EXPECT_EQ(RowsLoadedFrom(fake, kRetryList), rows);
+}
+
+// Each way a capture can fail, as the tool reports it, and the reason shown.
+struct Failure {
+    std::string address;
+    std::uint32_t exitCode;
+    std::string errorOutput;
+    Leaves leaves;
+    std::string reason;
+};
+
+const std::vector<Failure> kEveryWayToFail = {
+    // Only the last line counts, from a tail of what the tool wrote.
+    {"http://refused/", 4,
+     std::string(9000, 'z') + "\niecapt: error: net::ERR_CONNECTION_REFUSED\n", Leaves::Nothing,
+     "the page could not be loaded (net::ERR_CONNECTION_REFUSED)"},
+    {"http://slow/", 5, "iecapt: error: no capture within 60 s", Leaves::Nothing,
+     "the capture took too long (timed out) (no capture within 60 s)"},
+    {"", 2, "", Leaves::Nothing, "the address is not a web page address"},
+    {"http://nobrowser/", 3, "", Leaves::Nothing,
+     "the web browser could not be started or stopped working"},
+    {"http://full/", 6, "", Leaves::Nothing, "the image could not be written"},
+    {"http://odd/", 1, "", Leaves::Nothing, "the capture tool failed unexpectedly"},
+    {"http://killed/", 137, "", Leaves::Nothing, "the capture tool ended with code 137"},
+    {"http://silent/", 0, "", Leaves::Nothing, "the capture tool ended without writing the image"},
+    {"http://empty/", 0, "", Leaves::EmptyFile, "the capture tool wrote an empty image"},
+    {"http://long.example/" + std::string(200, 'p'), 4, "", Leaves::Nothing,
+     "the page could not be loaded"},
+    {"http://last/", 5, "", Leaves::Nothing, "the capture took too long (timed out)"},
+};
+
+// A saved row first, then the first of the failures: the message lists ten at
+// the most, each with its row, address (shortened when long) and reason.
+TEST(Run, EndsSayingWhichRowsWereNotSavedAndWhy) {
+    const std::pair<std::size_t, std::string> runs[] = {
+        {0, "Done."},
+        {1, "Done.\n\n1 of 2 web sites was not saved:"},
+        {10, "Done.\n\n10 of 11 web sites were not saved:"},
+        {11, "Done.\n\n11 of 12 web sites were not saved:"},
+    };
+    for (const auto& [failing, expected] : runs) {
+        testing::FakeForm fake;
+        Fill(fake, {"http://fine/"});
+        fake.processes.script = {{}};
+        std::deque<Leaves> leaves{Leaves::Image};
+        std::string message = expected;
+        for (std::size_t i = 0; i < failing; ++i) {
+            const Failure& failure = kEveryWayToFail[i];
+            fake.list.rows.push_back(failure.address);
+            fake.processes.script.push_back(
+                {.exitCode = failure.exitCode, .errorOutput = failure.errorOutput});
+            leaves.push_back(failure.leaves);
+            const std::string address = failure.address.empty()
+                                            ? "(no address)"
+                                            : ShortenedText(failure.address, kShownAddressBytes);
+            if (i < 10) {
+                message +=
+                    "\nRow " + std::to_string(i + 2) + ": " + address + " \u2014 " + failure.reason;
+            }
+        }
+        if (failing > 10) message += "\nand 1 more";
+        if (failing > 0) message += "\n\n" + kTryAgain;
+        ToolsLeave(fake, leaves);
+        PushButton2_Click(fake.form);
+
+        ASSERT_EQ(fake.dialogs.messages.size(), 1u);
+        EXPECT_EQ(fake.dialogs.messages[0].text, message) << failing << " failing";
+        EXPECT_EQ(fake.dialogs.messages[0].style,
+                  failing ? platform::kMessageExclamation : platform::kMessageOkOnly);
+        EXPECT_EQ(fake.listFiles.contents.count(kRetryList), failing ? 1u : 0u);
+    }
+}
+
+// The list names the rows not saved in their order, exactly as they stood,
+// and none added during the run; it never replaces a file. An image left by
+// an earlier run does not count as saved; one replaced does.
+TEST(Run, ListsTheRowsNotSavedInANewFileThatLoadsThemAgain) {
+    testing::FakeForm fake;
+    Fill(fake, {" http://a/ ", "http://b/", "", "http://\u00e9/"});
+    const platform::FileStamp earlier{.size = 800, .modified = 1, .volume = 1, .fileIndex = 9};
+    fake.files.stamps = {{PlatformPath("/shots/ a_ .jpg"), earlier},
+                         {PlatformPath("/shots/b_.jpg"), earlier}};
+    fake.listFiles.contents = {{kRetryList, "older"}, {ListInFolder("/shots", " (2)"), "old"}};
+    fake.processes.script = {{}, {}, {.exitCode = 2}, {.exitCode = 4}};
+    ToolsLeave(fake, {Leaves::Nothing, Leaves::Image, Leaves::Nothing, Leaves::Nothing});
+    fake.sleeper.onSleep = [&] { PushButton3_Click(fake.form); };
+    PushButton2_Click(fake.form);
+
+    const std::string path = ListInFolder("/shots", " (3)");
+    EXPECT_EQ(fake.listFiles.contents[kRetryList], "older");
+    EXPECT_EQ(RowsLoadedFrom(fake, path),
+              (std::vector<std::string>{" http://a/ ", "", "http://\u00e9/"}));
+    EXPECT_THAT(fake.dialogs.messages.at(0).text,
+                ::testing::StartsWith("Done.\n\n3 of 4 web sites were not saved:\nRow 1:  "
+                                      "http://a/  \u2014 no new image was written (the file "
+                                      "there is from before)\nRow 3: (no address)"));
+    EXPECT_THAT(fake.dialogs.messages.at(0).text, ::testing::HasSubstr(path));
+}
+
+TEST(Run, PutsTheListInTheHomeFolderWhenTheOutputFolderRefusesIt) {
+    const std::string header =
+        "Done.\n\n1 of 1 web site was not saved:\nRow 1: http://a/ \u2014 the page could not be "
+        "loaded\n\n";
+    const std::tuple<std::vector<std::string>, std::string> refusals[] = {
+        {{PlatformPath("/shots/")},
+         "The output folder could not take the list of them (Permission denied), so it went to "
+         "your home folder. " +
+             TryAgain("/home/u")},
+        {{PlatformPath("/shots/"), PlatformPath("/home/u")},
+         "The list of them could not be written, neither in the output folder (Permission "
+         "denied) nor in your home folder (Permission denied)."},
+    };
+    for (const auto& [refusedFolders, where] : refusals) {
+        testing::FakeForm fake;
+        Fill(fake, {"http://a/"});
+        fake.processes.script = {{.exitCode = 4}};
+        fake.listFiles.refusedFolders = refusedFolders;
+        PushButton2_Click(fake.form);
+        EXPECT_EQ(fake.dialogs.messages.at(0).text, header + where);
+    }
 }
 
 }  // namespace

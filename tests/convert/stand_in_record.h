@@ -8,11 +8,13 @@
 
 namespace orlenda::testing {
 
-// The stand-in tool's environment: where it records, how long it sleeps and
-// the code it exits with.
+// The stand-in tool's environment: where it records and how long it sleeps,
+// and how it ends for some addresses: a JSON object from the address to
+// {"exit": code, "stderr": text}. It fails so without writing the image; for
+// any other address it writes one and ends with 0.
 inline constexpr char kRecordVariable[] = "ORLENDA_STAND_IN_RECORD";
 inline constexpr char kSleepVariable[] = "ORLENDA_STAND_IN_SLEEP_MS";
-inline constexpr char kExitCodeVariable[] = "ORLENDA_STAND_IN_EXIT_CODE";
+inline constexpr char kEndingsVariable[] = "ORLENDA_STAND_IN_ENDINGS";
 // A tool cut loose from the program that started it.
 #ifdef _WIN32
 inline constexpr char kDetached[] = "no console window";

@@ -1,6 +1,6 @@
-// Stands in for the capture tool in tests and benchmarks: creates the file
-// named by --out=, sleeps as long as its environment tells it, records how it
-// ran and ends with the exit code its environment names (0 by default).
+// Stands in for the capture tool in tests and benchmarks: writes the file
+// named by --out=, or fails as its environment tells it for the address,
+// sleeps as long as it is told, and records how it ran.
 
 #ifdef _WIN32
 #include <windows.h>
@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <thread>
 
 #include "convert/stand_in_record.h"
@@ -72,23 +73,40 @@ std::string Detachment() {
 std::filesystem::path PathOf(const std::string& bytes) { return bytes; }
 #endif
 
-const char* Environment(const char* name, const char* otherwise) {
-    const char* value = std::getenv(name);
-    return value ? value : otherwise;
+// The value of the argument --name=, or empty text.
+std::string ValueOf(const std::vector<std::string>& arguments, const std::string& name) {
+    for (const std::string& argument : arguments) {
+        if (argument.starts_with(name)) return argument.substr(name.size());
+    }
+    return {};
+}
+
+// The scripted ending for the address; null when it writes the image.
+nlohmann::json EndingFor(const std::string& address) {
+    const char* endings = std::getenv(kEndingsVariable);
+    if (!endings) return nullptr;
+    const nlohmann::json script = nlohmann::json::parse(endings);
+    return script.contains(address) ? script[address] : nullptr;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     ToolRun run{Now(), 0, Detachment(), Arguments(argc, argv)};
-    for (const std::string& argument : run.arguments) {
-        if (argument.starts_with("--out=")) std::ofstream{PathOf(argument.substr(6))};
+    const nlohmann::json ending = EndingFor(ValueOf(run.arguments, "--url="));
+    if (ending.is_null()) {
+        std::ofstream(PathOf(ValueOf(run.arguments, "--out=")), std::ios::binary)
+            << "stand-in image";
+    } else {
+        std::cerr << ending.value("stderr", "") << std::endl;
     }
+    const char* milliseconds = std::getenv(kSleepVariable);
     std::this_thread::sleep_for(
-        std::chrono::milliseconds(std::atoi(Environment(kSleepVariable, "0"))));
+        std::chrono::milliseconds(milliseconds ? std::atoi(milliseconds) : 0));
     run.ended = Now();
     if (const char* path = std::getenv(kRecordVariable)) {
         std::ofstream(path, std::ios::app) << nlohmann::json(run).dump() << '\n';
     }
-    return static_cast<int>(std::strtoul(Environment(kExitCodeVariable, "0"), nullptr, 10));
+    // Windows codes take 32 bits (0xC0000005, 259); POSIX keeps the low 8.
+    return static_cast<int>(ending.is_null() ? 0u : ending.value("exit", 1u));
 }

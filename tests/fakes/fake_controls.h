@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
+#include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -43,10 +46,13 @@ public:
     std::int64_t current = 0;
     // Appends fail while this is above zero, counting down.
     int failingAppends = 0;
+    // Appends beyond so many rows run out of memory.
+    std::optional<std::size_t> capacity;
 
 private:
     static std::size_t index(std::int64_t row) { return static_cast<std::size_t>(row - 1); }
     void failIfAsked() {
+        if (capacity && rows.size() >= *capacity) throw std::bad_alloc();
         if (failingAppends > 0) {
             --failingAppends;
             throw std::runtime_error("append refused");
@@ -168,12 +174,20 @@ public:
 
 class FakeFileSystem final : public platform::FileSystem {
 public:
-    bool fileExists(const std::string& path) const override { return contains(files, path); }
+    bool fileExists(const std::string& path) const override {
+        return contains(files, path) || stamps.count(path);
+    }
     bool isFolder(const std::string& path) const override { return contains(folders, path); }
     std::string programFolder() const override { return programFolderPath; }
+    std::optional<platform::FileStamp> fileStamp(const std::string& path) const override {
+        const auto found = stamps.find(path);
+        if (found == stamps.end()) return std::nullopt;
+        return found->second;
+    }
 
     std::vector<std::string> files;
     std::vector<std::string> folders;
+    std::map<std::string, platform::FileStamp> stamps;  // the files that have stamps
     std::string programFolderPath = PlatformPath("/opt/orlenda");
 
 private:

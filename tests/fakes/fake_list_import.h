@@ -69,8 +69,21 @@ public:
         return std::make_unique<File>(*this, found->second);
     }
     std::string toUtf8(std::string bytes) override { return bytes; }
+    // Writes as the real files do, with LF line ends, so that reading the
+    // list back goes through the real rules.
+    bool createListFile(const std::string& path, const std::vector<std::string>& rows) override {
+        if (contents.count(path)) return false;
+        const bool refused =
+            std::any_of(refusedFolders.begin(), refusedFolders.end(),
+                        [&](const auto& folder) { return path.starts_with(folder); });
+        if (refused) throw std::runtime_error("Permission denied");
+        std::string& content = contents[path];
+        for (const std::string& row : rows) content += row + '\n';
+        return true;
+    }
 
     std::map<std::string, std::string> contents;  // path to bytes; others cannot be opened
+    std::vector<std::string> refusedFolders;      // no list file can be created below these
     std::size_t bytesPerRead = 3;
     std::optional<std::size_t> failAfterBytes;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -13,11 +14,13 @@
 namespace orlenda::testing {
 
 // A started fake process answers "running" to this many status queries,
-// then that it ended with its exit code; or every query fails.
+// then that it ended with its exit code; or every query fails. Its standard
+// error holds the given text.
 struct FakeProcess {
     int runningQueries = 0;
     std::uint32_t exitCode = 0;
     bool queriesFail = false;
+    std::string errorOutput = {};
 };
 
 // Ids and handles are 1, 2, ... in the order of the starts.
@@ -26,9 +29,10 @@ public:
     platform::ProcessId start(const std::string& commandLine, int windowMode) override {
         started.push_back(commandLine);
         lastWindowMode = windowMode;
-        if (startError != 0) throw platform::ProcessStartError(startError, "cannot start");
+        if (startError != 0) throw platform::ProcessStartError(startError, startFailure);
         m_running.push_back(script.empty() ? FakeProcess{} : script.front());
         if (!script.empty()) script.pop_front();
+        if (onStart) onStart(commandLine);
         return std::ssize(m_running);
     }
     platform::ProcessHandle open(platform::ProcessId id) override { return openFails ? 0 : id; }
@@ -42,10 +46,17 @@ public:
         --process.runningQueries;
         return platform::ProcessStatus{.running = true};
     }
+    std::string errorOutputTail(platform::ProcessHandle handle, std::size_t maxBytes) override {
+        if (handle < 1 || handle > std::ssize(m_running)) return {};
+        const std::string& output = m_running[static_cast<std::size_t>(handle - 1)].errorOutput;
+        return output.substr(output.size() - std::min(output.size(), maxBytes));
+    }
     void close(platform::ProcessHandle handle) override { closed.push_back(handle); }
 
     std::deque<FakeProcess> script;  // one per start; a default one when used up
     int startError = 0;              // every start fails with this number when not 0
+    std::string startFailure = "No such file or directory";
+    std::function<void(const std::string&)> onStart;  // runs with each command line started
     bool openFails = false;
     std::vector<std::string> started;  // command lines
     int lastWindowMode = -1;

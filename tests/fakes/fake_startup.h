@@ -107,8 +107,10 @@ public:
 class FakeClock final : public platform::Clock {
 public:
     int secondsSinceMidnight() const override { return seconds; }
+    platform::LocalTime now() const override { return time; }
 
     int seconds = 0;
+    platform::LocalTime time{2026, 12, 7, 14, 5, 31};
 };
 
 }  // namespace orlenda::testing

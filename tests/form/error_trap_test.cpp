@@ -25,7 +25,8 @@ TEST(ErrorTrap, ReportsEachFailingStepInOrderAndGoesOn) {
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[0].text,
               "Disk full\r\nin Orlenda2021/08/31.Form1.PushButton1_Click at line 102\r\r"
-              "Please email screenshot of this message to support@orlenda.example");
+              "Please email screenshot of this message to " +
+                  std::string(kSupportAddress));
     EXPECT_EQ(dialogs.messages[1].text, ComposeErrorMessage("Unknown error", kLocation, 104));
     for (const auto& message : dialogs.messages) {
         EXPECT_EQ(message.caption, "Application Error");

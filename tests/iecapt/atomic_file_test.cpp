@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 
@@ -35,6 +36,28 @@ TEST_F(AtomicFileTest, WritesAWholeFileThenReplacesItLeavingNothingElse) {
     struct stat status {};
     ASSERT_EQ(::stat(path("a b.jpg").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0644U) << "not the permissions of any new file";
+}
+
+// The temporary file must fit wherever the file itself does: a name of the
+// most bytes a name may take (in two-byte characters too), and a path of the
+// most bytes a path may take.
+TEST_F(AtomicFileTest, WritesAnyPathTheFileSystemTakes) {
+    std::string deepFolder = path("deep");
+    while (deepFolder.size() < PATH_MAX - 300) deepFolder += "/" + std::string(100, 'd');
+    deepFolder += "/" + std::string(PATH_MAX - 100 - deepFolder.size() - 1, 'e');
+    std::string twoByteName;
+    while (twoByteName.size() + 2 + 4 <= NAME_MAX) twoByteName += "\xC3\xA9";
+    const std::pair<std::string, std::string> targets[] = {
+        {path("long"), std::string(NAME_MAX - 4, 'n') + ".jpg"},
+        {path("wide"), twoByteName + "x.jpg"},
+        {deepFolder, std::string(PATH_MAX - 1 - deepFolder.size() - 1 - 4, 'p') + ".jpg"},
+    };
+    for (const auto& [folder, name] : targets) {
+        ASSERT_LE(name.size(), std::size_t{NAME_MAX});
+        std::filesystem::create_directories(folder);
+        EXPECT_EQ(writeFileAtomically(folder + "/" + name, "image"), "") << name.size();
+        EXPECT_EQ(namesIn(folder), std::vector<std::string>{name});
+    }
 }
 
 TEST_F(AtomicFileTest, AFailedWriteSaysWhyAndLeavesAllAsItWas) {

@@ -51,7 +51,7 @@ std::string drawnBar() {
                "const bar = document.getElementById('bar').getContext('2d');\n"
                "let started;\n"
                "function draw(now) {\n"
-               "  started ??= now;\n"
+               "  started ?\?= now;\n"  // escaped: not a trigraph
                "  const done = Math.min(1, (now - started) / 800);\n"
                "  bar.fillStyle = '" +
                cssColour(kDrawnBar.colour) +

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -97,18 +98,49 @@ TEST_F(PosixProcessesTest, ReapsEveryChildAndAnswersOnlyForItsOwn) {
     }
 }
 
-TEST_F(PosixProcessesTest, FailsToStartWithTheSystemsErrorNumber) {
+TEST_F(PosixProcessesTest, FailsToStartWithTheSystemsErrorNumberAndItsDescription) {
     const std::pair<std::string, int> failures[] = {
         {"\"" + (m_folder / "missing").string() + "\" --url=x", ENOENT},
         {"", ENOENT},
         {"\"" ORLENDA_STAND_IN_TOOL "\" " + std::string("a\0b", 3), EINVAL},
+        // Longer than the system passes as one argument.
+        {"\"" ORLENDA_STAND_IN_TOOL "\" --url=" + std::string(200 * 1024, 'a'), E2BIG},
     };
     for (const auto& [commandLine, errorNumber] : failures) {
         EXPECT_THAT([&] { processes.start(commandLine, kWindowHidden); },
-                    ::testing::Throws<ProcessStartError>(
-                        ::testing::Property(&ProcessStartError::errorNumber, errorNumber)))
-            << commandLine;
+                    ::testing::Throws<ProcessStartError>(::testing::AllOf(
+                        ::testing::Property(&ProcessStartError::errorNumber, errorNumber),
+                        ::testing::Property(&ProcessStartError::what,
+                                            ::testing::StrEq(std::strerror(errorNumber))))))
+            << commandLine.substr(0, 100);
     }
+    EXPECT_TRUE(ReadToolRuns(m_folder / "record").empty());
+}
+
+// Standard error goes to a file, not a pipe: a tool that writes much never
+// waits for a reader, and one that writes after the program has gone does
+// not die of it.
+TEST_F(PosixProcessesTest, KeepsWhatTheProcessWritesToStandardErrorUntilClosed) {
+    const ProcessHandle talker = processes.open(processes.start(
+        "/bin/sh -c \"echo one >&2; yes x | head -c 300000 >&2; echo 'iecapt: error: last' >&2\"",
+        kWindowHidden));
+    EXPECT_EQ(waitFor(talker), 0u);
+    EXPECT_EQ(processes.errorOutputTail(talker, 20), "iecapt: error: last\n");
+    const std::string all = processes.errorOutputTail(talker, 1'000'000);
+    EXPECT_EQ(all.size(), 300024u);
+    EXPECT_TRUE(all.starts_with("one\nx\nx\n"));
+    processes.close(talker);
+    EXPECT_EQ(processes.errorOutputTail(talker, 100), "");
+
+    ProcessId late = 0;
+    {
+        PosixProcesses program;  // gone before its tool writes, as a closed window
+        late = program.start("/bin/sh -c \"sleep 0.3; echo late >&2 && exit 0 || exit 9\"",
+                             kWindowHidden);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(static_cast<pid_t>(late), &status, 0), static_cast<pid_t>(late));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

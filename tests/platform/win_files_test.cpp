@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "platform/win/win_file_system.h"
 #include "platform/win/win_list_files.h"
@@ -17,6 +19,16 @@ using ::testing::HasSubstr;
 std::string Utf8Of(const fs::path& path) {
     const std::u8string text = path.u8string();
     return {text.begin(), text.end()};
+}
+
+fs::path PathOf(const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Content(const std::string& path) {
+    std::ostringstream content;
+    content << std::ifstream(PathOf(path), std::ios::binary).rdbuf();
+    return content.str();
 }
 
 class WinFilesTest : public ::testing::Test {
@@ -54,6 +66,31 @@ TEST_F(WinFilesTest, AttributesAnswerForTheWholePathInAnyCharacters) {
     EXPECT_TRUE(WinFileSystem().fileExists(program + "\\win_files_test.exe")) << program;
 }
 
+// The capture tool replaces its output by renaming a new file over it: even
+// with the same size and time, the stamp tells the new file from the old.
+TEST_F(WinFilesTest, AFileStampTellsAFileReplacedUnderItsNameFromTheOldOne) {
+    const std::string image = write(u8"stamped \u00fc.jpg", "12345");
+    const std::string replacement = write(u8"stamped \u00fc.jpg.new", "54321");
+    // Whole seconds: Wine keeps no finer times when they are set.
+    const auto sameTime =
+        std::chrono::floor<std::chrono::seconds>(fs::last_write_time(PathOf(image)));
+    fs::last_write_time(PathOf(image), sameTime);
+    fs::last_write_time(PathOf(replacement), sameTime);
+    const WinFileSystem files;
+    const std::optional<FileStamp> old = files.fileStamp(image);
+    ASSERT_TRUE(old);
+    EXPECT_EQ(old->size, 5u);
+    EXPECT_EQ(files.fileStamp(image), old);
+
+    fs::rename(PathOf(replacement), PathOf(image));
+    EXPECT_NE(files.fileStamp(image), old);
+    EXPECT_EQ(files.fileStamp(image)->modified, old->modified);
+    fs::remove(PathOf(image));
+    for (const std::string& none : {std::string(), Utf8Of(m_folder), image, std::string("NUL")}) {
+        EXPECT_EQ(files.fileStamp(none), std::nullopt) << none;
+    }
+}
+
 TEST_F(WinFilesTest, ListFileTextIsTheCodePageAndStrayBytesAreReadAsWindows1252) {
     struct Case {
         unsigned codePage;
@@ -72,6 +109,32 @@ TEST_F(WinFilesTest, ListFileTextIsTheCodePageAndStrayBytesAreReadAsWindows1252)
         EXPECT_EQ(WinListFiles(c.codePage).toUtf8(c.bytes), c.text)
             << c.codePage << ": " << ::testing::PrintToString(c.bytes);
     }
+}
+
+// A new list holds the rows in the code page they are read in, with Windows
+// line ends; characters the code page lacks are percent-encoded.
+TEST_F(WinFilesTest, ListFilesAreWrittenInTheCodePageTheyAreReadIn) {
+    const std::vector<std::string> rows = {"http://caf\xC3\xA9/\xE2\x82\xAC", "", "\xE6\x97\xA5"};
+    const std::pair<unsigned, std::string> codePages[] = {
+        {CP_UTF8, "http://caf\xC3\xA9/\xE2\x82\xAC\r\n\r\n\xE6\x97\xA5\r\n"},
+        {1252, "http://caf\xE9/\x80\r\n\r\n%E6%97%A5\r\n"},
+        {932, "http://caf%C3%A9/%E2%82%AC\r\n\r\n\x93\xFA\r\n"},
+    };
+    const std::string path = Utf8Of(m_folder / u8"Not saved \u00fc.txt");
+    for (const auto& [codePage, bytes] : codePages) {
+        WinListFiles files(codePage);
+        ASSERT_TRUE(files.createListFile(path, rows));
+        EXPECT_FALSE(files.createListFile(path, {"other"}));  // taken: left as it is
+        EXPECT_EQ(Content(path), bytes) << codePage;
+        EXPECT_EQ(files.toUtf8(bytes.substr(0, bytes.find('\r'))),
+                  codePage == 932 ? "http://caf%C3%A9/%E2%82%AC" : rows[0])
+            << codePage;
+        fs::remove(PathOf(path));
+    }
+    EXPECT_THAT(
+        [&] { WinListFiles().createListFile(Utf8Of(m_folder / "missing" / "list.txt"), rows); },
+        ::testing::ThrowsMessage<std::runtime_error>(::testing::Not(::testing::IsEmpty())));
+    EXPECT_FALSE(fs::exists(m_folder / "missing"));
 }
 
 TEST_F(WinFilesTest, ListFilesOpenByAnyNameAndOnlyRegularFilesAreRead) {

@@ -28,24 +28,36 @@ std::string Utf8Of(const std::filesystem::path& path) {
     return {text.begin(), text.end()};
 }
 
+// The error files (orlXXXX.tmp) left in the temporary folder.
+std::size_t ErrorFilesLeft() {
+    std::size_t count = 0;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::temp_directory_path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("orl") && name.ends_with(".tmp")) ++count;
+    }
+    return count;
+}
+
 class WinProcessesTest : public ::testing::Test {
 protected:
     WinProcessesTest() {
         std::filesystem::create_directories(m_folder);
         ::_putenv_s(kRecordVariable, (m_folder / "record").string().c_str());
-        setStandIn(0, 0);
+        ::_putenv_s(kSleepVariable, "0");
+        // How the stand-in ends for these addresses; for others with 0.
+        ::_putenv_s(kEndingsVariable, R"({
+            "7": {"exit": 7}, "259": {"exit": 259}, "3221225477": {"exit": 3221225477},
+            "5": {"exit": 5},
+            "talks": {"exit": 3, "stderr": "loading\nerror: \u00fcber the limit"}})");
     }
     ~WinProcessesTest() override { std::filesystem::remove_all(m_folder); }
 
-    // How long the stand-in tool sleeps and the code it then ends with.
-    static void setStandIn(int sleepMilliseconds, std::uint32_t exitCode) {
+    // The stand-in lies next to this test, as the capture tool next to the
+    // program; it sleeps so long, then ends as told for the address.
+    ProcessId startStandIn(const std::string& address, int sleepMilliseconds = 0) {
         ::_putenv_s(kSleepVariable, std::to_string(sleepMilliseconds).c_str());
-        ::_putenv_s(kExitCodeVariable, std::to_string(exitCode).c_str());
-    }
-
-    // The stand-in lies next to this test, as the capture tool next to the program.
-    ProcessId startStandIn(const std::string& arguments = "", int windowMode = kWindowHidden) {
-        return processes.start("\"" + m_tool + "\"" + arguments, windowMode);
+        return processes.start("\"" + m_tool + "\" --url=" + address, kWindowHidden);
     }
 
     // Polls as the capture runner does, until the process no longer runs.
@@ -70,8 +82,10 @@ TEST_F(WinProcessesTest, PassesTheCommandLineWholeToAProgramWithoutAWindow) {
     const std::string folder = Utf8Of(m_folder / u8"J\u00fcrgen \u65e5\u672c");
     std::filesystem::create_directories(PathOf(folder));
     const std::string out = folder + "\\\u00fc.jpg";
-    waitFor(processes.open(startStandIn(" --url=http://\u4f8b\u3048.jp/\u00fc%20x --out=\"" + out +
-                                        "\" \t plain\\\\")));
+    waitFor(processes.open(
+        processes.start("\"" + m_tool + "\" --url=http://\u4f8b\u3048.jp/\u00fc%20x --out=\"" +
+                            out + "\" \t plain\\\\",
+                        kWindowHidden)));
 
     EXPECT_TRUE(std::filesystem::exists(PathOf(out)));
     const std::vector<ToolRun> recorded = runs();
@@ -86,8 +100,7 @@ TEST_F(WinProcessesTest, PassesTheCommandLineWholeToAProgramWithoutAWindow) {
 // with it has ended all the same.
 TEST_F(WinProcessesTest, TellsEveryExitCodeOnceTheProgramHasEnded) {
     for (const std::uint32_t code : {0u, 7u, 259u, 0xC0000005u}) {
-        setStandIn(100, code);
-        const ProcessHandle handle = processes.open(startStandIn());
+        const ProcessHandle handle = processes.open(startStandIn(std::to_string(code), 100));
         EXPECT_EQ(processes.status(handle), ProcessStatus{.running = true});
         EXPECT_EQ(waitFor(handle), ProcessStatus{.exitCode = code});
         processes.close(handle);
@@ -95,9 +108,7 @@ TEST_F(WinProcessesTest, TellsEveryExitCodeOnceTheProgramHasEnded) {
 }
 
 TEST_F(WinProcessesTest, AProgramRunsOnWhenItsHandleIsClosedAndAnEndedOneStillAnswers) {
-    setStandIn(500, 0);
-    const ProcessHandle closedEarly = processes.open(startStandIn());
-    processes.close(closedEarly);
+    processes.close(processes.open(startStandIn("http://a", 500)));
     EXPECT_TRUE(runs().empty());
     for (auto deadline = std::chrono::steady_clock::now() + 10s;
          runs().empty() && std::chrono::steady_clock::now() < deadline;) {
@@ -106,8 +117,7 @@ TEST_F(WinProcessesTest, AProgramRunsOnWhenItsHandleIsClosedAndAnEndedOneStillAn
     EXPECT_EQ(runs().size(), 1u);  // it ran to its end
 
     // Ended before it was opened: its id still leads to it, not to another process.
-    setStandIn(0, 5);
-    const ProcessId ended = startStandIn();
+    const ProcessId ended = startStandIn("5");
     std::this_thread::sleep_for(1s);
     const ProcessHandle handle = processes.open(ended);
     EXPECT_EQ(processes.status(handle), ProcessStatus{.exitCode = 5});
@@ -118,16 +128,36 @@ TEST_F(WinProcessesTest, AProgramRunsOnWhenItsHandleIsClosedAndAnEndedOneStillAn
     }
 }
 
-TEST_F(WinProcessesTest, FailsToStartWithTheSystemsErrorNumber) {
+// The error file is read back after the end, cut to its last bytes, and gone
+// once both the program and the handle are.
+TEST_F(WinProcessesTest, KeepsWhatTheProgramWritesToStandardErrorUntilItIsClosed) {
+    const std::size_t filesBefore = ErrorFilesLeft();
+    const ProcessHandle talker = processes.open(startStandIn("talks"));
+    EXPECT_EQ(waitFor(talker), ProcessStatus{.exitCode = 3});
+    // Byte for byte as written: the stand-in writes text mode's CRLF.
+    EXPECT_EQ(processes.errorOutputTail(talker, 1000),
+              "loading\r\nerror: \xC3\xBC"
+              "ber the limit\r\n");
+    EXPECT_EQ(processes.errorOutputTail(talker, 10), "he limit\r\n");
+    processes.close(talker);
+    EXPECT_EQ(ErrorFilesLeft(), filesBefore);
+    EXPECT_EQ(processes.errorOutputTail(0, 1000), "");
+}
+
+TEST_F(WinProcessesTest, FailsToStartWithTheSystemsErrorNumberAndWords) {
     const std::pair<std::string, int> failures[] = {
         {"\"" + (m_folder / "missing.exe").string() + "\" --url=x", ERROR_FILE_NOT_FOUND},
         {"\"" + m_tool + "\" " + std::string("a\0b", 3), ERROR_INVALID_PARAMETER},
     };
     for (const auto& [commandLine, errorNumber] : failures) {
-        EXPECT_THAT([&] { processes.start(commandLine, kWindowHidden); },
-                    ::testing::Throws<ProcessStartError>(
-                        ::testing::Property(&ProcessStartError::errorNumber, errorNumber)))
-            << commandLine;
+        try {
+            processes.start(commandLine, kWindowHidden);
+            ADD_FAILURE() << commandLine << " was started";
+        } catch (const ProcessStartError& failure) {
+            EXPECT_EQ(failure.errorNumber(), errorNumber) << commandLine;
+            EXPECT_THAT(failure.what(), ::testing::Not(::testing::EndsWith(".")));
+            EXPECT_STRNE(failure.what(), "");
+        }
     }
 }
 

@@ -3,7 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/posix/posix_list_files.h"
 
@@ -58,6 +61,33 @@ TEST(ListFileOpening, PathsThatAreNoReadableFileFailClearly) {
         }
     }
     ::unlink(pipe.c_str());
+}
+
+std::string Content(const std::string& path) {
+    std::ostringstream content;
+    content << std::ifstream(path, std::ios::binary).rdbuf();
+    return content.str();
+}
+
+// A new list holds the rows in the code page they are read in, so that they
+// read back the same; characters the code page lacks are percent-encoded.
+TEST(ListFileWriting, WritesEachRowOnALineInTheCodePageItIsReadIn) {
+    const std::vector<std::string> rows = {"http://caf\xC3\xA9/\xE2\x82\xAC", "", "\xE6\x97\xA5"};
+    const std::pair<const char*, std::string> codesets[] = {
+        {"UTF-8", "http://caf\xC3\xA9/\xE2\x82\xAC\n\n\xE6\x97\xA5\n"},
+        {"ISO-8859-15", "http://caf\xE9/\xA4\n\n%E6%97%A5\n"},
+    };
+    const std::string path = ::testing::TempDir() + "list-" + std::to_string(::getpid()) + ".txt";
+    for (const auto& [codeset, bytes] : codesets) {
+        PosixListFiles files(codeset);
+        ASSERT_TRUE(files.createListFile(path, rows));
+        EXPECT_FALSE(files.createListFile(path, {"other"}));  // taken: left as it is
+        EXPECT_EQ(Content(path), bytes) << codeset;
+        EXPECT_EQ(files.toUtf8(bytes.substr(0, bytes.find('\n'))), rows[0]) << codeset;
+        ::unlink(path.c_str());
+    }
+    EXPECT_THAT([&] { PosixListFiles().createListFile(path + ".d/list.txt", rows); },
+                ::testing::ThrowsMessage<std::runtime_error>("No such file or directory"));
 }
 
 }  // namespace

@@ -171,6 +171,15 @@ TEST(FailingSteps, AreReportedWithTheirLineAndKeepWhatWasDone) {
                            PushButton6_Click(f.form);
                        };
                    });
+    // Out of memory: the import stops and counts only its own rows.
+    ExpectReported(PushButton6_Click, read,
+                   "There is not enough memory for more rows. The import stopped after adding 2 "
+                   "rows from the list file; they stay in the list.",
+                   {"kept", "a", "b"}, [](FakeForm& f) {
+                       f.list.rows = {"kept"};
+                       f.list.capacity = 3;
+                       ChooseList(f, "a\r\nb\r\nc\r\nd");
+                   });
     ExpectReported(PushButton6_Click, read, "Permission denied", {}, [](FakeForm& f) {
         ChooseList(f, "a");
         f.listFiles.contents.clear();
@@ -181,7 +190,11 @@ TEST(FailingSteps, AreReportedWithTheirLineAndKeepWhatWasDone) {
 TEST(FileToList, CutsRowsAtEveryLineEndWhereverTheReadsEnd) {
     const std::vector<std::pair<std::string, Rows>> cases{
         {"", {}},
-        {"a\nb\n", {"a", "b", ""}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\n\nb\n\n", {"a", "", "b", ""}},
+        {"\n", {""}},
+        {"a\n\r\n", {"a", ""}},  // an LF inside a CR LF line keeps its row
+        {"a\nb", {"a", "b"}},
         {"a\r\n\r\nb", {"a", "", "b"}},
         {"a\rb\r", {"a", "b"}},
         {"a\r\nb\nc\rd\n\re\r\n", {"a", "b", "c", "d", "", "e"}},

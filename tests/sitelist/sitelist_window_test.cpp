@@ -85,6 +85,15 @@ private slots:
         QCOMPARE(rows(), (QStringList{"a", "c"}));
     }
 
+    // The list shows what a row holds: no character hides or turns around
+    // the text after it, and the row keeps its text.
+    void aRowShowsItsHiddenCharactersAsEscapesAndKeepsThem() {
+        const std::string row = "http://evil\u202Egpj.exe\t";
+        m_window->form().ListView1.append(row);
+        QCOMPARE(rows(), QStringList{R"(http://evil\u202Egpj.exe\u0009)"});
+        QCOMPARE(m_window->form().ListView1.rowText(1), row);
+    }
+
     // A row too long to lay out is kept whole but shown cut, so that painting
     // the list stays quick.
     void aLongRowIsKeptWholeAndShownCut() {

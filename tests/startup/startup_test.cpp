@@ -51,6 +51,20 @@ TEST(HomePageVisit, DrawsEveryNumberFromOneToHundredOverTheDay) {
     for (int draw = 1; draw <= 100; ++draw) EXPECT_GT(drawn[draw], kSecondsPerDay / 200) << draw;
 }
 
+// Only a lucky draw with a home page set at build time opens it.
+TEST(HomePageVisit, OpensTheHomePageOnlyOnTheLuckyDrawAndOnlyWhenThereIsOne) {
+    const std::tuple<bool, std::string, std::vector<std::string>> visits[] = {
+        {true, "https://maker.example/", {"https://maker.example/"}},
+        {false, "https://maker.example/", {}},
+        {true, "", {}},
+    };
+    for (const auto& [luckyDraw, homePage, opened] : visits) {
+        testing::FakeDesktop desktop;
+        VisitHomePageByChance(desktop, SecondsDrawing(luckyDraw), homePage);
+        EXPECT_EQ(desktop.openedPages, opened) << luckyDraw << " " << homePage;
+    }
+}
+
 TEST(DesktopFolderPath, FallsBackToThePicturesThenTheHomeFolderOnAFreshAccount) {
     struct Account {
         const char* name;
@@ -106,7 +120,9 @@ TEST(FormLoad, ShowsTheFolderAndReadiesTheWindowWhateverStepFails) {
         // The default comes first, so the stored folder is not read either.
         {.name = "no desktop folder", .stored = "/srv/", .desktop = "", .box = "", .step = 128},
     };
-    const std::vector<std::string> homePage{"https://www.orlenda.example/"}, none;
+    // The home page is set at build time; without one no browser is asked for.
+    const std::vector<std::string> homePage{kHomePageAddress}, none;
+    const bool hasHomePage = !homePage[0].empty();
     for (const Start& start : starts) {
         SCOPED_TRACE(start.name);
         FakeForm fake;
@@ -125,13 +141,15 @@ TEST(FormLoad, ShowsTheFolderAndReadiesTheWindowWhateverStepFails) {
 
         EXPECT_EQ(fake.folder.value, start.box);
         EXPECT_EQ(fake.me.mouseIcon, start.cursorFile && !start.badCursor ? kCursorPath : "");
-        EXPECT_EQ(fake.desktop.openedPages, start.luckyDraw && !start.noBrowser ? homePage : none);
+        EXPECT_EQ(fake.desktop.openedPages,
+                  start.luckyDraw && !start.noBrowser && hasHomePage ? homePage : none);
         EXPECT_EQ(fake.me.journal.empty(), !start.badSkin);
-        ASSERT_EQ(fake.dialogs.messages.size(), start.step ? 1u : 0u);
-        if (start.step) {
+        const int step = start.noBrowser && !hasHomePage ? 0 : start.step;
+        ASSERT_EQ(fake.dialogs.messages.size(), step ? 1u : 0u);
+        if (step) {
             EXPECT_THAT(fake.dialogs.messages[0].text,
                         ::testing::HasSubstr("\r\nin Orlenda2021/08/31.Form1.Form_Load at line " +
-                                             std::to_string(start.step) + "\r\r"));
+                                             std::to_string(step) + "\r\r"));
         }
         EXPECT_EQ(fake.me.caption, "Orlenda");
         EXPECT_TRUE(fake.me.showsApplicationIcon);

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -22,16 +24,31 @@ std::string describe(const std::string& what, const std::string& path, int error
     return what + " " + path + ": " + std::strerror(error);
 }
 
+// What a temporary name adds to the target's: two dots, nine digits, ".part".
+constexpr std::size_t kTemporaryNameExtra = 16;
+
+// As much of the target's name as the temporary name can hold, so that it
+// fits the file system wherever the target does (NAME_MAX, PATH_MAX less its
+// NUL), never cut inside a character.
+std::string temporaryNameStem(const std::filesystem::path& target) {
+    const std::string name = target.filename().string();
+    const std::size_t pathRest = target.string().size() - name.size() + kTemporaryNameExtra;
+    const std::size_t pathRoom = PATH_MAX - 1 > pathRest ? PATH_MAX - 1 - pathRest : 0;
+    std::size_t keep = std::min({name.size(), NAME_MAX - kTemporaryNameExtra, pathRoom});
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+    return name.substr(0, keep);
+}
+
 // A hidden name beside the target that no other writer picks: O_EXCL makes
 // sure, the random part makes a clash rare.
 int createTemporaryBeside(const std::string& path, std::string& temporaryPath, int& error) {
     const std::filesystem::path target(path);
+    const std::string stem = temporaryNameStem(target);
     std::random_device seed;
     std::mt19937_64 random(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const auto candidate =
-            target.parent_path() / ("." + target.filename().string() + "." +
-                                    std::to_string(random() % 1000000000) + ".part");
+        const auto candidate = target.parent_path() /
+                               ("." + stem + "." + std::to_string(random() % 1000000000) + ".part");
         // 0666 lets the umask decide, as for any file the user creates.
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {

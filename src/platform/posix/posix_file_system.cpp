@@ -24,4 +24,16 @@ std::string PosixFileSystem::programFolder() const {
     return executable.parent_path().string();
 }
 
+std::optional<FileStamp> PosixFileSystem::fileStamp(const std::string& path) const {
+    struct stat status {};
+    if (path.empty() || ::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return std::nullopt;
+    }
+    return FileStamp{
+        .size = static_cast<std::uint64_t>(status.st_size),
+        .modified = std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec,
+        .volume = status.st_dev,
+        .fileIndex = status.st_ino};
+}
+
 }  // namespace orlenda::platform

@@ -9,6 +9,7 @@ public:
     bool fileExists(const std::string& path) const override;
     bool isFolder(const std::string& path) const override;
     std::string programFolder() const override;
+    std::optional<FileStamp> fileStamp(const std::string& path) const override;
 };
 
 }  // namespace orlenda::platform

@@ -7,10 +7,11 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/windows_1252.h"
+#include "platform/list_file_text.h"
 
 namespace orlenda::platform {
 namespace {
@@ -40,6 +41,57 @@ private:
     std::string m_path;
 };
 
+// What stands in the converted text for bytes the converter cannot take:
+// appends it to text and returns how many of the bytes at input it took.
+using StandIn = std::size_t (*)(std::string& text, const std::string& bytes, std::size_t input);
+
+std::string ConvertWithIconv(iconv_t converter, const std::string& bytes, StandIn standIn) {
+    ::iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    std::string text;
+    std::array<char, 1024> output{};
+    char* input = const_cast<char*>(bytes.data());
+    std::size_t inputLeft = bytes.size();
+    while (inputLeft > 0) {
+        char* out = output.data();
+        std::size_t outputLeft = output.size();
+        const std::size_t result = ::iconv(converter, &input, &inputLeft, &out, &outputLeft);
+        text.append(output.data(), static_cast<std::size_t>(out - output.data()));
+        if (result != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+        // An invalid or cut-off sequence, or one the code page cannot hold.
+        const std::size_t taken = std::min(
+            inputLeft, standIn(text, bytes, static_cast<std::size_t>(input - bytes.data())));
+        input += taken;
+        inputLeft -= taken;
+        ::iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    }
+    return text;
+}
+
+// The byte stays visible as the Windows-1252 character it would be.
+std::size_t Windows1252StandIn(std::string& text, const std::string& bytes, std::size_t input) {
+    AppendWindows1252(text, static_cast<unsigned char>(bytes[input]));
+    return 1;
+}
+
+// The character as a browser would send it: its UTF-8 bytes percent-encoded.
+std::size_t PercentEncodedStandIn(std::string& text, const std::string& bytes, std::size_t input) {
+    const std::size_t length = std::max<std::size_t>(1, Utf8SequenceLength(bytes, input));
+    AppendPercentEncoded(text, std::string_view(bytes).substr(input, length));
+    return length;
+}
+
+// Writes all of the bytes; 0 or the error number.
+int WriteAll(int descriptor, const std::string& bytes) {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = ::write(descriptor, bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) return errno;
+        written += static_cast<std::size_t>(count);
+    }
+    return ::fsync(descriptor) == 0 ? 0 : errno;
+}
+
 bool IsUtf8OrAscii(const std::string& codeset) {
     return codeset == "UTF-8" || codeset == "utf8" || codeset == "ANSI_X3.4-1968" ||
            codeset == "ASCII" || codeset == "US-ASCII";
@@ -51,11 +103,15 @@ PosixListFiles::PosixListFiles() : PosixListFiles(::nl_langinfo(CODESET)) {}
 
 PosixListFiles::PosixListFiles(const std::string& codeset) {
     // Plain ASCII is read as UTF-8, as Qt reads the C locale's 8-bit text.
-    if (!IsUtf8OrAscii(codeset)) m_converter = ::iconv_open("UTF-8", codeset.c_str());
+    if (IsUtf8OrAscii(codeset)) return;
+    m_toUtf8 = ::iconv_open("UTF-8", codeset.c_str());
+    m_fromUtf8 = ::iconv_open(codeset.c_str(), "UTF-8");
 }
 
 PosixListFiles::~PosixListFiles() {
-    if (m_converter != PosixListFiles::kNoConverter) ::iconv_close(m_converter);
+    for (const iconv_t converter : {m_toUtf8, m_fromUtf8}) {
+        if (converter != PosixListFiles::kNoConverter) ::iconv_close(converter);
+    }
 }
 
 std::unique_ptr<ListFile> PosixListFiles::open(const std::string& path) {
@@ -77,29 +133,29 @@ std::unique_ptr<ListFile> PosixListFiles::open(const std::string& path) {
 }
 
 std::string PosixListFiles::toUtf8(std::string bytes) {
-    if (m_converter == PosixListFiles::kNoConverter) return Utf8OrWindows1252(std::move(bytes));
-    return convertWithIconv(bytes);
+    if (m_toUtf8 == PosixListFiles::kNoConverter) return Utf8OrWindows1252(std::move(bytes));
+    return ConvertWithIconv(m_toUtf8, bytes, Windows1252StandIn);
 }
 
-std::string PosixListFiles::convertWithIconv(const std::string& bytes) {
-    ::iconv(m_converter, nullptr, nullptr, nullptr, nullptr);
-    std::string text;
-    std::array<char, 1024> output{};
-    char* input = const_cast<char*>(bytes.data());
-    std::size_t inputLeft = bytes.size();
-    while (inputLeft > 0) {
-        char* out = output.data();
-        std::size_t outputLeft = output.size();
-        const std::size_t result = ::iconv(m_converter, &input, &inputLeft, &out, &outputLeft);
-        text.append(output.data(), static_cast<std::size_t>(out - output.data()));
-        if (result != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
-        // An invalid or cut-off sequence: keep its first byte visible and go on.
-        AppendWindows1252(text, static_cast<unsigned char>(*input));
-        ++input;
-        --inputLeft;
-        ::iconv(m_converter, nullptr, nullptr, nullptr, nullptr);
+std::string PosixListFiles::fromUtf8(const std::string& text) {
+    if (m_fromUtf8 == PosixListFiles::kNoConverter) return text;
+    return ConvertWithIconv(m_fromUtf8, text, PercentEncodedStandIn);
+}
+
+bool PosixListFiles::createListFile(const std::string& path, const std::vector<std::string>& rows) {
+    std::string bytes;
+    for (const std::string& row : rows) bytes += fromUtf8(row) + '\n';
+    const int descriptor =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (descriptor < 0 && errno == EEXIST) return false;
+    if (descriptor < 0) throw std::runtime_error(std::strerror(errno));
+    int error = WriteAll(descriptor, bytes);
+    if (::close(descriptor) != 0 && error == 0) error = errno;
+    if (error != 0) {
+        ::unlink(path.c_str());  // ours: created above
+        throw std::runtime_error(std::strerror(error));
     }
-    return text;
+    return true;
 }
 
 }  // namespace orlenda::platform

@@ -3,12 +3,14 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "platform/posix/split_command_line.h"
@@ -34,8 +36,9 @@ public:
     SpawnSettings(const SpawnSettings&) = delete;
     SpawnSettings& operator=(const SpawnSettings&) = delete;
 
-    // Returns 0 or an error number.
-    int detachChild() {
+    // Returns 0 or an error number. The child's standard error goes to the
+    // error file, or to /dev/null when there is none (-1).
+    int detachChild(int errorFile) {
         sigset_t noSignals;
         sigset_t allSignals;
         sigemptyset(&noSignals);
@@ -50,6 +53,11 @@ public:
                                                                "/dev/null", O_RDONLY, 0)) {
             return error;
         }
+        const int error =
+            errorFile >= 0 ? posix_spawn_file_actions_adddup2(&m_actions, errorFile, STDERR_FILENO)
+                           : posix_spawn_file_actions_addopen(&m_actions, STDERR_FILENO,
+                                                              "/dev/null", O_WRONLY, 0);
+        if (error) return error;
         return posix_spawn_file_actions_addclosefrom_np(&m_actions, STDERR_FILENO + 1);
     }
 
@@ -84,9 +92,42 @@ bool IsRunning(pid_t pid) {
     return status && status->running;
 }
 
-[[noreturn]] void FailToStart(int errorNumber, const std::string& program) {
-    throw ProcessStartError(errorNumber,
-                            "Cannot start " + program + ": " + std::strerror(errorNumber));
+[[noreturn]] void FailToStart(int errorNumber) {
+    throw ProcessStartError(errorNumber, std::strerror(errorNumber));
+}
+
+// A file in the temporary folder that no name leads to, so that nothing is
+// left behind whoever ends first; -1 when none can be made.
+int OpenErrorFile() {
+    std::error_code noFolder;
+    const std::string folder = std::filesystem::temp_directory_path(noFolder).string();
+    if (noFolder) return -1;
+    const int unnamed = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (unnamed >= 0) return unnamed;
+    // Not every file system knows O_TMPFILE: name it, then drop the name.
+    std::string name = folder + "/orlenda-errors-XXXXXX";
+    const int named = ::mkostemp(name.data(), O_CLOEXEC);
+    if (named >= 0) ::unlink(name.c_str());
+    return named;
+}
+
+// The last bytes of the file, at most maxBytes.
+std::string TailOf(int descriptor, std::size_t maxBytes) {
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0) return {};
+    const auto size = static_cast<std::size_t>(status.st_size);
+    const std::size_t length = std::min(size, maxBytes);
+    std::string tail(length, '\0');
+    std::size_t got = 0;
+    while (got < length) {
+        const ssize_t count = ::pread(descriptor, tail.data() + got, length - got,
+                                      static_cast<off_t>(size - length + got));
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) break;
+        got += static_cast<std::size_t>(count);
+    }
+    tail.resize(got);
+    return tail;
 }
 
 }  // namespace
@@ -95,26 +136,27 @@ ProcessId PosixProcesses::start(const std::string& commandLine, int /*windowMode
     reapAbandoned();
     std::vector<std::string> arguments = SplitCommandLine(commandLine);
     const std::string& program = arguments.front();
-    if (program.empty()) FailToStart(ENOENT, program);
+    if (program.empty()) FailToStart(ENOENT);
     // A C string ends at the first NUL: such an argument cannot be passed whole.
     const bool holdsNul = std::any_of(arguments.begin(), arguments.end(), [](const auto& each) {
         return each.find('\0') != std::string::npos;
     });
-    if (holdsNul) FailToStart(EINVAL, program);
+    if (holdsNul) FailToStart(EINVAL);
 
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 1);
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
 
+    Descriptor errorFile(OpenErrorFile());
     SpawnSettings settings;
-    if (const int error = settings.detachChild()) FailToStart(error, program);
+    if (const int error = settings.detachChild(errorFile.get())) FailToStart(error);
     pid_t pid = 0;
     if (const int error = ::posix_spawn(&pid, program.c_str(), settings.actions(),
                                         settings.attributes(), argv.data(), environ)) {
-        FailToStart(error, program);
+        FailToStart(error);
     }
-    m_children.emplace(pid, std::nullopt);
+    m_children.emplace(pid, Child{std::nullopt, std::move(errorFile)});
     return pid;
 }
 
@@ -126,20 +168,30 @@ std::optional<ProcessStatus> PosixProcesses::status(ProcessHandle handle) {
     const auto child = m_children.find(static_cast<pid_t>(handle));
     if (child == m_children.end()) return std::nullopt;
     // Once reaped the pid is free for others: answer from memory.
-    if (child->second) return child->second;
+    if (child->second.ended) return child->second.ended;
     const std::optional<ProcessStatus> status = PollChild(child->first);
-    if (status && !status->running) child->second = status;
+    if (status && !status->running) child->second.ended = status;
     return status;
+}
+
+std::string PosixProcesses::errorOutputTail(ProcessHandle handle, std::size_t maxBytes) {
+    const auto child = m_children.find(static_cast<pid_t>(handle));
+    if (child == m_children.end() || child->second.errorFile.get() < 0) return {};
+    return TailOf(child->second.errorFile.get(), maxBytes);
 }
 
 void PosixProcesses::close(ProcessHandle handle) {
     const auto child = m_children.find(static_cast<pid_t>(handle));
     if (child == m_children.end()) return;
-    if (!child->second && IsRunning(child->first)) {
+    if (!child->second.ended && IsRunning(child->first)) {
         m_abandoned.push_back(child->first);
     }
     m_children.erase(child);
     reapAbandoned();
+}
+
+PosixProcesses::Descriptor::~Descriptor() {
+    if (m_descriptor >= 0) ::close(m_descriptor);
 }
 
 void PosixProcesses::reapAbandoned() {

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/processes.h"
@@ -18,19 +19,45 @@ public:
     // and the first argument is run as given: no shell, no search path. The
     // child gets a session of its own, so it outlives the program and gets no
     // signals from its terminal, stdin from /dev/null, and none of our other
-    // descriptors. The window mode means nothing to a command-line tool here.
+    // descriptors. Its standard error is an unlinked temporary file (or
+    // /dev/null when none can be made). The window mode means nothing to a
+    // command-line tool here.
     ProcessId start(const std::string& commandLine, int windowMode) override;
     ProcessHandle open(ProcessId id) override;
     // A normal exit gives its status; death by a signal gives 128 plus the
     // signal's number, as a shell reports it.
     std::optional<ProcessStatus> status(ProcessHandle handle) override;
+    std::string errorOutputTail(ProcessHandle handle, std::size_t maxBytes) override;
     void close(ProcessHandle handle) override;
 
 private:
+    // An open descriptor, closed with its owner.
+    class Descriptor {
+    public:
+        explicit Descriptor(int descriptor) : m_descriptor(descriptor) {}
+        Descriptor(Descriptor&& other) noexcept
+            : m_descriptor(std::exchange(other.m_descriptor, -1)) {}
+        Descriptor& operator=(Descriptor&& other) noexcept {
+            std::swap(m_descriptor, other.m_descriptor);
+            return *this;
+        }
+        ~Descriptor();
+
+        int get() const { return m_descriptor; }
+
+    private:
+        int m_descriptor;
+    };
+
+    struct Child {
+        std::optional<ProcessStatus> ended;  // once reaped
+        Descriptor errorFile;                // -1 when its errors went nowhere
+    };
+
     void reapAbandoned();
 
-    // Children started and not yet closed, with their status once reaped.
-    std::unordered_map<pid_t, std::optional<ProcessStatus>> m_children;
+    // Children started and not yet closed.
+    std::unordered_map<pid_t, Child> m_children;
     // Children closed while still running: reaped once they end, so none is
     // left a zombie.
     std::vector<pid_t> m_abandoned;

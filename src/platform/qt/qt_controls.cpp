@@ -16,6 +16,7 @@
 #include "platform/qt/site_list_model.h"
 #include "platform/qt/site_list_view.h"
 #include "platform/qt/text_progress_bar.h"
+#include "platform/qt/visible_text.h"
 #include "platform/twips.h"
 
 namespace orlenda::platform {
@@ -87,10 +88,11 @@ QtProgressBar::QtProgressBar(TextProgressBar& bar) : m_bar(bar) {
     m_bar.setAlignment(Qt::AlignCenter);
 }
 
-std::string QtProgressBar::text() const { return m_bar.text().toStdString(); }
+std::string QtProgressBar::text() const { return m_text; }
 
 void QtProgressBar::setText(const std::string& text) {
-    m_bar.setText(QString::fromStdString(text));
+    m_text = text;
+    m_bar.setText(VisibleText(text));
 }
 
 double QtProgressBar::value() const { return m_value; }

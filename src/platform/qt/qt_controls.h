@@ -38,7 +38,8 @@ private:
     SiteListView& m_view;
 };
 
-// Values beyond the range show at the nearest end of the bar.
+// Values beyond the range show at the nearest end of the bar. Text and value
+// read back as they were set, whatever the bar shows of them.
 class QtProgressBar final : public ProgressIndicator {
 public:
     explicit QtProgressBar(TextProgressBar& bar);
@@ -50,6 +51,7 @@ public:
 
 private:
     TextProgressBar& m_bar;
+    std::string m_text;
     double m_value = 0;
 };
 

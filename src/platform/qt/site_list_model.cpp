@@ -1,26 +1,13 @@
 #include "platform/qt/site_list_model.h"
 
+#include "platform/qt/visible_text.h"
+
 namespace orlenda::platform {
-namespace {
-
-// Far wider than any screen. Laying out a longer row would stall every
-// repaint of the list (a row of 2 MB takes a second), so the rest is shown
-// as an ellipsis; the row itself keeps all its text.
-constexpr std::size_t kLongestShownBytes = 4096;
-
-QString ShownText(const std::string& text) {
-    if (text.size() <= kLongestShownBytes) return QString::fromStdString(text);
-    std::size_t cut = kLongestShownBytes;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(cut)) + QChar(0x2026);
-}
-
-}  // namespace
 
 SiteListModel::SiteListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int SiteListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_rowCount);
 }
 
 int SiteListModel::columnCount(const QModelIndex& parent) const {
@@ -29,7 +16,7 @@ int SiteListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant SiteListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.column() != 0) return {};
-    if (role == Qt::DisplayRole) return ShownText(text(index.row()));
+    if (role == Qt::DisplayRole) return VisibleText(text(index.row()));
     return {};
 }
 
@@ -41,15 +28,22 @@ QVariant SiteListModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 void SiteListModel::append(const std::string& text) {
-    const int row = static_cast<int>(m_rows.size());
+    // Everything that can fail comes first, so that when memory runs out the
+    // list stays as it was. From beginInsertRows on nothing may throw: the
+    // views would be left in the middle of an insert.
+    if (m_rows.size() == m_rowCount) m_rows.emplace_back();
+    std::string copy = text;
+    const int row = static_cast<int>(m_rowCount);
     beginInsertRows({}, row, row);
-    m_rows.push_back(text);
+    m_rows[m_rowCount].swap(copy);
+    ++m_rowCount;
     endInsertRows();
 }
 
 void SiteListModel::remove(int row) {
     beginRemoveRows({}, row, row);
     m_rows.erase(m_rows.begin() + row);
+    --m_rowCount;
     endRemoveRows();
 }
 
@@ -57,6 +51,7 @@ void SiteListModel::clear() {
     beginResetModel();
     m_rows.clear();
     m_rows.shrink_to_fit();
+    m_rowCount = 0;
     endResetModel();
 }
 

@@ -20,6 +20,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    // Throws std::bad_alloc when memory runs out, leaving the rows as they were.
     void append(const std::string& text);
     const std::string& text(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
     void remove(int row);
@@ -27,8 +28,11 @@ public:
     void addColumn(const QString& header);
 
 private:
-    // A deque never moves its rows when it grows: appending stays quick at any length.
+    // A deque never moves its rows when it grows: appending stays quick at any
+    // length. Past the rows it may hold one spare, made ready before an append
+    // announces its row.
     std::deque<std::string> m_rows;
+    std::size_t m_rowCount = 0;
     QStringList m_headers;
 };
 

@@ -7,6 +7,7 @@ namespace orlenda::platform {
 class WinClock final : public Clock {
 public:
     int secondsSinceMidnight() const override;
+    LocalTime now() const override;
 };
 
 }  // namespace orlenda::platform

@@ -6,8 +6,9 @@
 
 namespace orlenda::platform {
 
-// List files read with the Windows API, their text taken in a code page: by
-// default the system's ANSI code page, as Windows programs read plain text.
+// List files read and written with the Windows API, their text in a code
+// page: by default the system's ANSI code page, as Windows programs read and
+// write plain text.
 class WinListFiles final : public ListFiles {
 public:
     WinListFiles();
@@ -15,9 +16,12 @@ public:
 
     std::unique_ptr<ListFile> open(const std::string& path) override;
     std::string toUtf8(std::string bytes) override;
+    // Lines end with CR LF. A character the code page cannot hold is written
+    // percent-encoded, as a browser sends it.
+    bool createListFile(const std::string& path, const std::vector<std::string>& rows) override;
 
 private:
-    std::string convertPerCharacter(const std::string& bytes) const;
+    std::string fromUtf8(const std::string& text) const;
 
     unsigned m_codePage;
 };

@@ -48,6 +48,19 @@ std::optional<std::wstring> WideFromCodePage(unsigned codePage, std::string_view
     return wide;
 }
 
+std::optional<std::string> CodePageFromWide(unsigned codePage, std::wstring_view wide) {
+    if (wide.empty()) return std::string();
+    const int length = ApiLength(wide.size());
+    BOOL lost = FALSE;
+    const int needed = ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), length,
+                                             nullptr, 0, nullptr, &lost);
+    if (needed == 0 || lost) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(needed), '\0');
+    ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), length, bytes.data(), needed,
+                          nullptr, nullptr);
+    return bytes;
+}
+
 std::string SystemErrorText(unsigned long error) {
     wchar_t* message = nullptr;
     const DWORD length = ::FormatMessageW(

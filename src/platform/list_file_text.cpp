@@ -1,6 +1,7 @@
-#include "platform/windows_1252.h"
+#include "platform/list_file_text.h"
 
 #include <array>
+#include <cstdio>
 
 namespace orlenda::platform {
 namespace {
@@ -16,8 +17,8 @@ bool InRange(unsigned char byte, unsigned char low, unsigned char high) {
     return byte >= low && byte <= high;
 }
 
-// The length of the well-formed UTF-8 sequence at text[at], or 0 when none
-// starts there (stray continuation bytes, overlong forms, surrogates, cut off).
+}  // namespace
+
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
     const auto byte = [&](std::size_t offset) {
         return at + offset < text.size() ? static_cast<unsigned char>(text[at + offset]) : 0;
@@ -38,8 +39,6 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
     }
     return 0;
 }
-
-}  // namespace
 
 void AppendWindows1252(std::string& utf8, unsigned char byte) {
     const char16_t code = byte < 0x80   ? byte
@@ -79,6 +78,14 @@ std::string Utf8OrWindows1252(std::string bytes) {
         at += length;
     }
     return text;
+}
+
+void AppendPercentEncoded(std::string& text, std::string_view utf8Character) {
+    for (const char byte : utf8Character) {
+        std::array<char, 4> encoded{};
+        std::snprintf(encoded.data(), encoded.size(), "%%%02X", static_cast<unsigned char>(byte));
+        text += encoded.data();
+    }
 }
 
 }  // namespace orlenda::platform

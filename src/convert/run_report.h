@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "convert/capture_outcome.h"
+#include "convert/retry_list.h"
+
+namespace orlenda {
+
+inline constexpr char kDoneMessage[] = "Done.";
+// The closing message lists this many rows not saved at the most ...
+inline constexpr std::size_t kMostRowsListed = 10;
+// ... each address in at most this many bytes, so that the box stays readable.
+inline constexpr std::size_t kShownAddressBytes = 100;
+
+// How a row of a run ended.
+struct RowOutcome {
+    std::int64_t row = 0;
+    std::string address{};
+    CaptureOutcome outcome{};
+};
+
+// The addresses of the rows, in their order.
+std::vector<std::string> AddressesOf(const std::vector<RowOutcome>& rows);
+
+// The message that ends a run over rowsInRun rows: "Done." when every row was
+// saved. Otherwise "Done." and how many of them were not saved; the first
+// ten, each with its number, its address (shortened when long) and the
+// reason, or, when the capture tool could not be started at all, that reason
+// once; and where the list of them went, to load them again.
+std::string ClosingMessage(std::int64_t rowsInRun, const std::vector<RowOutcome>& unsaved,
+                           const RetryList& retryList);
+
+}  // namespace orlenda

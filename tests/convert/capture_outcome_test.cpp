@@ -1,0 +1,36 @@
+#include "convert/capture_outcome.h"
+
+#include <gtest/gtest.h>
+
+namespace orlenda {
+namespace {
+
+TEST(LastErrorLine, KeepsTheToolsLastWordsReadyForAMessage) {
+    const std::string longReason = "x" + std::string(300, 'y') + "net::ERR_X";
+    const std::pair<std::string, std::string> outputs[] = {
+        {"\n \n\t\n", ""},
+        {"iecapt: error: no capture within 60 s\r\n\n", "no capture within 60 s"},
+        {"iecapt: stopped by Terminated; nothing written",
+         "stopped by Terminated; nothing written"},
+        {"  a\x1B[31m\tb\x7F  \n", "a [31m b"},
+        {"iecapt: error: " + longReason,
+         longReason.substr(0, 104) + "\u2026" + longReason.substr(longReason.size() - 53)},
+    };
+    for (const auto& [output, line] : outputs) {
+        EXPECT_EQ(LastErrorLine(output), line) << ::testing::PrintToString(output);
+    }
+}
+
+TEST(ShortenedText, CutsTheMiddleOutOfLongTextsNeverSplittingACharacter) {
+    const std::tuple<std::string, std::size_t, std::string> texts[] = {
+        {"http://a/b", 10, "http://a/b"},
+        {"\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9", 12, "\u00e9\u00e9\u00e9\u2026\u00e9"},
+        {"\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80", 9, "\xF0\x9F\x98\x80\u2026"},
+    };
+    for (const auto& [text, maxBytes, shown] : texts) {
+        EXPECT_EQ(ShortenedText(text, maxBytes), shown) << text;
+    }
+}
+
+}  // namespace
+}  // namespace orlenda
