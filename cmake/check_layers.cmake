@@ -4,22 +4,23 @@ cmake_minimum_required(VERSION 3.25)
 # Run by ctest:  cmake -DSOURCE_DIR=<repo>/src -P check_layers.cmake
 #
 # From the bottom up: the service interfaces (platform/*.h); their
-# implementations (platform/posix, platform/qt); form, what every handler
-# shares; the features, which know form and the interfaces but not each other;
-# and app, the window that wires everything. A folder may always include
-# itself.
+# implementations (platform/posix, platform/win, platform/qt); form, what
+# every handler shares; the features, which know form and the interfaces but
+# not each other; and app, the window that wires everything. A folder may
+# always include itself.
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 set(allowed_platform "platform")
 set(allowed_platform/posix "platform")
 set(allowed_platform/qt "platform")
+set(allowed_platform/win "platform")
 set(allowed_form "platform")
 foreach(feature startup sitelist folder convert)
   set(allowed_${feature} "platform;form")
 endforeach()
 set(allowed_app "*")
 
-# The unit of a path below src/: platform/posix and platform/qt are units of
-# their own, any other file belongs to its top folder.
+# The unit of a path below src/: platform/posix, platform/win and platform/qt
+# are units of their own, any other file belongs to its top folder.
 function(unit_of path out)
   if(path MATCHES "^platform/(posix|qt|win)/")
     set(${out} "platform/${CMAKE_MATCH_1}" PARENT_SCOPE)

@@ -54,5 +54,9 @@ build() {
   cmake --build "$folder" --parallel "$(nproc)" "${targets[@]}"
 }
 
-install_missing_packages "$ORLENDA_ROOT/scripts/debian-packages.txt" \
-  "$ORLENDA_ROOT/scripts/debian-run-packages.txt"
+# The project's package lists, unless the command sourcing this names others.
+if [ -z "${ORLENDA_PACKAGE_LISTS+set}" ]; then
+  ORLENDA_PACKAGE_LISTS=("$ORLENDA_ROOT/scripts/debian-packages.txt"
+    "$ORLENDA_ROOT/scripts/debian-run-packages.txt")
+fi
+install_missing_packages "${ORLENDA_PACKAGE_LISTS[@]}"

@@ -38,6 +38,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# install(RUNTIME_DEPENDENCY_SET) finds the DLLs a program loads by reading
+# it with the cross binutils' objdump.
+set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
+set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
+set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND x86_64-w64-mingw32-objdump)
+
 # The wrapper finds the MinGW runtime DLLs itself; the prefix is passed on
 # because ctest runs long after this environment is gone.
 get_filename_component(_orlenda_wine_run

@@ -14,6 +14,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 RECIPE_REVISION=1
 RECIPE="qt6-base $QT_DEBIAN_VERSION recipe $RECIPE_REVISION"
 STAMP=$ORLENDA_WINDOWS_PREFIX/.orlenda-qt.stamp
+LICENCE_STAMP=$ORLENDA_WINDOWS_PREFIX/.orlenda-qt-licences.stamp
 WORK=$ORLENDA_CACHE/work/qt6-base-$QT_DEBIAN_VERSION-r$RECIPE_REVISION
 
 # The host's Qt (QT_HOST_PATH) supplies moc, rcc and uic. Third-party
@@ -91,6 +92,19 @@ install_qt() {
     { tail -20 "$WORK/install.log" >&2; fail "install failed, see $WORK/install.log"; }
 }
 
+# The licence texts that shipping Qt's DLLs requires, from the source they
+# were built from: every licence Qt's files carry (LGPL-3, GPL-2 and -3, and
+# those of the third-party code built into the DLLs) and Debian's copyright
+# file, which names the holders and licence of each file.
+install_licences() {
+  local target=$ORLENDA_WINDOWS_PREFIX/$QT_LICENCES
+  say "installing Qt's licence texts into $target"
+  rm -rf "$target"
+  mkdir -p "$target"
+  cp "$WORK"/source/LICENSES/*.txt "$target/"
+  cp "$WORK/source/debian/copyright" "$target/debian-copyright.txt"
+}
+
 if ! stamp_matches "$STAMP" "$RECIPE"; then
   lock_prefix
   if ! stamp_matches "$STAMP" "$RECIPE"; then
@@ -98,7 +112,19 @@ if ! stamp_matches "$STAMP" "$RECIPE"; then
     configure_qt
     build_qt
     install_qt
+    install_licences
+    write_stamp "$LICENCE_STAMP" "$RECIPE"
     write_stamp "$STAMP" "$RECIPE"
+    rm -rf "$WORK"
+  fi
+fi
+# A prefix built before the licence texts were kept gets them on their own.
+if ! stamp_matches "$LICENCE_STAMP" "$RECIPE"; then
+  lock_prefix
+  if ! stamp_matches "$LICENCE_STAMP" "$RECIPE"; then
+    fetch_source
+    install_licences
+    write_stamp "$LICENCE_STAMP" "$RECIPE"
     rm -rf "$WORK"
   fi
 fi

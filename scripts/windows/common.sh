@@ -17,6 +17,9 @@ QT_UPSTREAM_VERSION=${QT_UPSTREAM_VERSION%%-*}
 
 export ORLENDA_WINDOWS_PREFIX=${ORLENDA_WINDOWS_PREFIX:-$ORLENDA_CACHE/qt6-mingw64-$QT_UPSTREAM_VERSION}
 
+# Where the prefix keeps the licence texts of Qt's source.
+QT_LICENCES=share/doc/qtbase
+
 # Marks a prefix these scripts made, the only kind they ever empty.
 PREFIX_MARKER=.orlenda-windows-prefix
 

@@ -13,7 +13,9 @@ export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/orlenda/winepref
 # Wine's own traces would bury the programs' output.
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko: they are not needed and their installers would prompt.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# No menu entries or file types written into the user's home, and no web page
+# opened in the host's browser.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe,winebrowser.exe=d}
 
 # Z:\ is the host's root, so a host folder maps straight to a Windows path.
 orlenda_windows_path() {
@@ -42,11 +44,17 @@ export WINEPATH
 # processes running: otherwise the first program started by a test runner
 # spawns them, they inherit its output pipe, and the runner waits on them.
 orlenda_wine_start() {
+  mkdir -p "$WINEPREFIX"
+  # Before any program, which would start a server that soon ends; one that
+  # already runs for the prefix is kept.
+  wineserver -p 2> /dev/null || true
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX"
     wine wineboot.exe -i > /dev/null 2>&1
+    # Wine has no Arial, the window's font; the fallback it picks can leave
+    # text unpainted. Liberation Sans has Arial's metrics.
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f \
+      > /dev/null 2>&1
   fi
-  wineserver -p
   wine cmd.exe /c exit > /dev/null 2>&1
 }
 

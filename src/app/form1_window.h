@@ -2,11 +2,8 @@
 
 #include <QWidget>
 
+#include "app/native_services.h"
 #include "form/form1.h"
-#include "platform/posix/posix_clock.h"
-#include "platform/posix/posix_file_system.h"
-#include "platform/posix/posix_list_files.h"
-#include "platform/posix/posix_processes.h"
 #include "platform/qt/qt_common_dialog.h"
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_desktop.h"
@@ -73,16 +70,16 @@ private:
     platform::QtTextBox m_folderBox;
     platform::QtDialogs m_dialogs;
     platform::QtEventPump m_events;
-    platform::PosixFileSystem m_files;
+    NativeFileSystem m_files;
     platform::QtCommonDialog m_commonDialog;
-    platform::PosixListFiles m_listFiles;
-    platform::PosixProcesses m_processes;
+    NativeListFiles m_listFiles;
+    NativeProcesses m_processes;
     platform::QtSleeper m_sleeper;
     platform::QtSettingsStore m_settings;
     platform::QtFolderBrowser m_folderBrowser;
     platform::StyleSheetSkin m_skin;
     platform::QtDesktop m_desktop;
-    platform::PosixClock m_localClock;
+    NativeClock m_localClock;
     Form1 m_form;
     bool m_shownOnce = false;
 };

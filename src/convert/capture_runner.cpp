@@ -27,7 +27,7 @@ public:
     WatchedProcess(const WatchedProcess&) = delete;
     WatchedProcess& operator=(const WatchedProcess&) = delete;
 
-    std::optional<std::uint32_t> exitCode() { return m_processes.exitCode(m_handle); }
+    std::optional<platform::ProcessStatus> status() { return m_processes.status(m_handle); }
     std::string errorOutputTail() { return m_processes.errorOutputTail(m_handle, kErrorTailBytes); }
     void close() {
         m_open = false;
@@ -119,12 +119,14 @@ ToolEnd RunToolAndWait(const ToolWaitServices& services, const std::string& comm
     }
 
     WatchedProcess process(services.processes, id);
-    std::uint32_t exitCode = 0;
+    // A failed query keeps what the last one found: before the first that
+    // succeeds, an ended process with the code 0.
+    platform::ProcessStatus status;
     std::int64_t polls = 0;
-    // The code is read at the top of a poll and tested at its end, so one
+    // The status is read at the top of a poll and tested at its end, so one
     // more whole poll runs after the process has ended.
     do {
-        if (const auto code = process.exitCode()) exitCode = *code;
+        if (const auto seen = process.status()) status = *seen;
         services.events.processEvents();
         services.sleeper.sleep(kPollIntervalMilliseconds);
         if (indicator) {
@@ -137,12 +139,12 @@ ToolEnd RunToolAndWait(const ToolWaitServices& services, const std::string& comm
             services.events.processEvents();
         }
         services.events.processEvents();
-    } while (exitCode == platform::kStillActive);
+    } while (status.running);
     const std::string lastErrorLine = LastErrorLine(process.errorOutputTail());
     process.close();
 
     if (indicator) indicator->setText(baseText.empty() ? kProgressBarRestText : baseText);
-    return {.exitCode = static_cast<std::int32_t>(exitCode), .lastErrorLine = lastErrorLine};
+    return {.exitCode = static_cast<std::int32_t>(status.exitCode), .lastErrorLine = lastErrorLine};
 }
 
 CaptureOutcome CaptureSite(Form1& form, const std::string& address,

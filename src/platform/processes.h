@@ -11,8 +11,6 @@ namespace orlenda::platform {
 using ProcessId = std::int64_t;
 using ProcessHandle = std::int64_t;
 
-// The exit code a process reports while it has not ended yet.
-inline constexpr std::uint32_t kStillActive = 259;
 // Window modes of a started program: 0 hidden ... 6 minimized without focus.
 inline constexpr int kWindowHidden = 0;
 inline constexpr int kWindowMinimizedNoFocus = 6;
@@ -30,6 +28,17 @@ private:
     int m_errorNumber;
 };
 
+// What a look at a started process finds. Whether it runs is told apart
+// from its code: a process may really end with 259, the code Windows reports
+// for a process that is still active.
+struct ProcessStatus {
+    bool running = false;
+    // The code it ended with, once it no longer runs.
+    std::uint32_t exitCode = 0;
+
+    bool operator==(const ProcessStatus&) const = default;
+};
+
 // Starting other programs and watching them end.
 class Processes {
 public:
@@ -44,9 +53,8 @@ public:
     // A handle for querying the process; an invalid one when the process
     // cannot be opened, which then makes every query fail.
     virtual ProcessHandle open(ProcessId id) = 0;
-    // The exit code, kStillActive while the process runs; nothing when the
-    // query fails.
-    virtual std::optional<std::uint32_t> exitCode(ProcessHandle handle) = 0;
+    // Nothing when the query fails.
+    virtual std::optional<ProcessStatus> status(ProcessHandle handle) = 0;
     // The last bytes, at most maxBytes, that the process has written to its
     // standard error so far; empty for an invalid handle. Never fails.
     virtual std::string errorOutputTail(ProcessHandle handle, std::size_t maxBytes) = 0;

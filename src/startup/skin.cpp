@@ -3,7 +3,8 @@
 namespace orlenda {
 
 void ApplySkin(Form1& form) {
-    const std::string skinFile = form.files.programFolder() + kSkinFile;
+    const std::string skinFile = form.files.programFolder() + platform::kPathSeparator +
+                                 kSkinFolderName + platform::kPathSeparator + kSkinFileName;
     // A folder of that name is no skin.
     if (!form.files.fileExists(skinFile) || form.files.isFolder(skinFile)) return;
 

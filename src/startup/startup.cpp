@@ -81,7 +81,8 @@ void Form_Load(Form1& form) {
     trap.step(100, [&] { ApplySkin(form); });
     std::string cursorFile;
     if (trap.when(104, [&] {
-            cursorFile = form.files.programFolder() + kHandCursorFile;
+            cursorFile =
+                form.files.programFolder() + platform::kPathSeparator + kHandCursorFileName;
             return form.files.fileExists(cursorFile);
         })) {
         trap.step(106, [&] { form.Me.setMouseIcon(cursorFile); });

@@ -10,7 +10,7 @@ inline constexpr char kProductName[] = "Orlenda";
 // Set when the program is built; empty unless the maker has one.
 inline constexpr char kHomePageAddress[] = ORLENDA_HOME_PAGE;
 // The optional image of the hand pointer, next to the program.
-inline constexpr char kHandCursorFile[] = "/HAND-M.CUR";
+inline constexpr char kHandCursorFileName[] = "HAND-M.CUR";
 inline constexpr char kListColumnHeader[] = " Web Site(s)";
 inline constexpr std::size_t kMaxApplicationTitleLength = 40;
 // The draw from 1 to 100 that opens the home page.

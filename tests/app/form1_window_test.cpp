@@ -6,17 +6,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
 #include <fstream>
 
 #include "fakes/fake_startup.h"
-#include "fakes/settings_folder.h"
 #include "platform/qt/site_list_view.h"
 #include "platform/qt/style_sheet_skin.h"
 #include "platform/qt/text_progress_bar.h"
 #include "startup/startup.h"
+#include "support/settings_sandbox.h"
 
 namespace orlenda {
 namespace {
@@ -135,9 +136,18 @@ private slots:
     void firstStartStoresTheDefaultFolderAndReadiesTheWindow_data() {
         QTest::addColumn<QStringList>("folders");  // those the account has
         QTest::addColumn<QString>("shown");
-        QTest::newRow("desktop") << QStringList{"Desktop", "Pictures"} << "Desktop/";
-        QTest::newRow("no desktop yet") << QStringList{"Pictures"} << "Pictures/";
-        QTest::newRow("fresh account") << QStringList{} << "";
+#ifdef _WIN32
+        // The shell names the desktop, which every account has.
+        QTest::newRow("desktop") << QStringList{}
+                                 << QDir::toNativeSeparators(QStandardPaths::writableLocation(
+                                        QStandardPaths::DesktopLocation)) +
+                                        u'\\';
+#else
+        const QString home = m_home.path() + u'/';
+        QTest::newRow("desktop") << QStringList{"Desktop", "Pictures"} << home + "Desktop/";
+        QTest::newRow("no desktop yet") << QStringList{"Pictures"} << home + "Pictures/";
+        QTest::newRow("fresh account") << QStringList{} << home;
+#endif
     }
     void firstStartStoresTheDefaultFolderAndReadiesTheWindow() {
         QFETCH(QStringList, folders);
@@ -147,16 +157,15 @@ private slots:
         const auto removeFolders = qScopeGuard([&] {
             for (const QString& folder : folders) QDir(home.filePath(folder)).removeRecursively();
         });
-        const testing::SettingsFolder settings;
+        const testing::SettingsSandbox settings;
         testing::FakeClock quiet;  // a time of day that does not open the home page
         while (DrawOneToHundred(quiet.seconds) == kHomePageDraw) ++quiet.seconds;
         Form1Window window(quiet);
         Form_Load(window.form());
 
-        const QString folder = m_home.path() + u'/' + shown;
-        QCOMPARE(window.Text1->text(), folder);
-        QCOMPARE(settings.qtext(),
-                 QStringLiteral("[General]\nDownload%20Location=") + folder + u'\n');
+        QCOMPARE(window.Text1->text(), shown);
+        QCOMPARE(testing::Stored(),
+                 (testing::StoredSettings{{"Download Location", shown.toStdString()}}));
         QCOMPARE(window.windowTitle(), QStringLiteral("Orlenda"));
         QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Orlenda"));
         QVERIFY(!window.windowIcon().pixmap(32, 32).isNull());

@@ -42,6 +42,15 @@ TEST(RunToolAndWait, PollsEveryTenthOfASecondAndOnceMoreAfterTheEnd) {
     }
 }
 
+// 259 is "still active" to Windows, but a tool that has ended with it has ended.
+TEST(RunToolAndWait, EndsWithAnyExitCodeOnceTheProcessHasEnded) {
+    for (const std::uint32_t code : {259u, 1u, 0xC0000005u}) {
+        testing::FakeForm fake;
+        EXPECT_EQ(Wait(fake, {2, code}).exitCode, static_cast<std::int32_t>(code));
+        EXPECT_EQ(fake.sleeper.pauses.size(), 3u);
+    }
+}
+
 TEST(RunToolAndWait, CreepsEveryHundredAndFiftyPollsButShowsNoMoreThanAFullBar) {
     testing::FakeForm fake;
     Wait(fake, {499, 0}, true, "x", 85, 1);  // the last poll is the 500th: a creep

@@ -11,11 +11,12 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    if (argc < 2) return 2;
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 2) return 2;
     orlenda::Form1Window window;
     window.form().ListView1.append("http://a/1");
     window.form().ListView1.append("http://a/2");
-    window.Text1->setText(QString::fromLocal8Bit(argv[1]));
+    window.Text1->setText(arguments[1]);
     window.show();
     QTimer::singleShot(300, &window, [&] { window.close(); });
     QTimer::singleShot(0, &window, [&] {

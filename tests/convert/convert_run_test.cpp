@@ -1,32 +1,43 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "convert/command_line.h"
 #include "convert/convert_handlers.h"
 #include "convert/run_report.h"
 #include "fakes/fake_form.h"
 #include "sitelist/file_to_list.h"
 #include "sitelist/sitelist_handlers.h"
+#include "support/platform_path.h"
 
 namespace orlenda {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using testing::PlatformPath;
 
-constexpr char kRetryList[] = "/shots/Not saved 2026-12-07 14.05.31.txt";
-constexpr char kTryAgain[] =
-    "To try again, load \"/shots/Not saved 2026-12-07 14.05.31.txt\" with \"Load List Of Sites "
-    "From Text File\".";
+// The list of rows not saved, and the closing words that name it.
+std::string ListInFolder(const std::string& folder, const std::string& suffix = "") {
+    return PlatformPath(folder + "/Not saved 2026-12-07 14.05.31" + suffix + ".txt");
+}
+std::string TryAgain(const std::string& folder) {
+    return "To try again, load \"" + ListInFolder(folder) +
+           "\" with \"Load List Of Sites From Text File\".";
+}
+const std::string kRetryList = ListInFolder("/shots");
+const std::string kTryAgain = TryAgain("/shots");
 
 // The rows in the list and an existing folder in the folder box.
 void Fill(testing::FakeForm& fake, std::vector<std::string> rows) {
     fake.list.rows = std::move(rows);
-    fake.files.folders = {"/shots/", "/home/u"};
-    fake.folder.value = "/shots/";
+    fake.files.folders = {PlatformPath("/shots/"), PlatformPath("/home/u")};
+    fake.folder.value = PlatformPath("/shots/");
 }
 
+// The tool in the fakes' program folder; the output path written in POSIX form.
 std::string CommandFor(const std::string& url, const std::string& out) {
-    return "\"/opt/orlenda/iecapt\" --url=" + url + " --out=\"" + out + "\"";
+    return "\"" + PlatformPath("/opt/orlenda/") + kCaptureToolName + "\" --url=" + url +
+           " --out=\"" + PlatformPath(out) + "\"";
 }
 
 // What a fake tool leaves at its output path.
@@ -73,7 +84,7 @@ TEST(Run, CapturesEveryRowOfItsStartInOrderWhileOnlyAddingWorks) {
         PushButton7_Click(fake.form);
         PushButton3_Click(fake.form);
         PushButton3_Click(fake.form);
-        fake.folder.value = "/other";
+        fake.folder.value = PlatformPath("/other");
     };
     PushButton2_Click(fake.form);
 
@@ -104,9 +115,8 @@ TEST(Run, CapturesEveryRowOfItsStartInOrderWhileOnlyAddingWorks) {
     EXPECT_EQ(fake.dialogs.messages[1].text,
               "Done.\n\n1 of 3 web sites was not saved:\nRow 2: http://c.d/e?f=1 \u2014 an error "
               "stopped its capture (reported at the time)\n\nThe output folder could not take the "
-              "list of them (there is no such folder), so it went to your home folder. To try "
-              "again, load \"/home/u/Not saved 2026-12-07 14.05.31.txt\" with \"Load List Of Sites "
-              "From Text File\".");
+              "list of them (there is no such folder), so it went to your home folder. " +
+                  TryAgain("/home/u"));
     EXPECT_EQ(fake.me.pointer, platform::kPointerDefault);
     EXPECT_FALSE(fake.form.IsRunning);
 }
@@ -148,8 +158,8 @@ TEST(Run, PassesEveryRowOfALongListAndSaysOnceThatTheToolCannotStart) {
     ASSERT_EQ(fake.dialogs.messages.size(), 1u);
     EXPECT_EQ(fake.dialogs.messages[0].text,
               "Done.\n\n32768 of 32768 web sites were not saved because the capture tool could "
-              "not be started: No such file or directory (/opt/orlenda/iecapt).\n\n" +
-                  std::string(kTryAgain));
+              "not be started: No such file or directory (" +
+                  PlatformPath("/opt/orlenda/") + kCaptureToolName + ").\n\n" + kTryAgain);
     EXPECT_EQ(fake.dialogs.messages[0].style, platform::kMessageExclamation);
     EXPECT_EQ(RowsLoadedFrom(fake, kRetryList), rows);
 }
@@ -213,7 +223,7 @@ TEST(Run, EndsSayingWhichRowsWereNotSavedAndWhy) {
             }
         }
         if (failing > 10) message += "\nand 1 more";
-        if (failing > 0) message += "\n\n" + std::string(kTryAgain);
+        if (failing > 0) message += "\n\n" + kTryAgain;
         ToolsLeave(fake, leaves);
         PushButton2_Click(fake.form);
 
@@ -232,15 +242,15 @@ TEST(Run, ListsTheRowsNotSavedInANewFileThatLoadsThemAgain) {
     testing::FakeForm fake;
     Fill(fake, {" http://a/ ", "http://b/", "", "http://\u00e9/"});
     const platform::FileStamp earlier{.size = 800, .modified = 1, .volume = 1, .fileIndex = 9};
-    fake.files.stamps = {{"/shots/ a_ .jpg", earlier}, {"/shots/b_.jpg", earlier}};
-    fake.listFiles.contents = {{kRetryList, "older"},
-                               {"/shots/Not saved 2026-12-07 14.05.31 (2).txt", "old"}};
+    fake.files.stamps = {{PlatformPath("/shots/ a_ .jpg"), earlier},
+                         {PlatformPath("/shots/b_.jpg"), earlier}};
+    fake.listFiles.contents = {{kRetryList, "older"}, {ListInFolder("/shots", " (2)"), "old"}};
     fake.processes.script = {{}, {}, {.exitCode = 2}, {.exitCode = 4}};
     ToolsLeave(fake, {Leaves::Nothing, Leaves::Image, Leaves::Nothing, Leaves::Nothing});
     fake.sleeper.onSleep = [&] { PushButton3_Click(fake.form); };
     PushButton2_Click(fake.form);
 
-    const std::string path = "/shots/Not saved 2026-12-07 14.05.31 (3).txt";
+    const std::string path = ListInFolder("/shots", " (3)");
     EXPECT_EQ(fake.listFiles.contents[kRetryList], "older");
     EXPECT_EQ(RowsLoadedFrom(fake, path),
               (std::vector<std::string>{" http://a/ ", "", "http://\u00e9/"}));
@@ -256,11 +266,11 @@ TEST(Run, PutsTheListInTheHomeFolderWhenTheOutputFolderRefusesIt) {
         "Done.\n\n1 of 1 web site was not saved:\nRow 1: http://a/ \u2014 the page could not be "
         "loaded\n\n";
     const std::tuple<std::vector<std::string>, std::string> refusals[] = {
-        {{"/shots/"},
+        {{PlatformPath("/shots/")},
          "The output folder could not take the list of them (Permission denied), so it went to "
-         "your home folder. To try again, load \"/home/u/Not saved 2026-12-07 14.05.31.txt\" with "
-         "\"Load List Of Sites From Text File\"."},
-        {{"/shots/", "/home/u"},
+         "your home folder. " +
+             TryAgain("/home/u")},
+        {{PlatformPath("/shots/"), PlatformPath("/home/u")},
          "The list of them could not be written, neither in the output folder (Permission "
          "denied) nor in your home folder (Permission denied)."},
     };

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "app/form1_window.h"
+#include "convert/command_line.h"
 #include "convert/message_box_answerer.h"
 #include "convert/stand_in_record.h"
 #include "sitelist/file_to_list.h"
@@ -36,7 +37,9 @@ private slots:
         // Blanks and quotes must not split the address or smuggle in a second --out=.
         window.form().ListView1.append("http://a/b c\"--out=/tmp/x");
         window.form().ListView1.append("x\\y");
-        window.Text1->setText(folder.path() + "/");  // as the browse button leaves it
+        // As the browse button leaves it: the platform's separators, one at the end.
+        const QString folderText = QDir::toNativeSeparators(folder.path()) + QDir::separator();
+        window.Text1->setText(folderText);
         window.show();
         testing::MessageBoxAnswerer answerer;
         bool busyWhileFirstToolRan = false;
@@ -52,10 +55,23 @@ private slots:
         window.PushButton2->click();
 
         QVERIFY(busyWhileFirstToolRan);
+#ifdef _WIN32
+        // Windows names hold no double quote: that row's image cannot be written.
+        QCOMPARE(answerer.seen.size(), 1);
+        QVERIFY2(answerer.seen[0].startsWith(
+                     "Orlenda (icon): Done.\n\n1 of 2 web sites was not saved:\nRow 1: "
+                     "http://a/b c\"--out=/tmp/x \u2014 the capture tool ended without writing "
+                     "the image\n"),
+                 qPrintable(answerer.seen[0]));
+#else
         QCOMPARE(answerer.seen, QStringList{QStringLiteral("Orlenda: Done.")});
+#endif
         QCOMPARE(window.form().ListView1.rowCount(), 4);
-        const std::string tool = (QCoreApplication::applicationDirPath() + "/iecapt").toStdString();
-        const std::string out = "--out=" + folder.path().toStdString() + "/";
+        const std::string tool =
+            QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + u'/' +
+                                     QString::fromLatin1(kCaptureToolName))
+                .toStdString();
+        const std::string out = "--out=" + folderText.toStdString();
         const std::vector<testing::ToolRun> runs = testing::ReadToolRuns(recordPath);
         QCOMPARE(runs.size(), 2u);
         QCOMPARE(runs[0].arguments,
@@ -81,7 +97,7 @@ private slots:
              {"http://fine.test/", "http://down.test/", "http://slow.test/"}) {
             window.form().ListView1.append(address);
         }
-        window.Text1->setText(folder.path() + "/");
+        window.Text1->setText(QDir::toNativeSeparators(folder.path()) + QDir::separator());
         window.show();
         testing::MessageBoxAnswerer answerer;
         window.PushButton2->click();
@@ -89,7 +105,7 @@ private slots:
         const QStringList lists =
             QDir(folder.path()).entryList({QStringLiteral("Not saved *.txt")}, QDir::Files);
         QCOMPARE(lists.size(), 1);
-        const QString list = folder.filePath(lists[0]);
+        const QString list = QDir::toNativeSeparators(folder.filePath(lists[0]));
         QCOMPARE(
             answerer.seen,
             QStringList{"Orlenda (icon): Done.\n\n2 of 3 web sites were not saved:\n"
@@ -111,7 +127,7 @@ private slots:
         const std::string recordPath = standInRecordsIn(folder, "1500");
         QProcess program;
         program.start(QCoreApplication::applicationDirPath() + "/close_during_run_driver",
-                      {folder.path() + "/"});
+                      {QDir::toNativeSeparators(folder.path()) + QDir::separator()});
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);

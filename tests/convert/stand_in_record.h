@@ -16,7 +16,11 @@ inline constexpr char kRecordVariable[] = "ORLENDA_STAND_IN_RECORD";
 inline constexpr char kSleepVariable[] = "ORLENDA_STAND_IN_SLEEP_MS";
 inline constexpr char kEndingsVariable[] = "ORLENDA_STAND_IN_ENDINGS";
 // A tool cut loose from the program that started it.
+#ifdef _WIN32
+inline constexpr char kDetached[] = "no console window";
+#else
 inline constexpr char kDetached[] = "own session, 0 more descriptors, stdin /dev/null";
+#endif
 
 // One run of the stand-in, recorded as a line as it ends. Times are on the
 // monotonic clock, which all processes share.

@@ -2,8 +2,14 @@
 // named by --out=, or fails as its environment tells it for the address,
 // sleeps as long as it is told, and records how it ran.
 
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
@@ -21,6 +27,36 @@ std::int64_t Now() {
     return std::chrono::nanoseconds(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+#ifdef _WIN32
+// main's arguments come in the ANSI code page, which loses characters: the
+// wide command line has them whole, split as the C runtime splits it.
+std::vector<std::string> Arguments(int /*argc*/, char** /*argv*/) {
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) {
+        const int size =
+            ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string argument(static_cast<std::size_t>(size), '\0');
+        ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), size, nullptr, nullptr);
+        argument.pop_back();  // the terminating NUL
+        arguments.push_back(argument);
+    }
+    ::LocalFree(wide);
+    return arguments;
+}
+
+// Whether it shows a window, in the words of kDetached.
+std::string Detachment() {
+    return ::GetConsoleWindow() == nullptr ? "no console window" : "a console window";
+}
+
+std::filesystem::path PathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+#else
+std::vector<std::string> Arguments(int argc, char** argv) { return {argv, argv + argc}; }
+
 // Its session, the descriptors it got beyond the standard three and its
 // stdin, in the words of kDetached.
 std::string Detachment() {
@@ -33,6 +69,9 @@ std::string Detachment() {
            std::to_string(inherited) + " more descriptors, stdin " +
            std::filesystem::read_symlink("/proc/self/fd/0", noLink).string();
 }
+
+std::filesystem::path PathOf(const std::string& bytes) { return bytes; }
+#endif
 
 // The value of the argument --name=, or empty text.
 std::string ValueOf(const std::vector<std::string>& arguments, const std::string& name) {
@@ -53,10 +92,11 @@ nlohmann::json EndingFor(const std::string& address) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    ToolRun run{Now(), 0, Detachment(), {argv, argv + argc}};
+    ToolRun run{Now(), 0, Detachment(), Arguments(argc, argv)};
     const nlohmann::json ending = EndingFor(ValueOf(run.arguments, "--url="));
     if (ending.is_null()) {
-        std::ofstream(ValueOf(run.arguments, "--out="), std::ios::binary) << "stand-in image";
+        std::ofstream(PathOf(ValueOf(run.arguments, "--out=")), std::ios::binary)
+            << "stand-in image";
     } else {
         std::cerr << ending.value("stderr", "") << std::endl;
     }
@@ -67,5 +107,6 @@ int main(int argc, char** argv) {
     if (const char* path = std::getenv(kRecordVariable)) {
         std::ofstream(path, std::ios::app) << nlohmann::json(run).dump() << '\n';
     }
-    return ending.is_null() ? 0 : ending.value("exit", 1);
+    // Windows codes take 32 bits (0xC0000005, 259); POSIX keeps the low 8.
+    return static_cast<int>(ending.is_null() ? 0u : ending.value("exit", 1u));
 }

@@ -16,6 +16,7 @@
 #include "platform/events.h"
 #include "platform/files.h"
 #include "platform/window.h"
+#include "support/platform_path.h"
 
 namespace orlenda::testing {
 
@@ -187,7 +188,7 @@ public:
     std::vector<std::string> files;
     std::vector<std::string> folders;
     std::map<std::string, platform::FileStamp> stamps;  // the files that have stamps
-    std::string programFolderPath = "/opt/orlenda";
+    std::string programFolderPath = PlatformPath("/opt/orlenda");
 
 private:
     static bool contains(const std::vector<std::string>& paths, const std::string& path) {

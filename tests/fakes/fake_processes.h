@@ -13,9 +13,9 @@
 
 namespace orlenda::testing {
 
-// A started fake process answers "still active" to this many exit-code
-// queries, then its exit code; or every query fails. Its standard error
-// holds the given text.
+// A started fake process answers "running" to this many status queries,
+// then that it ended with its exit code; or every query fails. Its standard
+// error holds the given text.
 struct FakeProcess {
     int runningQueries = 0;
     std::uint32_t exitCode = 0;
@@ -36,13 +36,15 @@ public:
         return std::ssize(m_running);
     }
     platform::ProcessHandle open(platform::ProcessId id) override { return openFails ? 0 : id; }
-    std::optional<std::uint32_t> exitCode(platform::ProcessHandle handle) override {
+    std::optional<platform::ProcessStatus> status(platform::ProcessHandle handle) override {
         if (handle < 1 || handle > std::ssize(m_running)) return std::nullopt;
         FakeProcess& process = m_running[static_cast<std::size_t>(handle - 1)];
         if (process.queriesFail) throw std::runtime_error("process lost");
-        if (process.runningQueries == 0) return process.exitCode;
+        if (process.runningQueries == 0) {
+            return platform::ProcessStatus{.exitCode = process.exitCode};
+        }
         --process.runningQueries;
-        return platform::kStillActive;
+        return platform::ProcessStatus{.running = true};
     }
     std::string errorOutputTail(platform::ProcessHandle handle, std::size_t maxBytes) override {
         if (handle < 1 || handle > std::ssize(m_running)) return {};

@@ -96,9 +96,9 @@ public:
     void setApplicationTitle(const std::string& title) override { applicationTitle = title; }
     void endProgram() override {}
 
-    std::string desktopFolderPath = "/home/u/Desktop";
-    std::string picturesFolderPath = "/home/u/Pictures";
-    std::string homeFolderPath = "/home/u";
+    std::string desktopFolderPath = PlatformPath("/home/u/Desktop");
+    std::string picturesFolderPath = PlatformPath("/home/u/Pictures");
+    std::string homeFolderPath = PlatformPath("/home/u");
     bool failOpen = false;
     std::vector<std::string> openedPages;
     std::string applicationTitle;

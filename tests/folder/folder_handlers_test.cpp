@@ -5,27 +5,29 @@
 
 #include "fakes/fake_form.h"
 #include "form/settings_keys.h"
+#include "support/platform_path.h"
 
 namespace orlenda {
 namespace {
 
 using testing::FakeForm;
 using ::testing::HasSubstr;
+using testing::PlatformPath;
 using Writes = std::vector<std::pair<std::string, std::string>>;
 
 TEST(FolderBrowse, PutsThePickInTheBoxWithOneSeparatorAndCarriesOnAfterFailures) {
     struct Click {
         const char* name;
-        std::string chosen = "/new";  // empty: cancelled
+        std::string chosen = PlatformPath("/new");  // empty: cancelled
         bool unreadableStore = false, readOnlyStore = false, failingDialog = false;
         std::string openedAt = "/last";
-        std::string box = "/new/";
+        std::string box = PlatformPath("/new/");
         bool stored = true;  // the pick and the box
         int step = 0;        // the step that fails, if any
     };
     const Click clicks[] = {
         {.name = "pick"},
-        {.name = "root", .chosen = "/", .box = "/"},
+        {.name = "root", .chosen = PlatformPath("/"), .box = PlatformPath("/")},
         {.name = "cancel", .chosen = "", .box = "/kept/", .stored = false},
         // Opens at the folder picked before in this run.
         {.name = "unreadable", .unreadableStore = true, .openedAt = "/before", .step = 100},

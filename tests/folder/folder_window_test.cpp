@@ -6,24 +6,24 @@
 #include <QtTest>
 
 #include "app/form1_window.h"
-#include "fakes/settings_folder.h"
 #include "support/modal_dialogs.h"
+#include "support/settings_sandbox.h"
 
 namespace orlenda {
 
-// The browse button on the real window, with the real folder dialog and a
-// real settings file.
+// The browse button on the real window, with the real folder dialog and the
+// real settings store.
 class FolderWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
     void browseButtonTakesTheFolderFromTheDialog() {
-        const testing::SettingsFolder settings;
+        const testing::SettingsSandbox settings;
         QTemporaryDir folders;
         const QString last = folders.filePath(QStringLiteral("last"));
         const QString picked = folders.filePath(QStringLiteral("picked folder"));
         QVERIFY(QDir().mkpath(last) && QDir().mkpath(picked));
-        settings.write("[General]\nLastFolderDot=" + last.toStdString() + "\n");
+        testing::Store("LastFolderDot", QDir::toNativeSeparators(last).toStdString());
 
         Form1Window window;
         window.show();
@@ -41,9 +41,12 @@ private slots:
 
         QCOMPARE(title, QStringLiteral("Please select folder:"));
         QCOMPARE(openedAt, last);
-        QCOMPARE(window.Text1->text(), picked + u'/');
-        QCOMPARE(settings.qtext(), QStringLiteral("[General]\nDownload%20Location=") + picked +
-                                       QStringLiteral("/\nLastFolderDot=") + picked + u'\n');
+        const std::string pickedPath = QDir::toNativeSeparators(picked).toStdString();
+        QCOMPARE(window.Text1->text().toStdString(), pickedPath + platform::kPathSeparator);
+        QCOMPARE(
+            testing::Stored(),
+            (testing::StoredSettings{{"Download Location", pickedPath + platform::kPathSeparator},
+                                     {"LastFolderDot", pickedPath}}));
     }
 };
 

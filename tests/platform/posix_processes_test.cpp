@@ -39,8 +39,12 @@ protected:
 
     // Polls as the capture runner does, until the process has ended.
     std::optional<std::uint32_t> waitFor(ProcessHandle handle) {
-        while (processes.exitCode(handle) == kStillActive) std::this_thread::sleep_for(10ms);
-        return processes.exitCode(handle);
+        std::optional<ProcessStatus> status;
+        while ((status = processes.status(handle)) && status->running) {
+            std::this_thread::sleep_for(10ms);
+        }
+        if (!status) return std::nullopt;
+        return status->exitCode;
     }
 
     const std::filesystem::path m_folder = std::filesystem::temp_directory_path() /
@@ -76,7 +80,7 @@ TEST_F(PosixProcessesTest, StartsTheCommandLineCutLooseAndReportsItsEndAsAShellD
 TEST_F(PosixProcessesTest, ReapsEveryChildAndAnswersOnlyForItsOwn) {
     const ProcessId abandoned = startStandIn(300);
     const ProcessHandle first = processes.open(abandoned);
-    EXPECT_EQ(processes.exitCode(first), kStillActive);
+    EXPECT_EQ(processes.status(first), ProcessStatus{.running = true});
     processes.close(first);
     EXPECT_EQ(::waitpid(static_cast<pid_t>(abandoned), nullptr, WNOHANG), 0);  // ours, running
 
@@ -90,7 +94,7 @@ TEST_F(PosixProcessesTest, ReapsEveryChildAndAnswersOnlyForItsOwn) {
     EXPECT_EQ(::waitpid(static_cast<pid_t>(abandoned), nullptr, WNOHANG), -1);
     for (const ProcessHandle none :
          {handle, processes.open(id), processes.open(1), processes.open(::getpid())}) {
-        EXPECT_EQ(processes.exitCode(none), std::nullopt) << none;
+        EXPECT_EQ(processes.status(none), std::nullopt) << none;
     }
 }
 

@@ -9,15 +9,15 @@
 #include <functional>
 #include <string>
 
-#include "fakes/settings_folder.h"
 #include "platform/qt/qt_settings_store.h"
+#include "support/settings_sandbox.h"
 
 namespace orlenda::platform {
 namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
-using testing::SettingsFolder;
+using SettingsFolder = testing::SettingsSandbox;
 using ::testing::ThrowsMessage;
 
 constexpr char kDownloadLocation[] = "Download Location";

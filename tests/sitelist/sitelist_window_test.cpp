@@ -1,5 +1,7 @@
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -9,7 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <fstream>
 #include <functional>
 
 #include "app/form1_window.h"
@@ -132,6 +133,16 @@ private slots:
         QCOMPARE(m_messages, QStringList{});
     }
 
+    // The path comes back whole whatever its characters (on Windows the ANSI
+    // code page would lose them) and in the platform's form.
+    void aListNamedInAnyCharactersIsImported() {
+        m_paths = {
+            write("sites \xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC.txt", "http://a\r\nhttp://b")};
+        m_window->PushButton6->click();
+        QCOMPARE(m_messages, QStringList{});
+        QCOMPARE(rows(), (QStringList{"http://a", "http://b"}));
+    }
+
     // A typed name reaches the import, also of a file that is not there. The
     // import lets window events run, so Clear List works meanwhile and the
     // import goes on with the rest of the file.
@@ -190,9 +201,10 @@ private:
     }
 
     QString write(const char* name, const std::string& content) {
-        const QString path = m_folder.filePath(QString::fromUtf8(name));
-        std::ofstream(path.toStdString(), std::ios::binary) << content;
-        return path;
+        QFile file(m_folder.filePath(QString::fromUtf8(name)));
+        file.open(QIODevice::WriteOnly);
+        file.write(content.data(), static_cast<qint64>(content.size()));
+        return QDir::toNativeSeparators(file.fileName());
     }
 
     // The rows as the list shows them.

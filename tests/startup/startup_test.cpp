@@ -8,16 +8,18 @@
 #include "fakes/fake_form.h"
 #include "form/form1_layout.h"
 #include "form/settings_keys.h"
+#include "support/platform_path.h"
 
 namespace orlenda {
 namespace {
 
 using ::testing::ElementsAre;
 using testing::FakeForm;
+using testing::PlatformPath;
 
 constexpr int kSecondsPerDay = 24 * 60 * 60;
-constexpr char kSkinPath[] = "/opt/orlenda/x/o.cjs";
-constexpr char kCursorPath[] = "/opt/orlenda/HAND-M.CUR";
+const std::string kSkinPath = PlatformPath("/opt/orlenda/x/o.cjs");
+const std::string kCursorPath = PlatformPath("/opt/orlenda/HAND-M.CUR");
 
 // A time of day whose draw is, or is not, the one that opens the home page.
 int SecondsDrawing(bool homePage) {
@@ -67,17 +69,22 @@ TEST(DesktopFolderPath, FallsBackToThePicturesThenTheHomeFolderOnAFreshAccount) 
     struct Account {
         const char* name;
         std::vector<std::string> folders;  // those that are there
-        std::string desktop = "/home/u/Desktop";
+        std::string desktop = PlatformPath("/home/u/Desktop");
         std::string expected;
     };
-    const std::string home = "/home/u", desktop = "/home/u/Desktop", pictures = "/home/u/Pictures";
+    const std::string home = PlatformPath("/home/u"), desktop = PlatformPath("/home/u/Desktop"),
+                      pictures = PlatformPath("/home/u/Pictures");
+    const std::string separator(1, platform::kPathSeparator);
     const Account accounts[] = {
-        {.name = "desktop", .folders = {desktop, pictures, home}, .expected = desktop + "/"},
-        {.name = "no desktop yet", .folders = {pictures, home}, .expected = pictures + "/"},
-        {.name = "neither desktop nor pictures", .folders = {home}, .expected = home + "/"},
+        {.name = "desktop", .folders = {desktop, pictures, home}, .expected = desktop + separator},
+        {.name = "no desktop yet", .folders = {pictures, home}, .expected = pictures + separator},
+        {.name = "neither desktop nor pictures", .folders = {home}, .expected = home + separator},
         // Start then says plainly that the folder does not exist.
-        {.name = "no home either", .folders = {}, .expected = desktop + "/"},
-        {.name = "desktop names none", .folders = {home}, .desktop = "", .expected = home + "/"},
+        {.name = "no home either", .folders = {}, .expected = desktop + separator},
+        {.name = "desktop names none",
+         .folders = {home},
+         .desktop = "",
+         .expected = home + separator},
     };
     for (const Account& account : accounts) {
         SCOPED_TRACE(account.name);
@@ -92,15 +99,15 @@ TEST(FormLoad, ShowsTheFolderAndReadiesTheWindowWhateverStepFails) {
     struct Start {
         const char* name;
         const char* stored = nullptr;  // the output folder of the last run
-        const char* desktop = "/home/u/Desktop";
+        std::string desktop = PlatformPath("/home/u/Desktop");
         bool cursorFile = false, skinFolder = false, luckyDraw = false;
         bool badSkin = false, badCursor = false, noBrowser = false, unreadableStore = false;
-        std::string box = "/home/u/Desktop/";
+        std::string box = PlatformPath("/home/u/Desktop/");
         int step = 0;
     };
     const Start starts[] = {
         {.name = "first start"},
-        {.name = "desktop at the root", .desktop = "/", .box = "/"},
+        {.name = "desktop at the root", .desktop = PlatformPath("/"), .box = PlatformPath("/")},
         {.name = "stored folder", .stored = "/gone/folder", .box = "/gone/folder"},
         {.name = "stored empty folder", .stored = "", .box = ""},
         {.name = "hand cursor file", .cursorFile = true},
@@ -164,9 +171,8 @@ TEST(FormLoad, SkinFileRecoloursThenLoadsSetsOptionsAndAttachesTheSkin) {
     EXPECT_THAT(
         fake.me.journal,
         ElementsAre("setBackColor(" + face, "setControlBackColor(1, " + face,
-                    "loadSkin(/opt/orlenda/x/o.cjs)",
-                    "setOptions(" + std::to_string(0x40000103) + ")", "setSkinAllWindows(true)",
-                    "setKeepWindowColours(true)", "attachToWindow"));
+                    "loadSkin(" + kSkinPath + ")", "setOptions(" + std::to_string(0x40000103) + ")",
+                    "setSkinAllWindows(true)", "setKeepWindowColours(true)", "attachToWindow"));
     EXPECT_EQ(fake.skin.attachedTo, &fake.me);
 }
 

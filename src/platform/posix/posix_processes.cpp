@@ -74,17 +74,22 @@ std::uint32_t ExitCodeOf(int status) {
     return static_cast<std::uint32_t>(WEXITSTATUS(status));
 }
 
-// The child's status without waiting: its exit code once ended (and reaped),
-// kStillActive while it runs, nothing when it is not ours to wait for.
-std::optional<std::uint32_t> PollChild(pid_t pid) {
+// The child's status without waiting (an ended child is reaped); nothing
+// when it is not ours to wait for.
+std::optional<ProcessStatus> PollChild(pid_t pid) {
     int status = 0;
     pid_t result = 0;
     do {
         result = ::waitpid(pid, &status, WNOHANG);
     } while (result < 0 && errno == EINTR);
-    if (result == 0) return kStillActive;
-    if (result == pid) return ExitCodeOf(status);
+    if (result == 0) return ProcessStatus{.running = true};
+    if (result == pid) return ProcessStatus{.exitCode = ExitCodeOf(status)};
     return std::nullopt;
+}
+
+bool IsRunning(pid_t pid) {
+    const std::optional<ProcessStatus> status = PollChild(pid);
+    return status && status->running;
 }
 
 [[noreturn]] void FailToStart(int errorNumber) {
@@ -159,14 +164,14 @@ ProcessHandle PosixProcesses::open(ProcessId id) {
     return m_children.count(static_cast<pid_t>(id)) ? id : kNoHandle;
 }
 
-std::optional<std::uint32_t> PosixProcesses::exitCode(ProcessHandle handle) {
+std::optional<ProcessStatus> PosixProcesses::status(ProcessHandle handle) {
     const auto child = m_children.find(static_cast<pid_t>(handle));
     if (child == m_children.end()) return std::nullopt;
     // Once reaped the pid is free for others: answer from memory.
-    if (child->second.exitCode) return child->second.exitCode;
-    const std::optional<std::uint32_t> code = PollChild(child->first);
-    if (code && *code != kStillActive) child->second.exitCode = code;
-    return code;
+    if (child->second.ended) return child->second.ended;
+    const std::optional<ProcessStatus> status = PollChild(child->first);
+    if (status && !status->running) child->second.ended = status;
+    return status;
 }
 
 std::string PosixProcesses::errorOutputTail(ProcessHandle handle, std::size_t maxBytes) {
@@ -178,7 +183,7 @@ std::string PosixProcesses::errorOutputTail(ProcessHandle handle, std::size_t ma
 void PosixProcesses::close(ProcessHandle handle) {
     const auto child = m_children.find(static_cast<pid_t>(handle));
     if (child == m_children.end()) return;
-    if (!child->second.exitCode && PollChild(child->first) == kStillActive) {
+    if (!child->second.ended && IsRunning(child->first)) {
         m_abandoned.push_back(child->first);
     }
     m_children.erase(child);
@@ -190,7 +195,7 @@ PosixProcesses::Descriptor::~Descriptor() {
 }
 
 void PosixProcesses::reapAbandoned() {
-    std::erase_if(m_abandoned, [](pid_t pid) { return PollChild(pid) != kStillActive; });
+    std::erase_if(m_abandoned, [](pid_t pid) { return !IsRunning(pid); });
 }
 
 }  // namespace orlenda::platform

@@ -26,7 +26,7 @@ public:
     ProcessHandle open(ProcessId id) override;
     // A normal exit gives its status; death by a signal gives 128 plus the
     // signal's number, as a shell reports it.
-    std::optional<std::uint32_t> exitCode(ProcessHandle handle) override;
+    std::optional<ProcessStatus> status(ProcessHandle handle) override;
     std::string errorOutputTail(ProcessHandle handle, std::size_t maxBytes) override;
     void close(ProcessHandle handle) override;
 
@@ -50,8 +50,8 @@ private:
     };
 
     struct Child {
-        std::optional<std::uint32_t> exitCode;  // once reaped
-        Descriptor errorFile;                   // -1 when its errors went nowhere
+        std::optional<ProcessStatus> ended;  // once reaped
+        Descriptor errorFile;                // -1 when its errors went nowhere
     };
 
     void reapAbandoned();

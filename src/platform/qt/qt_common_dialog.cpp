@@ -1,6 +1,6 @@
 #include "platform/qt/qt_common_dialog.h"
 
-#include <QFile>
+#include <QDir>
 #include <QFileDialog>
 
 namespace orlenda::platform {
@@ -52,10 +52,11 @@ void QtCommonDialog::showOpen() {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!m_nameFilters.isEmpty()) dialog.setNameFilters(m_nameFilters);
-    if (!m_fileName.empty()) dialog.selectFile(QFile::decodeName(m_fileName.c_str()));
+    // Paths are UTF-8 with the platform's separators, as everywhere in the
+    // program; QFile::encodeName would give the ANSI code page on Windows.
+    if (!m_fileName.empty()) dialog.selectFile(QString::fromStdString(m_fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    // The path's bytes as the file system names them, whatever their encoding.
-    m_fileName = QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+    m_fileName = QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString();
 }
 
 }  // namespace orlenda::platform

@@ -27,6 +27,7 @@ std::string QtSettingsStore::ReadSetting(const std::string& key,
     const QSettings settings = OpenStore();
     // The status cannot tell: QSettings answers from its cache of the file
     // without looking, and reports its own pending writes as access errors.
+    // The registry (Windows) is no file and is read afresh each time.
     QFile file(settings.fileName());
     if (file.exists() && !file.open(QIODevice::ReadOnly)) {
         throw std::runtime_error("The settings in " + Where(settings) + " cannot be read.");
@@ -48,8 +49,9 @@ void QtSettingsStore::WriteSetting(const std::string& key, const std::string& te
     const bool wasStored = settings.contains(name);
     const QVariant stored = settings.value(name);
 
-    // The store is replaced as a whole through a temporary file, so a refused
-    // write leaves the earlier file untouched.
+    // A file store is replaced as a whole through a temporary file, so a
+    // refused write leaves the earlier file untouched; the registry refuses a
+    // value, or the program's key, on its own.
     settings.setValue(name, QString::fromStdString(text));
     settings.sync();
     // A file that was partly unreadable (a format error) is written all the same.
@@ -58,6 +60,8 @@ void QtSettingsStore::WriteSetting(const std::string& key, const std::string& te
     // The refused text would otherwise stay pending in the process-wide cache
     // of the file and be read back as if stored. The earlier text stays
     // pending instead, to be written again with the next write that succeeds.
+    // (The registry has no such cache: there this only tries the earlier text
+    // once more.)
     if (wasStored) {
         settings.setValue(name, stored);
     } else {

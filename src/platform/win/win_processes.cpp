@@ -1,0 +1,203 @@
+#include "platform/win/win_processes.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/win/win_text.h"
+
+namespace orlenda::platform {
+namespace {
+
+// The window modes as ShowWindow's commands; 5 is the plain "show".
+WORD ShowCommandOf(int windowMode) {
+    switch (windowMode) {
+        case 0:
+            return SW_HIDE;
+        case 1:
+            return SW_SHOWNORMAL;
+        case 2:
+            return SW_SHOWMINIMIZED;
+        case 3:
+            return SW_SHOWMAXIMIZED;
+        case 4:
+            return SW_SHOWNOACTIVATE;
+        case 5:
+            return SW_SHOW;
+        default:
+            return SW_SHOWMINNOACTIVE;
+    }
+}
+
+HANDLE HandleOf(ProcessHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+[[noreturn]] void FailToStart(DWORD error) {
+    throw ProcessStartError(static_cast<int>(error), SystemErrorText(error));
+}
+
+SECURITY_ATTRIBUTES Inheritable() {
+    return {.nLength = sizeof(SECURITY_ATTRIBUTES),
+            .lpSecurityDescriptor = nullptr,
+            .bInheritHandle = TRUE};
+}
+
+// The child's standard error: a new file in the temporary folder, open twice,
+// to read here and (inheritable) to write there; each side has its own file
+// position. Windows deletes it when the last handle closes, whoever ends
+// first. Both sides are empty when no such file can be made.
+struct ErrorFile {
+    OwnedHandle reader;
+    OwnedHandle writer;
+};
+
+ErrorFile OpenErrorFile() {
+    std::wstring folder(MAX_PATH + 1, L'\0');
+    folder.resize(::GetTempPathW(static_cast<DWORD>(folder.size()), folder.data()));
+    std::wstring name(MAX_PATH, L'\0');
+    if (folder.empty() || !::GetTempFileNameW(folder.c_str(), L"orl", 0, name.data())) return {};
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    ErrorFile file;
+    file.reader = OwnedHandle(
+        ::CreateFileW(name.c_str(), GENERIC_READ | DELETE, kShareAll, nullptr, OPEN_EXISTING,
+                      FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!file.reader) {
+        ::DeleteFileW(name.c_str());
+        return {};
+    }
+    SECURITY_ATTRIBUTES inheritable = Inheritable();
+    file.writer = OwnedHandle(::CreateFileW(name.c_str(), GENERIC_WRITE, kShareAll, &inheritable,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    if (!file.writer) return {};
+    return file;
+}
+
+// The last bytes of the file, at most maxBytes.
+std::string TailOf(HANDLE file, std::size_t maxBytes) {
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file, &size)) return {};
+    const auto length = static_cast<DWORD>(
+        std::min<std::uint64_t>({static_cast<std::uint64_t>(size.QuadPart), maxBytes, MAXDWORD}));
+    LARGE_INTEGER from{};
+    from.QuadPart = size.QuadPart - length;
+    std::string tail(length, '\0');
+    DWORD got = 0;
+    if (!::SetFilePointerEx(file, from, nullptr, FILE_BEGIN) ||
+        !::ReadFile(file, tail.data(), length, &got, nullptr)) {
+        return {};
+    }
+    tail.resize(got);
+    return tail;
+}
+
+// Hands the child exactly these handles and no other inheritable one.
+class InheritOnly {
+public:
+    explicit InheritOnly(std::vector<HANDLE> handles) : m_handles(std::move(handles)) {
+        SIZE_T size = 0;
+        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        m_buffer.resize(size);
+        m_list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_buffer.data());
+        if (!::InitializeProcThreadAttributeList(m_list, 1, 0, &size))
+            FailToStart(::GetLastError());
+        if (!::UpdateProcThreadAttribute(m_list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                         m_handles.data(), m_handles.size() * sizeof(HANDLE),
+                                         nullptr, nullptr)) {
+            const DWORD error = ::GetLastError();
+            ::DeleteProcThreadAttributeList(m_list);
+            FailToStart(error);
+        }
+    }
+    ~InheritOnly() { ::DeleteProcThreadAttributeList(m_list); }
+    InheritOnly(const InheritOnly&) = delete;
+    InheritOnly& operator=(const InheritOnly&) = delete;
+
+    LPPROC_THREAD_ATTRIBUTE_LIST list() const { return m_list; }
+
+private:
+    std::vector<HANDLE> m_handles;
+    std::vector<char> m_buffer;
+    LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
+};
+
+}  // namespace
+
+ProcessId WinProcesses::start(const std::string& commandLine, int windowMode) {
+    // A NUL would end the command line early and start something else.
+    if (commandLine.find('\0') != std::string::npos) FailToStart(ERROR_INVALID_PARAMETER);
+    // CreateProcessW may write into the command line, so it gets a copy.
+    std::wstring line = WideFromUtf8(commandLine);
+
+    SECURITY_ATTRIBUTES inheritable = Inheritable();
+    const OwnedHandle nothing(::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                            OPEN_EXISTING, 0, nullptr));
+    if (!nothing) FailToStart(::GetLastError());
+    ErrorFile errors = OpenErrorFile();
+    const HANDLE errorOutput = errors.writer ? errors.writer.get() : nothing.get();
+    std::vector<HANDLE> inherited{nothing.get()};
+    if (errorOutput != nothing.get()) inherited.push_back(errorOutput);
+    const InheritOnly inheritOnly(inherited);
+
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof(startup);
+    startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    startup.StartupInfo.wShowWindow = ShowCommandOf(windowMode);
+    startup.StartupInfo.hStdInput = nothing.get();
+    startup.StartupInfo.hStdOutput = nothing.get();
+    startup.StartupInfo.hStdError = errorOutput;
+    startup.lpAttributeList = inheritOnly.list();
+    const DWORD flags =
+        EXTENDED_STARTUPINFO_PRESENT | (windowMode == kWindowHidden ? CREATE_NO_WINDOW : 0);
+    PROCESS_INFORMATION process{};
+    // The program is found by the path the command line names, never on a
+    // search path when that path is absolute.
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                          &startup.StartupInfo, &process)) {
+        FailToStart(::GetLastError());
+    }
+    ::CloseHandle(process.hThread);
+    m_started.insert_or_assign(process.dwProcessId,
+                               Started{OwnedHandle(process.hProcess), std::move(errors.reader)});
+    return process.dwProcessId;
+}
+
+ProcessHandle WinProcesses::open(ProcessId id) {
+    const HANDLE handle =
+        ::OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+    return reinterpret_cast<ProcessHandle>(handle);
+}
+
+std::optional<ProcessStatus> WinProcesses::status(ProcessHandle handle) {
+    // The handle is signalled once the process has ended; its code alone
+    // cannot tell, since a process may end with STILL_ACTIVE (259).
+    switch (::WaitForSingleObject(HandleOf(handle), 0)) {
+        case WAIT_TIMEOUT:
+            return ProcessStatus{.running = true};
+        case WAIT_OBJECT_0:
+            break;
+        default:
+            return std::nullopt;
+    }
+    DWORD code = 0;
+    if (!::GetExitCodeProcess(HandleOf(handle), &code)) return std::nullopt;
+    return ProcessStatus{.exitCode = code};
+}
+
+std::string WinProcesses::errorOutputTail(ProcessHandle handle, std::size_t maxBytes) {
+    const Started* started = startedFor(handle);
+    if (!started || !started->errors) return {};
+    return TailOf(started->errors.get(), maxBytes);
+}
+
+void WinProcesses::close(ProcessHandle handle) {
+    if (handle == 0) return;
+    if (startedFor(handle)) m_started.erase(::GetProcessId(HandleOf(handle)));
+    ::CloseHandle(HandleOf(handle));
+}
+
+WinProcesses::Started* WinProcesses::startedFor(ProcessHandle handle) {
+    if (handle == 0) return nullptr;
+    const auto started = m_started.find(::GetProcessId(HandleOf(handle)));
+    return started == m_started.end() ? nullptr : &started->second;
+}
+
+}  // namespace orlenda::platform
