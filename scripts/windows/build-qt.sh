@@ -17,40 +17,6 @@ STAMP=$ORLENDA_WINDOWS_PREFIX/.orlenda-qt.stamp
 LICENCE_STAMP=$ORLENDA_WINDOWS_PREFIX/.orlenda-qt-licences.stamp
 WORK=$ORLENDA_CACHE/work/qt6-base-$QT_DEBIAN_VERSION-r$RECIPE_REVISION
 
-# apt-get source through a sources list, index and cache of our own: the
-# machine's apt configuration stays untouched. The deb-src lines name the same
-# archives the host's Qt was installed from.
-fetch_source() {
-  if [ -f "$WORK/source/.unpacked" ]; then
-    return 0
-  fi
-  say "fetching Debian's qt6-base $QT_DEBIAN_VERSION source"
-  rm -rf "$WORK/apt" "$WORK/download" "$WORK/source"
-  mkdir -p "$WORK/apt/lists/partial" "$WORK/apt/cache/archives/partial" \
-    "$WORK/apt/sources.list.d" "$WORK/download"
-  apt-cache policy qt6-base-dev | awk '
-    $2 ~ /:\/\// && $NF == "Packages" {
-      n = split($3, part, "/")
-      print "deb-src", $2, substr($3, 1, length($3) - length(part[n]) - 1), part[n]
-    }' | sort -u > "$WORK/apt/sources.list"
-  [ -s "$WORK/apt/sources.list" ] || fail "no archive in apt's lists offers qt6-base-dev"
-  local -a apt_options=(
-    -o "Dir::Etc::SourceList=$WORK/apt/sources.list"
-    -o "Dir::Etc::SourceParts=$WORK/apt/sources.list.d"
-    -o "Dir::State::Lists=$WORK/apt/lists"
-    -o "Dir::Cache=$WORK/apt/cache"
-    -o "APT::Sandbox::User=$(id -un)"
-  )
-  apt-get "${apt_options[@]}" -qq update
-  (cd "$WORK/download" &&
-    apt-get "${apt_options[@]}" -q source --download-only "qt6-base=$QT_DEBIAN_VERSION")
-  # apt has already checked the files against the archive's signed index.
-  # Debian's patches are applied: they carry the security fixes.
-  dpkg-source --no-check -x "$WORK"/download/qt6-base_*.dsc "$WORK/source" \
-    > "$WORK/unpack.log" 2>&1 || { cat "$WORK/unpack.log" >&2; fail "could not unpack the source"; }
-  touch "$WORK/source/.unpacked"
-}
-
 # The host's Qt (QT_HOST_PATH) supplies moc, rcc and uic. Third-party
 # libraries are Qt's bundled copies, so the DLLs need nothing beyond the MinGW
 # runtime. Forced settings: Debian's source lacks wintab.h (tablet events);
@@ -142,7 +108,7 @@ install_licences() {
 if ! stamp_matches "$STAMP" "$RECIPE"; then
   lock_prefix
   if ! stamp_matches "$STAMP" "$RECIPE"; then
-    fetch_source
+    fetch_debian_source qt6-base "$QT_DEBIAN_VERSION" qt6-base-dev "$WORK"
     configure_qt
     build_qt
     install_qt

@@ -56,3 +56,55 @@ lock_prefix() {
     flock 9
   fi
 }
+
+# fetch_debian_source SOURCE VERSION BINARY WORK [or-other]: unpacks Debian's
+# source package SOURCE at VERSION into WORK/source, with Debian's patches
+# applied (they carry the security fixes). With "or-other", when that version
+# cannot be fetched (a mirror may carry a security update's binaries but not
+# its source), the newest other version the archives offer is taken instead.
+# apt-get source runs with a sources list, index and cache of its own under
+# WORK, so the machine's apt configuration stays untouched; its deb-src lines
+# name the archives the installed BINARY package came from. Does nothing when
+# WORK/source is already unpacked.
+fetch_debian_source() {
+  local source=$1 version=$2 binary=$3 work=$4 fallback=${5:-}
+  if [ -f "$work/source/.unpacked" ]; then
+    return 0
+  fi
+  rm -rf "$work/apt" "$work/download" "$work/source"
+  mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" \
+    "$work/apt/sources.list.d" "$work/download"
+  apt-cache policy "$binary" | awk '
+    $2 ~ /:\/\// && $NF == "Packages" {
+      n = split($3, part, "/")
+      print "deb-src", $2, substr($3, 1, length($3) - length(part[n]) - 1), part[n]
+    }' | sort -u > "$work/apt/sources.list"
+  [ -s "$work/apt/sources.list" ] || fail "no archive in apt's lists offers $binary"
+  local -a apt_options=(
+    -o "Dir::Etc::SourceList=$work/apt/sources.list"
+    -o "Dir::Etc::SourceParts=$work/apt/sources.list.d"
+    -o "Dir::State::Lists=$work/apt/lists"
+    -o "Dir::Cache=$work/apt/cache"
+    -o "APT::Sandbox::User=$(id -un)"
+  )
+  apt-get "${apt_options[@]}" -qq update
+  local -a versions=("$version")
+  if [ "$fallback" = or-other ]; then
+    mapfile -t -O 1 versions < <(apt-cache "${apt_options[@]}" showsrc "$source" |
+      awk '/^Version:/ { print $2 }' | grep -vxF "$version" | sort -rV)
+  fi
+  local candidate
+  for candidate in "${versions[@]}"; do
+    say "fetching Debian's $source $candidate source"
+    if (cd "$work/download" &&
+      apt-get "${apt_options[@]}" -q source --download-only "$source=$candidate"); then
+      # apt has already checked the files against the archive's signed index.
+      dpkg-source --no-check -x "$work"/download/"$source"_*.dsc "$work/source" \
+        > "$work/unpack.log" 2>&1 || { cat "$work/unpack.log" >&2; fail "could not unpack the source"; }
+      touch "$work/source/.unpacked"
+      return 0
+    fi
+    rm -f "$work"/download/*
+  done
+  fail "no version of Debian's $source source could be fetched"
+}

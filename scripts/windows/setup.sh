@@ -8,9 +8,10 @@ source "$ORLENDA_ROOT/scripts/windows/common.sh"
 
 ORLENDA_WINDOWS_BUILD=${ORLENDA_WINDOWS_BUILD:-$ORLENDA_ROOT/build-windows}
 
-echo "== Qt, GoogleTest and nlohmann-json for Windows (cached in $ORLENDA_WINDOWS_PREFIX)"
+echo "== Qt, GoogleTest, image libraries and nlohmann-json for Windows (cached in $ORLENDA_WINDOWS_PREFIX)"
 "$ORLENDA_ROOT/scripts/windows/build-qt.sh"
 "$ORLENDA_ROOT/scripts/windows/build-gtest.sh"
+"$ORLENDA_ROOT/scripts/windows/build-image-libs.sh"
 "$ORLENDA_ROOT/scripts/windows/stage-json.sh"
 
 configure "$ORLENDA_WINDOWS_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ORLENDA_TOOLCHAIN" \

@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <thread>
 
+#include "devtools_session.h"
 #include "message_framer.h"
 
 namespace orlenda::iecapt {
@@ -53,6 +55,28 @@ TEST(PipeChannelTest, AWaitEndsAtItsDeadlineAtOnceOnASignalAndWhenTheBrowserHasG
     std::signal(SIGPIPE, SIG_IGN);  // as the tool does
     EXPECT_EQ(channel.send("{}", Deadline::after(2s)), ChannelStatus::Closed);
     for (const int fd : interrupt) ::close(fd);
+}
+
+TEST(PipeChannelTest, ABrowserThatNeverStopsSendingCannotKeepAWaitPastItsDeadline) {
+    int toBrowser[2], fromBrowser[2], interrupt[2];
+    for (int* ends : {toBrowser, fromBrowser, interrupt}) ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    std::signal(SIGPIPE, SIG_IGN);  // as the tool does: the flood ends on EPIPE
+    // Events faster than the session can take them, for ten seconds at most.
+    std::jthread flood([end = fromBrowser[1]] {
+        std::string events;
+        while (events.size() < (1 << 20))
+            events += frameMessage(R"({"method":"Page.frameResized"})");
+        const Deadline stop = Deadline::after(10s);
+        while (!stop.expired() && ::write(end, events.data(), events.size()) > 0) {
+        }
+        ::close(end);
+    });
+    PipeChannel channel(toBrowser[1], fromBrowser[0], interrupt[0]);
+    DevToolsSession session(channel, Deadline::after(1s));
+    const auto started = Deadline::Clock::now();
+    EXPECT_FALSE(session.waitUntil([] { return false; }, Deadline::after(200ms)));
+    EXPECT_LT(Deadline::Clock::now() - started, 5s) << "the flood held the wait past its deadline";
+    for (const int fd : {toBrowser[0], interrupt[0], interrupt[1]}) ::close(fd);
 }
 
 }  // namespace

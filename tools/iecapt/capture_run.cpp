@@ -1,8 +1,7 @@
 #include "capture_run.h"
 
 #include <csignal>
-#include <cstdlib>
-#include <cstring>
+#include <exception>
 #include <fstream>
 #include <ostream>
 
@@ -18,6 +17,7 @@
 #include "profile_folder.h"
 #include "signal_watch.h"
 #include "timings.h"
+#include "utf8_path.h"
 
 namespace orlenda::iecapt {
 namespace {
@@ -25,7 +25,7 @@ namespace {
 // The last line the browser wrote that is not one of its own log lines: when
 // something else stands in for the browser, or cannot run it, that says why.
 std::string lastWordsIn(const std::string& path) {
-    std::ifstream log(path);
+    std::ifstream log(pathFromUtf8(path));
     std::string line;
     std::string last;
     while (std::getline(log, line)) {
@@ -36,24 +36,20 @@ std::string lastWordsIn(const std::string& path) {
     return oneLine(last.substr(0, 300));
 }
 
+// As strsignal() names the two that stop a capture, on every platform.
+const char* signalName(int signal) { return signal == SIGTERM ? "Terminated" : "Interrupt"; }
+
 CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& options,
                                 const SignalWatch& signals, Deadline deadline, Timings& timings) {
-    const char* searchPath = std::getenv("PATH");
-    const std::string browser = findBrowser(
-        options.browser, searchPath != nullptr ? searchPath : "/usr/local/bin:/usr/bin:/bin");
-    if (browser.empty()) {
-        throw CaptureFailure(ExitCode::BrowserFailed,
-                             options.browser.empty()
-                                 ? "no browser found: install chromium or give --browser=PATH"
-                                 : "the browser " + options.browser + " is not an executable file");
-    }
+    const BrowserLookup browser = lookForBrowser(options.browser);
+    if (browser.path.empty()) throw CaptureFailure(ExitCode::BrowserFailed, browser.problem);
     removeStaleProfileFolders(temporaryBase());
     const ProfileFolder folder;
     BrowserProcess process(
-        browserArguments(browser, folder.profile(), runningAsRoot()),
+        browserArguments(browser.path, folder.profile(), runningAsRoot()),
         browserEnvironment(currentEnvironment(), folder.home(), folder.temporaryFiles()),
         folder.browserLog());
-    PipeChannel channel(process.toBrowserFd(), process.fromBrowserFd(), signals.descriptor());
+    PipeChannel channel(process.toBrowser(), process.fromBrowser(), signals.descriptor());
     DevToolsSession session(channel, deadline);
     try {
         CapturedPage page = capturePage(session, url, options, deadline, timings);
@@ -109,7 +105,7 @@ int capture(const CaptureOptions& options, std::ostream& err) {
             throw CaptureFailure(ExitCode::OutputNotWritten, problem);
         }
     } catch (const CaptureInterrupted&) {
-        error = std::string("iecapt: stopped by ") + ::strsignal(signals.caughtSignal()) +
+        error = std::string("iecapt: stopped by ") + signalName(signals.caughtSignal()) +
                 "; nothing written";
         status = -signals.caughtSignal();
     } catch (const CaptureFailure& failure) {
@@ -126,10 +122,7 @@ int capture(const CaptureOptions& options, std::ostream& err) {
     return status;
 }
 
-}  // namespace
-
-int runTool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    const ParsedCommandLine parsed = parseCommandLine(arguments);
+int runParsed(const ParsedCommandLine& parsed, std::ostream& out, std::ostream& err) {
     switch (parsed.action) {
         case ParsedCommandLine::Action::ShowHelp:
             out << helpText();
@@ -144,6 +137,17 @@ int runTool(const std::vector<std::string>& arguments, std::ostream& out, std::o
             break;
     }
     return capture(parsed.options, err);
+}
+
+}  // namespace
+
+int runTool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    try {
+        return runParsed(parseCommandLine(arguments), out, err);
+    } catch (const std::exception& error) {
+        err << "iecapt: error: unexpected failure: " << oneLine(error.what()) << "\n";
+        return static_cast<int>(ExitCode::Unexpected);
+    }
 }
 
 }  // namespace orlenda::iecapt

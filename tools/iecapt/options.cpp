@@ -7,6 +7,9 @@
 #include <set>
 #include <string_view>
 
+#include "browser_process.h"
+#include "signal_watch.h"
+
 namespace orlenda::iecapt {
 namespace {
 
@@ -183,6 +186,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string helpText() {
+    // Where the browser is looked for and how a stop ends differ by platform.
     return R"(Usage: iecapt [options] ADDRESS FILE
        iecapt --url=ADDRESS --out=FILE [options]
 
@@ -220,9 +224,8 @@ Options (--name=value and --name value both work):
   --ignore-certificate-errors
                        load HTTPS pages whose certificate is not trusted
   --allow-file-urls    also capture file: addresses, on purpose
-  --browser=PATH       the browser to run (default: chromium, chromium-browser
-                       or google-chrome, looked for on PATH)
-  --timings            print how long each phase took on standard error
+)" + std::string(browserSearchHelp()) +
+           R"(  --timings            print how long each phase took on standard error
   -h, --help           show this text and exit
   --version            show the version and exit
 
@@ -239,9 +242,7 @@ Exit status:
      asked for, a PDF document, a move to an address that is not a web page)
   5  the capture did not finish within --timeout
   6  the image could not be written
-  On SIGINT or SIGTERM the browser is stopped, nothing is written, and the
-  tool ends by that same signal.
-)";
+)" + std::string(stopHelp());
 }
 
 std::string versionText() { return "iecapt " IECAPT_VERSION " (Orlenda)\n"; }

@@ -337,7 +337,7 @@ std::string PageCapture::screenshot(ImageFormat format, int top, int height) {
                    {"fromSurface", true}};
     if (format != ImageFormat::Png) params["quality"] = m_options.quality;
     const json shot = m_session.call("Page.captureScreenshot", params, m_deadline, m_sessionId);
-    std::string image = decodeBase64(shot.value("data", std::string()));
+    std::string image = decodeBase64(shot.value("data", std::string())).value_or(std::string());
     if (!looksWhole(image, format)) {
         throw CaptureFailure(
             ExitCode::BrowserFailed,

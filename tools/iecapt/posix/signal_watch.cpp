@@ -23,12 +23,12 @@ void noteSignal(int signal) {
 
 }  // namespace
 
-SignalWatch::SignalWatch() {
+SignalWatch::SignalWatch() : m_interrupt(-1) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
         throw std::system_error(errno, std::generic_category(), "pipe2");
     }
-    m_readFd = fds[0];
+    m_interrupt = fds[0];
     g_writeFd = fds[1];
 
     struct sigaction action {};
@@ -47,11 +47,16 @@ SignalWatch::~SignalWatch() {
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
-    ::close(m_readFd);
+    ::close(m_interrupt);
     ::close(g_writeFd);
     g_writeFd = -1;
 }
 
 int SignalWatch::caughtSignal() const { return g_caughtSignal; }
+
+std::string_view stopHelp() {
+    return "  On SIGINT or SIGTERM the browser is stopped, nothing is written, and the\n"
+           "  tool ends by that same signal.\n";
+}
 
 }  // namespace orlenda::iecapt
