@@ -1,4 +1,4 @@
-#include "address.h"
+#include "options/address.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "atomic_file.h"
+#include "system/atomic_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 // The decoder of the browser's image data, against Qt's encoder and the
 // texts no encoder makes.
 
-#include "base64.h"
+#include "protocol/base64.h"
 
 #include <gtest/gtest.h>
 

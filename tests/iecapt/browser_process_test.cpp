@@ -1,6 +1,6 @@
 // Finding and starting the browser, with small scripts standing in for it.
 
-#include "browser_process.h"
+#include "system/browser_process.h"
 
 #include <gmock/gmock.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "exit_code.h"
+#include "common/exit_code.h"
 #include "test_support.h"
 
 namespace orlenda::iecapt {

@@ -1,13 +1,13 @@
 // The DevTools session against a scripted browser: replies found by id among
 // events, and each way a command can end.
 
-#include "devtools_session.h"
+#include "protocol/devtools_session.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
 
-#include "exit_code.h"
+#include "common/exit_code.h"
 
 namespace orlenda::iecapt {
 namespace {

@@ -1,14 +1,14 @@
 // Joining the parts of a tall page: where the parts fall, and that the joined
 // image shows every row of every part in its place, with nothing at the joins.
 
-#include "image_join.h"
+#include "picture/image_join.h"
 
 #include <gtest/gtest.h>
 
 #include <QBuffer>
 #include <QImage>
 
-#include "exit_code.h"
+#include "common/exit_code.h"
 
 namespace orlenda::iecapt {
 namespace {

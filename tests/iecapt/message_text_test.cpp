@@ -1,12 +1,12 @@
 // What the tool says: one line each, short, and in words a user can act on.
 
-#include "message_text.h"
+#include "common/message_text.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "timings.h"
+#include "common/timings.h"
 
 namespace orlenda::iecapt {
 namespace {

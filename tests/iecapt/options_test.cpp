@@ -1,4 +1,4 @@
-#include "options.h"
+#include "options/options.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <sstream>
 #include <tuple>
 
-#include "capture_run.h"
+#include "run/capture_run.h"
 
 namespace orlenda::iecapt {
 namespace {

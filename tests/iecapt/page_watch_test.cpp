@@ -1,7 +1,7 @@
 // The page's events as the browser sends them, and what the capture makes of
 // them: what still waits on the network, where the page went, what it is.
 
-#include "page_watch.h"
+#include "page/page_watch.h"
 
 #include <gtest/gtest.h>
 

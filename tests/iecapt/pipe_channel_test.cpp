@@ -1,7 +1,7 @@
 // The pipe transport: NUL-ended messages split across reads or sharing one,
 // and every way a wait on the pipe ends.
 
-#include "pipe_channel.h"
+#include "system/pipe_channel.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -10,8 +10,8 @@
 #include <csignal>
 #include <thread>
 
-#include "devtools_session.h"
-#include "message_framer.h"
+#include "protocol/devtools_session.h"
+#include "protocol/message_framer.h"
 
 namespace orlenda::iecapt {
 namespace {

@@ -1,7 +1,7 @@
 // The browser's throw-away folders: where they go, and which ones a later run
 // may take away.
 
-#include "profile_folder.h"
+#include "system/profile_folder.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

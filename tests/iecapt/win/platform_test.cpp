@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
-#include "atomic_file.h"
-#include "browser_process.h"
-#include "profile_folder.h"
+#include "system/atomic_file.h"
+#include "system/browser_process.h"
+#include "system/profile_folder.h"
 #include "windows_test_support.h"
 
 namespace orlenda::iecapt::testing {

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <thread>
 
-#include "browser_process.h"
+#include "system/browser_process.h"
 #include "windows_test_support.h"
 
 namespace orlenda::iecapt::testing {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "utf8_path.h"
-#include "wide_text.h"
+#include "common/utf8_path.h"
+#include "system/win/wide_text.h"
 
 namespace orlenda::iecapt::testing {
 

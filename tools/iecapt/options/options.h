@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "picture/image_format.h"
+
+namespace orlenda::iecapt {
+
+// The side of the largest picture the browser takes in one go (its texture
+// limit at scale 1); taller pages are captured in parts of at most this.
+inline constexpr int kMaxPartSide = 16384;
+// The tallest full-page image: JPEG's own limit.
+inline constexpr int kMaxImageHeight = 65500;
+
+// What one run of the tool is asked to do.
+struct CaptureOptions {
+    std::string url;  // as given; normalised later
+    std::string out;
+    ImageFormat format = ImageFormat::Jpeg;  // follows the extension of out
+    int width = 1024;
+    int height = 768;
+    bool fullPage = true;
+    int maxHeight = kMaxImageHeight;
+    int quality = 90;
+    int settleMs = 3000;
+    int delayMs = 0;
+    int timeoutSeconds = 60;
+    std::string userAgent;  // empty: the browser's own, without "Headless"
+    bool ignoreCertificateErrors = false;
+    bool allowFileUrls = false;
+    std::string browser;  // empty: looked for on PATH
+    bool timings = false;
+};
+
+struct ParsedCommandLine {
+    enum class Action { Capture, ShowHelp, ShowVersion, Refuse };
+    Action action = Action::Refuse;
+    CaptureOptions options;
+    std::string error;  // set when the action is Refuse
+};
+
+// Reads the arguments after the program name. -h, --help and --version win
+// over everything else. Options are --name=value or --name value, each given
+// once; "--" ends them. Up to two other arguments stand for the address and
+// the output file, where those were not given as options.
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+}  // namespace orlenda::iecapt

@@ -1,0 +1,376 @@
+#include "page/page_capture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "common/exit_code.h"
+#include "common/message_text.h"
+#include "page/page_scripts.h"
+#include "page/page_watch.h"
+#include "picture/image_join.h"
+#include "protocol/base64.h"
+
+namespace orlenda::iecapt {
+namespace {
+
+using nlohmann::json;
+using Clock = Deadline::Clock;
+using std::chrono::milliseconds;
+
+// How long the network, the document and the page's animation frames must
+// stay still to count as settled: a page that fetches its data after a
+// moment's work, or redraws a chart frame by frame, is still busy.
+constexpr milliseconds kNetworkQuiet{300};
+constexpr milliseconds kDocumentQuiet{300};
+constexpr milliseconds kFramesQuiet{100};
+// The least time between two looks at the page while it settles.
+constexpr milliseconds kProbeInterval{50};
+// A page whose document has come but whose own resources hang is captured as
+// it is after this part of the time-out, and no later than the limit.
+constexpr int kStallShareOfTimeout = 3;
+constexpr milliseconds kStallLimit{15000};
+
+// The signature at the start of each format's files, and JPEG's end marker:
+// anything else is not an image to keep.
+bool looksWhole(const std::string& image, ImageFormat format) {
+    switch (format) {
+        case ImageFormat::Png:
+            return image.starts_with("\x89PNG\r\n\x1A\n");
+        case ImageFormat::WebP:
+            return image.size() > 12 && image.starts_with("RIFF") &&
+                   image.compare(8, 4, "WEBP") == 0;
+        case ImageFormat::Jpeg:
+            break;
+    }
+    return image.size() > 4 && image.starts_with("\xFF\xD8") && image.ends_with("\xFF\xD9");
+}
+
+class PageCapture {
+public:
+    PageCapture(DevToolsSession& session, const CaptureOptions& options, Deadline deadline,
+                Timings& timings)
+        : m_session(session),
+          m_options(options),
+          m_deadline(deadline),
+          m_timings(timings),
+          m_timeout(std::chrono::seconds(options.timeoutSeconds)) {}
+
+    CapturedPage run(const std::string& url);
+
+private:
+    void beginPhase(const std::string& name, const std::string& activity);
+    json startBrowser();
+    void openPage();
+    void notePageSession(const json& event);
+    void navigate(const std::string& url, const std::string& userAgent);
+    void waitFor(const std::function<bool()>& condition, Deadline deadline);
+    void waitForLoad();
+    void settle();
+    bool pageIsSettled(Deadline settleEnd);
+    void waitTheDelay();
+    std::string takePicture();
+    std::string screenshot(ImageFormat format, int top, int height);
+    void failIfBroken() const;
+    json evaluate(const std::string& expression, bool awaitPromise);
+
+    DevToolsSession& m_session;
+    const CaptureOptions& m_options;
+    Deadline m_deadline;
+    Timings& m_timings;
+    milliseconds m_timeout;
+    std::string m_activity;
+    std::string m_sessionId;
+    std::unique_ptr<PageWatch> m_watch;
+    bool m_sameDocument = false;
+    std::vector<std::string> m_warnings;
+    std::string m_stillMoving;  // what moved at the last look
+};
+
+CapturedPage PageCapture::run(const std::string& url) {
+    beginPhase("start", "starting the browser");
+    const json version = startBrowser();
+
+    beginPhase("navigate", "opening the page");
+    openPage();
+    std::string userAgent = m_options.userAgent;
+    if (userAgent.empty()) {
+        // Some sites turn away a browser that calls itself headless.
+        userAgent = version.value("userAgent", std::string());
+        if (const auto headless = userAgent.find("HeadlessChrome"); headless != std::string::npos) {
+            userAgent.erase(headless, std::string_view("Headless").size());
+        }
+    }
+    navigate(url, userAgent);
+    waitForLoad();
+    beginPhase("settle", "waiting for the page to settle");
+    settle();
+    waitTheDelay();
+    beginPhase("capture", "capturing the page");
+
+    CapturedPage page;
+    page.image = takePicture();
+    const PageWatch::DocumentResponse response = m_watch->documentResponse();
+    page.httpStatus = response.status;
+    page.httpStatusText = response.statusText;
+    page.url = m_watch->pageUrl().empty() ? url : m_watch->pageUrl();
+    page.warnings = std::move(m_warnings);
+    return page;
+}
+
+void PageCapture::beginPhase(const std::string& name, const std::string& activity) {
+    m_timings.begin(name);
+    m_activity = activity;
+    m_session.setActivity(activity);
+}
+
+json PageCapture::startBrowser() {
+    const int version = m_session.post("Browser.getVersion", json::object());
+    // Attaching as the browser announces its page saves a round trip.
+    m_session.setEventHandler([this](const json& event) { notePageSession(event); });
+    const int attach = m_session.post(
+        "Target.setAutoAttach",
+        {{"autoAttach", true}, {"waitForDebuggerOnStart", false}, {"flatten", true}});
+    json reply = m_session.resultOf("Browser.getVersion", version, m_deadline);
+    // A refused set-up fails at once, not as a time-out later.
+    m_session.resultOf("Target.setAutoAttach", attach, m_deadline);
+    return reply;
+}
+
+void PageCapture::openPage() {
+    if (m_sessionId.empty()) {
+        // No page yet: make one, which attaches the same way.
+        m_session.call("Target.createTarget", {{"url", "about:blank"}}, m_deadline);
+    }
+    waitFor([this] { return !m_sessionId.empty(); }, m_deadline);
+    m_watch = std::make_unique<PageWatch>(m_sessionId, m_options.allowFileUrls,
+                                          [this](const std::string& method, const json& params) {
+                                              m_session.post(method, params, m_sessionId);
+                                          });
+    m_session.setEventHandler([this](const json& event) { m_watch->handle(event); });
+}
+
+void PageCapture::notePageSession(const json& event) {
+    if (!m_sessionId.empty() || event.value("method", std::string()) != "Target.attachedToTarget") {
+        return;
+    }
+    const json& params = event.value("params", json::object());
+    if (params.value("targetInfo", json::object()).value("type", std::string()) == "page") {
+        m_sessionId = params.value("sessionId", std::string());
+    }
+}
+
+void PageCapture::navigate(const std::string& url, const std::string& userAgent) {
+    // Sent in one go, the browser runs them in order; all answered before
+    // the page is opened.
+    std::vector<std::pair<std::string, int>> setup;
+    const auto onPage = [&](const std::string& method, const json& params) {
+        setup.emplace_back(method, m_session.post(method, params, m_sessionId));
+    };
+    setup.emplace_back("Browser.setDownloadBehavior",
+                       m_session.post("Browser.setDownloadBehavior", {{"behavior", "deny"}}));
+    onPage("Inspector.enable", json::object());
+    onPage("Page.enable", json::object());
+    onPage("Page.setLifecycleEventsEnabled", {{"enabled", true}});
+    onPage("Page.addScriptToEvaluateOnNewDocument", {{"source", changeWatchScript()}});
+    onPage("Network.enable", json::object());
+    onPage("Emulation.setDeviceMetricsOverride", {{"width", m_options.width},
+                                                  {"height", m_options.height},
+                                                  {"deviceScaleFactor", 1},
+                                                  {"mobile", false}});
+    if (!userAgent.empty()) onPage("Emulation.setUserAgentOverride", {{"userAgent", userAgent}});
+    if (m_options.ignoreCertificateErrors) {
+        onPage("Security.setIgnoreCertificateErrors", {{"ignore", true}});
+    }
+    // The watch must be in place before the page's first script runs.
+    for (const auto& [method, id] : setup) m_session.resultOf(method, id, m_deadline);
+    const int navigation = m_session.post("Page.navigate", {{"url", url}}, m_sessionId);
+
+    beginPhase("load", "loading the page");
+    const json reply = m_session.replyTo(navigation, m_deadline);
+    if (reply.contains("error")) {
+        throw CaptureFailure(ExitCode::PageNotLoaded,
+                             "cannot open " + shortAddress(url) + ": " + protocolErrorText(reply));
+    }
+    const json result = reply.value("result", json::object());
+    const std::string errorText = result.value("errorText", std::string());
+    // An HTTP error without a body still shows a page, the browser's own:
+    // captured like any page the server sent with an error status.
+    if (!errorText.empty() && errorText != "net::ERR_HTTP_RESPONSE_CODE_FAILURE") {
+        throw CaptureFailure(ExitCode::PageNotLoaded, "could not load " + shortAddress(url) + ": " +
+                                                          describeLoadError(errorText));
+    }
+    const std::string loaderId = result.value("loaderId", std::string());
+    m_sameDocument = loaderId.empty();  // only a #fragment changed: nothing more will load
+    m_watch->expectDocument(loaderId);
+    failIfBroken();
+}
+
+void PageCapture::waitFor(const std::function<bool()>& condition, Deadline deadline) {
+    if (!m_session.waitUntil(condition, deadline)) {
+        throw CaptureFailure(ExitCode::TimedOut, "timed out while " + m_activity);
+    }
+}
+
+void PageCapture::waitForLoad() {
+    if (m_sameDocument) return;
+    const auto broken = [this] { return m_watch->failure() || m_watch->crashed(); };
+    const Deadline stalled =
+        Deadline::after(std::min(m_timeout / kStallShareOfTimeout, kStallLimit))
+            .orSooner(m_deadline);
+    m_session.waitUntil([&] { return m_watch->loaded() || broken(); }, stalled);
+    failIfBroken();
+    if (m_watch->loaded()) return;
+    // The document is there, some of what it asked for is not: capture what
+    // it shows rather than nothing.
+    waitFor([&] { return m_watch->loaded() || m_watch->contentLoaded() || broken(); }, m_deadline);
+    failIfBroken();
+    if (m_watch->loaded()) return;
+    const std::size_t missing = m_watch->giveUpOnLoading();
+    const auto waited = std::chrono::duration_cast<std::chrono::seconds>(
+        std::min(m_timeout / kStallShareOfTimeout, kStallLimit));
+    m_warnings.push_back("the page had not finished loading after " +
+                         std::to_string(waited.count()) + " s (" + std::to_string(missing) +
+                         (missing == 1 ? " request" : " requests") +
+                         " unanswered); captured as it was");
+}
+
+void PageCapture::settle() {
+    // Settling never eats the time the capture itself needs.
+    const Deadline settleEnd = Deadline::after(milliseconds(m_options.settleMs))
+                                   .orSooner(Deadline(m_deadline.at() - m_timeout / 3));
+    const int budget = settleEnd.pollTimeout();
+    // The scroll asks for more (lazy images): traffic the settling waits for.
+    evaluate(
+        scrollScript(m_options.fullPage, std::min(m_options.maxHeight, kMaxImageHeight), budget),
+        true);
+    while (!pageIsSettled(settleEnd)) {
+        if (settleEnd.expired()) {
+            m_warnings.push_back("the page was still changing after " +
+                                 std::to_string(m_options.settleMs) + " ms (" + m_stillMoving +
+                                 "); captured as it was");
+            break;
+        }
+    }
+    failIfBroken();
+}
+
+// One look at the page; when it is not settled yet, waits until the next look
+// makes sense and returns false.
+bool PageCapture::pageIsSettled(Deadline settleEnd) {
+    // A script may have moved the page on to another document.
+    if (!m_watch->loaded()) waitForLoad();
+    failIfBroken();
+    const int budget = settleEnd.pollTimeout();
+    // The watch again, in case this document came without it.
+    const json probe = evaluate(
+        changeWatchScript() + ";\n" + settleProbeScript(budget, m_options.fullPage), false);
+    const auto now = Clock::now();
+    // When each could be still, at the earliest; past ones are still now.
+    const std::pair<Clock::time_point, const char*> moving[] = {
+        {m_watch->requestsWaiting() ? now + kProbeInterval : m_watch->quietFrom(kNetworkQuiet),
+         "the network"},
+        {now + kDocumentQuiet - milliseconds(probe.value("domQuietMs", 0LL)), "the document"},
+        {now + kFramesQuiet - milliseconds(probe.value("framesQuietMs", 0LL)), "animation frames"},
+        {probe.value("animating", 0) > 0 ? now + kProbeInterval : now, "animations"},
+    };
+    Clock::time_point stillAt = now;
+    m_stillMoving.clear();
+    for (const auto& [at, what] : moving) {
+        if (at <= now) continue;
+        stillAt = std::max(stillAt, at);
+        m_stillMoving += std::string(m_stillMoving.empty() ? "" : ", ") + what;
+    }
+    if (m_stillMoving.empty()) return true;
+    stillAt = std::max(stillAt, now + kProbeInterval);
+    const Deadline nextLook = Deadline(stillAt).orSooner(settleEnd);
+    while (!nextLook.expired() && !m_watch->failure() && !m_watch->crashed()) {
+        m_session.handleNextMessage(nextLook);
+    }
+    return false;
+}
+
+void PageCapture::waitTheDelay() {
+    if (m_options.delayMs <= 0) return;
+    m_session.setActivity("waiting the --delay");
+    m_activity = "waiting the --delay";
+    const Deadline delayEnd = Deadline::after(milliseconds(m_options.delayMs)).orSooner(m_deadline);
+    while (m_session.handleNextMessage(delayEnd)) {
+    }
+    if (m_deadline.expired()) {
+        throw CaptureFailure(ExitCode::TimedOut, "timed out while waiting the --delay");
+    }
+    failIfBroken();
+}
+
+std::string PageCapture::takePicture() {
+    int height = m_options.height;
+    if (m_options.fullPage) {
+        const json metrics =
+            m_session.call("Page.getLayoutMetrics", json::object(), m_deadline, m_sessionId);
+        const double content = metrics.value("cssContentSize", json::object()).value("height", 0.0);
+        height = std::max(static_cast<int>(std::ceil(content)), m_options.height);
+    }
+    const int limit = std::min(m_options.maxHeight, formatHeightLimit(m_options.format));
+    if (height > limit) {
+        m_warnings.push_back("the page is " + std::to_string(height) +
+                             " px high; the image shows its top " + std::to_string(limit) + " px");
+        height = limit;
+    }
+    // What the browser takes in one go it also encodes: never encoded twice.
+    if (height <= kMaxPartSide) return screenshot(m_options.format, 0, height);
+    ImageJoiner joiner(m_options.format, m_options.width, height, m_options.quality);
+    for (const ImagePart& part : planParts(m_options.width, height, kMaxPartSide)) {
+        joiner.addPart(screenshot(ImageFormat::Png, part.top, part.height), part.height);
+    }
+    return joiner.finish();
+}
+
+std::string PageCapture::screenshot(ImageFormat format, int top, int height) {
+    const json clip = {
+        {"x", 0}, {"y", top}, {"width", m_options.width}, {"height", height}, {"scale", 1}};
+    json params = {{"format", protocolName(format)},
+                   {"clip", clip},
+                   {"captureBeyondViewport", m_options.fullPage},
+                   {"fromSurface", true}};
+    if (format != ImageFormat::Png) params["quality"] = m_options.quality;
+    const json shot = m_session.call("Page.captureScreenshot", params, m_deadline, m_sessionId);
+    std::string image = decodeBase64(shot.value("data", std::string())).value_or(std::string());
+    if (!looksWhole(image, format)) {
+        throw CaptureFailure(
+            ExitCode::BrowserFailed,
+            "the browser sent no complete " + std::string(protocolName(format)) + " image");
+    }
+    return image;
+}
+
+void PageCapture::failIfBroken() const {
+    if (m_watch->failure()) throw *m_watch->failure();
+    if (m_watch->crashed())
+        throw CaptureFailure(ExitCode::BrowserFailed, "the page's renderer crashed");
+}
+
+json PageCapture::evaluate(const std::string& expression, bool awaitPromise) {
+    const int id = m_session.post(
+        "Runtime.evaluate",
+        {{"expression", expression}, {"awaitPromise", awaitPromise}, {"returnByValue", true}},
+        m_sessionId);
+    const json reply = m_session.replyTo(id, m_deadline);
+    // A script that failed (the page moved on, or replaced what the script
+    // uses) tells nothing: taken as a page with nothing more to wait for.
+    const json value = reply.value("result", json::object())
+                           .value("result", json::object())
+                           .value("value", json::object());
+    return value.is_object() ? value : json::object();
+}
+
+}  // namespace
+
+CapturedPage capturePage(DevToolsSession& session, const std::string& url,
+                         const CaptureOptions& options, Deadline deadline, Timings& timings) {
+    return PageCapture(session, options, deadline, timings).run(url);
+}
+
+}  // namespace orlenda::iecapt

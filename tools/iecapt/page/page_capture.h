@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/deadline.h"
+#include "common/timings.h"
+#include "options/options.h"
+#include "protocol/devtools_session.h"
+
+namespace orlenda::iecapt {
+
+struct CapturedPage {
+    std::string image;   // encoded in the options' format
+    int httpStatus = 0;  // of the main document; 0 when not over HTTP
+    std::string httpStatusText;
+    std::string url;                    // where the page finally was
+    std::vector<std::string> warnings;  // one line each: what the picture may lack
+};
+
+// Loads the address in the running browser and takes the picture: waits for
+// the load event (or, when only the page's own resources hang, for a part of
+// the time-out), lets the page settle within --settle (network quiet,
+// animations ended, no more changes, lazy content asked for by a scroll
+// through the page, back at the top), waits the delay, and captures, in parts
+// joined into one image when the page is taller than the browser can take at
+// once. Dialogs are dismissed and downloads refused on the way. Throws a
+// CaptureFailure when the page cannot be loaded or captured.
+CapturedPage capturePage(DevToolsSession& session, const std::string& url,
+                         const CaptureOptions& options, Deadline deadline, Timings& timings);
+
+}  // namespace orlenda::iecapt

@@ -1,0 +1,130 @@
+#include "page/page_watch.h"
+
+#include "common/message_text.h"
+#include "options/address.h"
+
+namespace orlenda::iecapt {
+
+using nlohmann::json;
+
+void PageWatch::handle(const json& event, Clock::time_point now) {
+    if (event.value("sessionId", std::string()) != m_sessionId) return;
+    const std::string method = event.value("method", std::string());
+    const json& params = event.contains("params") ? event["params"] : json::object();
+    const std::string requestId = params.value("requestId", std::string());
+    if (method == "Page.lifecycleEvent") {
+        const std::string name = params.value("name", std::string());
+        const std::string loaderId = params.value("loaderId", std::string());
+        if (name == "DOMContentLoaded") m_contentLoadedLoaders.insert(loaderId);
+        if (name == "load") {
+            m_loadedLoaders.insert(loaderId);
+            // A loaded document has arrived, even when no event said so
+            // (a navigation's request has the id of its loader).
+            m_requestsWaiting.erase(loaderId);
+        }
+    } else if (method == "Page.frameNavigated") {
+        onFrameNavigated(params.value("frame", json::object()));
+    } else if (method == "Network.requestWillBeSent") {
+        // Only the network counts: file:, data: and blob: requests do not
+        // always report their end. The browser's own look for a site icon is
+        // not the page's, and may hang where the page does not.
+        const std::string url = params.value("request", json::object()).value("url", std::string());
+        const bool siteIcon =
+            params.value("type", std::string()) == "Other" && url.ends_with("/favicon.ico");
+        if ((url.starts_with("http:") || url.starts_with("https:")) && !siteIcon) {
+            m_requestsWaiting.insert(requestId);
+            m_lastNetworkActivity = now;
+        }
+    } else if (method == "Network.responseReceived") {
+        m_requestsWaiting.erase(requestId);
+        m_lastNetworkActivity = now;
+        onResponse(params);
+    } else if (method == "Network.responseReceivedExtraInfo") {
+        // The only sign of some answers, a worker's script among them. A
+        // redirect is not an answer: the request goes on.
+        const int status = params.value("statusCode", 0);
+        if (status < 300 || status >= 400 || status == 304) m_requestsWaiting.erase(requestId);
+        m_lastNetworkActivity = now;
+    } else if (method == "Network.dataReceived") {
+        m_lastNetworkActivity = now;
+    } else if (method == "Network.loadingFinished" || method == "Network.loadingFailed") {
+        m_requestsWaiting.erase(requestId);
+        m_lastNetworkActivity = now;
+        if (method == "Network.loadingFailed" &&
+            params.value("type", std::string()) == "Document") {
+            m_documentErrors[requestId] = params.value("errorText", std::string());
+        }
+    } else if (method == "Page.javascriptDialogOpening") {
+        // An open dialog stalls the page: dismiss it, but let a page be left.
+        const bool leaving = params.value("type", std::string()) == "beforeunload";
+        m_reply("Page.handleJavaScriptDialog", {{"accept", leaving}});
+    } else if (method == "Inspector.targetCrashed") {
+        m_crashed = true;
+    }
+}
+
+void PageWatch::expectDocument(const std::string& loaderId) {
+    if (!loaderId.empty()) m_mainLoader = loaderId;
+    m_judging = true;
+    judgeDocument();
+}
+
+std::size_t PageWatch::giveUpOnLoading() {
+    const std::size_t waiting = m_requestsWaiting.size();
+    m_requestsWaiting.clear();
+    m_loadedLoaders.insert(m_mainLoader);
+    return waiting;
+}
+
+PageWatch::DocumentResponse PageWatch::documentResponse() const {
+    const auto found = m_documentResponses.find(m_mainLoader);
+    return found == m_documentResponses.end() ? DocumentResponse{} : found->second;
+}
+
+void PageWatch::onFrameNavigated(const json& frame) {
+    if (frame.contains("parentId")) return;
+    m_mainLoader = frame.value("loaderId", m_mainLoader);
+    m_pageUrl = frame.value("url", std::string());
+    if (!m_judging) return;  // the blank page the browser opened with
+    // Whoever started it, a main frame that ends on the browser's error page
+    // or somewhere that is not a web page has no page to show. An error
+    // status the server sent without a body is shown on that page too, but
+    // the server did answer: captured as sent, like any error status.
+    const auto response = m_documentResponses.find(m_mainLoader);
+    const bool serverAnswered =
+        response != m_documentResponses.end() && response->second.status >= 400;
+    if (m_pageUrl.starts_with("chrome-error:")) {
+        if (serverAnswered) return;
+        const auto error = m_documentErrors.find(m_mainLoader);
+        fail("could not load " + shortAddress(frame.value("unreachableUrl", m_pageUrl)) + ": " +
+             (error != m_documentErrors.end() ? describeLoadError(error->second)
+                                              : std::string("the browser showed its error page")));
+    } else if (!isPageAddress(m_pageUrl, m_allowFileUrls)) {
+        fail("the page went on to " + shortAddress(m_pageUrl) + ", which is not a web page");
+    }
+    judgeDocument();
+}
+
+void PageWatch::onResponse(const json& params) {
+    if (params.value("type", std::string()) != "Document") return;
+    const json& response = params.value("response", json::object());
+    const std::string loaderId = params.value("loaderId", std::string());
+    m_documentResponses[loaderId] = {
+        response.value("status", 0), response.value("statusText", std::string()),
+        response.value("mimeType", std::string()), response.value("url", std::string())};
+    if (m_judging && loaderId == m_mainLoader) judgeDocument();
+}
+
+void PageWatch::judgeDocument() {
+    const auto found = m_documentResponses.find(m_mainLoader);
+    // The browser shows a PDF in a viewer that a capture only sees as grey.
+    if (found != m_documentResponses.end() && found->second.mimeType == "application/pdf") {
+        fail(shortAddress(found->second.url) + " is a PDF document, not a web page");
+    }
+}
+
+void PageWatch::fail(const std::string& message) {
+    if (!m_failure) m_failure.emplace(ExitCode::PageNotLoaded, message);
+}
+
+}  // namespace orlenda::iecapt

@@ -1,0 +1,154 @@
+#include "run/capture_run.h"
+
+#include <csignal>
+#include <exception>
+#include <fstream>
+#include <ostream>
+
+#include "common/exit_code.h"
+#include "common/message_text.h"
+#include "common/timings.h"
+#include "common/utf8_path.h"
+#include "options/address.h"
+#include "options/options.h"
+#include "page/page_capture.h"
+#include "protocol/devtools_session.h"
+#include "run/help_text.h"
+#include "system/atomic_file.h"
+#include "system/browser_process.h"
+#include "system/pipe_channel.h"
+#include "system/profile_folder.h"
+#include "system/signal_watch.h"
+
+namespace orlenda::iecapt {
+namespace {
+
+// The last line the browser wrote that is not one of its own log lines: when
+// something else stands in for the browser, or cannot run it, that says why.
+std::string lastWordsIn(const std::string& path) {
+    std::ifstream log(pathFromUtf8(path));
+    std::string line;
+    std::string last;
+    while (std::getline(log, line)) {
+        if (line.find_first_not_of(" \t\r") != std::string::npos && !isBrowserLogLine(line)) {
+            last = line;
+        }
+    }
+    return oneLine(last.substr(0, 300));
+}
+
+// As strsignal() names the two that stop a capture, on every platform.
+const char* signalName(int signal) { return signal == SIGTERM ? "Terminated" : "Interrupt"; }
+
+CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& options,
+                                const SignalWatch& signals, Deadline deadline, Timings& timings) {
+    const BrowserLookup browser = lookForBrowser(options.browser);
+    if (browser.path.empty()) throw CaptureFailure(ExitCode::BrowserFailed, browser.problem);
+    removeStaleProfileFolders(temporaryBase());
+    const ProfileFolder folder;
+    BrowserProcess process(
+        browserArguments(browser.path, folder.profile(), runningAsRoot()),
+        browserEnvironment(currentEnvironment(), folder.home(), folder.temporaryFiles()),
+        folder.browserLog());
+    PipeChannel channel(process.toBrowser(), process.fromBrowser(), signals.descriptor());
+    DevToolsSession session(channel, deadline);
+    try {
+        CapturedPage page = capturePage(session, url, options, deadline, timings);
+        timings.begin("shutdown");
+        // The files go while the browser's processes die; stop() then only
+        // makes sure they have.
+        process.kill();
+        folder.removeBrowserFiles();
+        process.stop();
+        return page;
+    } catch (const CaptureFailure& failure) {
+        // Only a browser that would not start has last words worth quoting;
+        // later ones are about its insides.
+        if (failure.code() != ExitCode::BrowserFailed || session.everAnswered()) throw;
+        process.stop();
+        const std::string reason = lastWordsIn(folder.browserLog());
+        if (reason.empty()) throw;
+        throw CaptureFailure(failure.code(), std::string(failure.what()) + " (" + reason + ")");
+    }
+}
+
+int capture(const CaptureOptions& options, std::ostream& err) {
+    const NormalisedAddress address = normaliseAddress(options.url, options.allowFileUrls);
+    if (!address.error.empty()) {
+        err << "iecapt: error: " << oneLine(address.error) << "\n";
+        return static_cast<int>(ExitCode::BadArguments);
+    }
+    if (const std::string problem = checkWritableFilePath(options.out); !problem.empty()) {
+        err << "iecapt: error: " << oneLine(problem) << "\n";
+        return static_cast<int>(ExitCode::OutputNotWritten);
+    }
+
+    const SignalWatch signals;
+    adoptOrphanedDescendants();
+    Timings timings;
+    const Deadline deadline = Deadline::after(std::chrono::seconds(options.timeoutSeconds));
+    int status = 0;
+    std::string error;  // printed last, after any timings: callers show the last line
+    try {
+        const CapturedPage page =
+            captureWithBrowser(address.url, options, signals, deadline, timings);
+        timings.begin("write");
+        if (signals.caughtSignal() != 0) throw CaptureInterrupted();
+        for (const std::string& warning : page.warnings) {
+            err << "iecapt: warning: " << oneLine(warning) << "\n";
+        }
+        if (page.httpStatus >= 400) {
+            err << "iecapt: note: "
+                << describeHttpStatus(page.httpStatus, page.httpStatusText, page.url) << "\n";
+        }
+        if (const std::string problem = writeFileAtomically(options.out, page.image);
+            !problem.empty()) {
+            throw CaptureFailure(ExitCode::OutputNotWritten, problem);
+        }
+    } catch (const CaptureInterrupted&) {
+        error = std::string("iecapt: stopped by ") + signalName(signals.caughtSignal()) +
+                "; nothing written";
+        status = -signals.caughtSignal();
+    } catch (const CaptureFailure& failure) {
+        std::string message = failure.what();
+        if (failure.code() == ExitCode::TimedOut) {
+            message = "no capture of " + shortAddress(address.url) + " within " +
+                      std::to_string(options.timeoutSeconds) + " s: " + message;
+        }
+        error = "iecapt: error: " + oneLine(message);
+        status = static_cast<int>(failure.code());
+    }
+    if (options.timings) err << "iecapt: timings: " << timings.summary() << "\n";
+    if (!error.empty()) err << error << "\n";
+    return status;
+}
+
+int runParsed(const ParsedCommandLine& parsed, std::ostream& out, std::ostream& err) {
+    switch (parsed.action) {
+        case ParsedCommandLine::Action::ShowHelp:
+            out << helpText();
+            return 0;
+        case ParsedCommandLine::Action::ShowVersion:
+            out << versionText();
+            return 0;
+        case ParsedCommandLine::Action::Refuse:
+            err << "iecapt: error: " << oneLine(parsed.error) << " (see iecapt --help)\n";
+            return static_cast<int>(ExitCode::BadArguments);
+        case ParsedCommandLine::Action::Capture:
+            break;
+    }
+    return capture(parsed.options, err);
+}
+
+}  // namespace
+
+int runTool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    try {
+        return runParsed(parseCommandLine(arguments), out, err);
+    } catch (const std::exception& error) {
+        err << "iecapt: error: unexpected failure: " << oneLine(error.what()) << "\n";
+        return static_cast<int>(ExitCode::Unexpected);
+    }
+}
+
+}  // namespace orlenda::iecapt

@@ -1,0 +1,70 @@
+#include "run/help_text.h"
+
+#include "system/browser_process.h"
+#include "system/signal_watch.h"
+
+namespace orlenda::iecapt {
+
+std::string helpText() {
+    // Where the browser is looked for and how a stop ends differ by platform.
+    return R"(Usage: iecapt [options] ADDRESS FILE
+       iecapt --url=ADDRESS --out=FILE [options]
+
+Renders the web page at ADDRESS with headless Chromium and saves it as an
+image at FILE: JPEG, PNG or WebP, as the file's extension says (.jpg, .jpeg,
+.png, .webp; no extension means JPEG). The image is written to a temporary
+file beside FILE and moved into place only when it is complete, so an
+existing file is replaced only by a good capture, and only when it is a
+regular file.
+
+  --url=ADDRESS        the page to capture: an http: or https: address, or
+                       one without a scheme, which gets http://;
+                       percent-encoded characters are kept
+  --out=FILE           the image file to write
+
+Options (--name=value and --name value both work):
+  --width=PIXELS       width of the browser's viewport and of the image
+                       (1-16384, default 1024)
+  --height=PIXELS      height of the viewport (1-16384, default 768)
+  --viewport-only      capture only the viewport; by default the whole page
+  --max-height=PIXELS  cut whole pages taller than this (1-65500, default
+                       65500; WebP images stop at 16383); a cut page is
+                       reported on standard error
+  --quality=N          JPEG and WebP quality, 1-100 (default 90)
+  --settle=MS          the longest wait, once the page has loaded, for it to
+                       settle: network quiet, animations ended, no more
+                       changes (default 3000)
+  --delay=MS           milliseconds to wait after the page has settled,
+                       before the capture (default 0)
+  --timeout=SECONDS    limit for the whole capture, browser start included
+                       (default 60); a page whose own resources hang is
+                       captured as it is after a third of it (15 s at most)
+  --user-agent=TEXT    the User-Agent to send (default: the browser's own,
+                       without "Headless")
+  --ignore-certificate-errors
+                       load HTTPS pages whose certificate is not trusted
+  --allow-file-urls    also capture file: addresses, on purpose
+)" + std::string(browserSearchHelp()) +
+           R"(  --timings            print how long each phase took on standard error
+  -h, --help           show this text and exit
+  --version            show the version and exit
+
+A page that answers with an HTTP error status (404, 500...) is captured as
+the server sent it, with a note on standard error. Warnings and errors go to
+standard error, one line each; after a failure its reason is the last line.
+
+Exit status:
+  0  the image was written
+  1  unexpected failure
+  2  bad arguments, or an address that is not a web page
+  3  the browser could not be found, did not start or stopped working
+  4  the page could not be loaded (unknown host, refused connection, a login
+     asked for, a PDF document, a move to an address that is not a web page)
+  5  the capture did not finish within --timeout
+  6  the image could not be written
+)" + std::string(stopHelp());
+}
+
+std::string versionText() { return "iecapt " IECAPT_VERSION " (Orlenda)\n"; }
+
+}  // namespace orlenda::iecapt

@@ -1,0 +1,247 @@
+#include "system/browser_process.h"
+
+#include <fcntl.h>
+#include <linux/close_range.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+#include <thread>
+
+#include "common/deadline.h"
+#include "common/exit_code.h"
+
+extern char** environ;
+
+namespace orlenda::iecapt {
+namespace {
+
+bool isExecutableFile(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
+}
+
+std::vector<char*> pointersTo(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    pointers.reserve(texts.size() + 1);
+    for (std::string& text : texts) pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Runs in the forked child until exec; only calls that are safe there.
+[[noreturn]] void becomeBrowser(pid_t tool, int commandsFd, int eventsFd, const char* logPath,
+                                int execStatusFd, char** argv, char** envp) {
+    ::setsid();
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != tool) ::_exit(127);  // the tool died before the line above
+
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) ::signal(signal, SIG_DFL);
+
+    // Out of the way of 0-4 first, so no dup2 below overwrites a source.
+    const int commands = ::fcntl(commandsFd, F_DUPFD_CLOEXEC, 10);
+    const int events = ::fcntl(eventsFd, F_DUPFD_CLOEXEC, 10);
+    const int nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    int log = ::open(logPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (log < 0) log = nothing;
+    const int logHigh = ::fcntl(log, F_DUPFD_CLOEXEC, 10);
+    const int nothingHigh = ::fcntl(nothing, F_DUPFD_CLOEXEC, 10);
+    ::dup2(nothingHigh, 0);
+    ::dup2(logHigh, 1);
+    ::dup2(logHigh, 2);
+    ::dup2(commands, 3);
+    ::dup2(events, 4);
+    // Nothing else the tool was given may leak into the browser.
+    if (::close_range(5, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
+        for (int fd = 5; fd < 1024; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    ::execve(argv[0], argv, envp);
+    const int error = errno;
+    [[maybe_unused]] const auto ignored = ::write(execStatusFd, &error, sizeof error);
+    ::_exit(127);
+}
+
+// Our own children, as the kernel lists them.
+std::vector<pid_t> childrenOfThisProcess() {
+    std::ifstream list("/proc/self/task/" + std::to_string(::getpid()) + "/children");
+    std::vector<pid_t> children;
+    pid_t child = 0;
+    while (list >> child) children.push_back(child);
+    return children;
+}
+
+void closeBoth(int fds[2]) {
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
+}  // namespace
+
+std::string findBrowser(const std::string& given, const std::string& searchPath) {
+    if (given.find('/') != std::string::npos)
+        return isExecutableFile(given) ? given : std::string();
+    const std::vector<std::string> names =
+        given.empty() ? std::vector<std::string>{"chromium", "chromium-browser", "google-chrome"}
+                      : std::vector<std::string>{given};
+    for (const std::string& name : names) {
+        std::istringstream folders(searchPath);
+        std::string folder;
+        while (std::getline(folders, folder, ':')) {
+            std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
+            if (isExecutableFile(candidate)) return candidate;
+        }
+    }
+    return {};
+}
+
+BrowserLookup lookForBrowser(const std::string& given) {
+    const char* searchPath = std::getenv("PATH");
+    BrowserLookup lookup;
+    lookup.path =
+        findBrowser(given, searchPath != nullptr ? searchPath : "/usr/local/bin:/usr/bin:/bin");
+    if (lookup.path.empty()) {
+        lookup.problem = given.empty() ? "no browser found: install chromium or give --browser=PATH"
+                                       : "the browser " + given + " is not an executable file";
+    }
+    return lookup;
+}
+
+std::string_view browserSearchHelp() {
+    return "  --browser=PATH       the browser to run (default: chromium, chromium-browser\n"
+           "                       or google-chrome, looked for on PATH)\n";
+}
+
+std::vector<std::string> currentEnvironment() {
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) environment.emplace_back(*entry);
+    return environment;
+}
+
+bool runningAsRoot() { return ::geteuid() == 0; }
+
+std::vector<std::string> browserEnvironment(const std::vector<std::string>& inherited,
+                                            const std::string& home,
+                                            const std::string& temporaryFiles) {
+    return environmentWith(inherited,
+                           {
+                               {"HOME", home},
+                               {"XDG_CONFIG_HOME", home + "/.config"},
+                               {"XDG_CACHE_HOME", home + "/.cache"},
+                               {"XDG_DATA_HOME", home + "/.local/share"},
+                               {"XDG_STATE_HOME", home + "/.local/state"},
+                               {"TMPDIR", temporaryFiles},
+                           },
+                           VariableNames::CaseSensitive);
+}
+
+// The browser's first process, which leads its process group.
+struct BrowserProcess::Running {
+    pid_t pid = -1;
+};
+
+BrowserProcess::BrowserProcess(const std::vector<std::string>& arguments,
+                               const std::vector<std::string>& environment,
+                               const std::string& logPath)
+    : m_running(std::make_unique<Running>()), m_toBrowser(-1), m_fromBrowser(-1) {
+    // Everything the child needs is made before the pipes and the fork.
+    std::vector<std::string> argumentTexts = arguments;
+    std::vector<std::string> environmentTexts = environment;
+    std::vector<char*> argv = pointersTo(argumentTexts);
+    std::vector<char*> envp = pointersTo(environmentTexts);
+    const pid_t tool = ::getpid();
+
+    int commands[2];
+    int events[2] = {-1, -1};  // untouched by a pipe2 that fails
+    int execStatus[2];
+    if (::pipe2(commands, O_CLOEXEC) != 0) {
+        throw CaptureFailure(ExitCode::BrowserFailed,
+                             std::string("cannot make a pipe: ") + std::strerror(errno));
+    }
+    if (::pipe2(events, O_CLOEXEC) != 0 || ::pipe2(execStatus, O_CLOEXEC) != 0) {
+        const int error = errno;
+        closeBoth(commands);
+        if (events[0] >= 0) closeBoth(events);
+        throw CaptureFailure(ExitCode::BrowserFailed,
+                             std::string("cannot make a pipe: ") + std::strerror(error));
+    }
+    m_running->pid = ::fork();
+    if (m_running->pid == 0) {
+        becomeBrowser(tool, commands[0], events[1], logPath.c_str(), execStatus[1], argv.data(),
+                      envp.data());
+    }
+    const int forkError = errno;
+    ::close(commands[0]);
+    ::close(events[1]);
+    ::close(execStatus[1]);
+    m_toBrowser = commands[1];
+    m_fromBrowser = events[0];
+    if (m_running->pid < 0) {
+        ::close(execStatus[0]);
+        ::close(m_toBrowser);
+        ::close(m_fromBrowser);
+        throw CaptureFailure(ExitCode::BrowserFailed,
+                             std::string("cannot start the browser: ") + std::strerror(forkError));
+    }
+    // Nothing to read means exec went through; an errno means it did not.
+    int execError = 0;
+    ssize_t got;
+    do {
+        got = ::read(execStatus[0], &execError, sizeof execError);
+    } while (got < 0 && errno == EINTR);
+    ::close(execStatus[0]);
+    if (got == sizeof execError) {
+        stop();
+        ::close(m_toBrowser);
+        ::close(m_fromBrowser);
+        throw CaptureFailure(ExitCode::BrowserFailed,
+                             "cannot run " + arguments.front() + ": " + std::strerror(execError));
+    }
+}
+
+BrowserProcess::~BrowserProcess() { stop(); }
+
+void BrowserProcess::kill() {
+    if (m_running->pid <= 0) return;
+    // The browser cannot be mid-way through anything worth keeping: the image
+    // is written by the tool, and the profile is thrown away.
+    ::kill(-m_running->pid, SIGKILL);
+    ::kill(m_running->pid, SIGKILL);  // in case it was stopped before it left our group
+}
+
+void BrowserProcess::stop() {
+    if (m_running->pid <= 0) return;
+    kill();
+    // The tool starts no other process, and reaps orphans: every child it
+    // has is the browser or one of its helpers, and a helper dying hands its
+    // own children to us before it can be reaped. No child left means no
+    // process of the browser left.
+    const Deadline limit = Deadline::after(std::chrono::seconds(5));
+    while (!limit.expired()) {
+        int status = 0;
+        const pid_t reaped = ::waitpid(-1, &status, WNOHANG);
+        if (reaped > 0 || (reaped < 0 && errno == EINTR)) continue;
+        if (reaped < 0) break;
+        // Helpers that left the browser's group (Crashpad's) end here.
+        for (const pid_t child : childrenOfThisProcess()) ::kill(child, SIGKILL);
+        ::kill(-m_running->pid, SIGKILL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    m_running->pid = -1;
+}
+
+void adoptOrphanedDescendants() { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
+
+}  // namespace orlenda::iecapt

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/native_handle.h"
+
+namespace orlenda::iecapt {
+
+// Where the throw-away folders go: $TMPDIR, else /tmp; on Windows the
+// user's temporary folder (%TMP%, %TEMP%).
+std::string temporaryBase();
+
+// The browser's throw-away folder, "iecapt-XXXXXX" under temporaryBase(): its
+// profile, its temporary files and the home it is given, so it leaves nothing
+// in the user's. Removed with all it holds when this object goes. While it
+// lives it holds its "owner.lock" (a lock on POSIX systems, the file open
+// for no one else on Windows), by which a later run knows that a folder whose
+// lock is free was left by a tool that was killed.
+class ProfileFolder {
+public:
+    ProfileFolder();
+    ~ProfileFolder();
+    ProfileFolder(const ProfileFolder&) = delete;
+    ProfileFolder& operator=(const ProfileFolder&) = delete;
+
+    const std::string& path() const { return m_path; }
+    std::string profile() const { return inside("profile"); }
+    std::string temporaryFiles() const { return inside("tmp"); }
+    std::string home() const { return inside("home"); }
+    std::string browserLog() const { return inside("browser.log"); }
+
+    // Removes what the browser wrote, once it has been ended; the folder and
+    // its lock go with this object.
+    void removeBrowserFiles() const;
+
+private:
+    std::string inside(std::string_view name) const;
+    void makeFolders();
+    void removeAll();
+
+    std::string m_path;
+    NativeHandle m_lock;
+};
+
+// Removes the folders in base that a ProfileFolder made and whose tool has
+// gone: each "iecapt-XXXXXX" folder of this user whose owner.lock is not
+// held. Leaves alone every other entry, a live tool's folder, and one whose
+// lock file is not there yet.
+void removeStaleProfileFolders(const std::string& base);
+
+// Shared by the platforms' halves.
+namespace profile_folder {
+
+inline constexpr std::string_view kPrefix = "iecapt-";
+inline constexpr std::string_view kLockName = "owner.lock";
+
+// A name "iecapt-XXXXXX" gets from mkdtemp, or from the Windows half.
+bool isProfileFolderName(std::string_view name);
+
+// Removes a folder and all it holds, several files at a time.
+void removeTree(const std::string& folder);
+
+// Throws the BrowserFailed failure of a folder or file that could not be made.
+[[noreturn]] void failToMake(const std::string& what, const std::string& where,
+                             const std::string& reason);
+
+}  // namespace profile_folder
+
+}  // namespace orlenda::iecapt
