@@ -6,8 +6,12 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "convert/stand_in_record.h"
 #include "platform/win/win_file_system.h"
@@ -28,11 +32,10 @@ std::string Utf8Of(const std::filesystem::path& path) {
     return {text.begin(), text.end()};
 }
 
-// The error files (orlXXXX.tmp) left in the temporary folder.
-std::size_t ErrorFilesLeft() {
+// The error files (orlXXXX.tmp) left in a temporary folder.
+std::size_t ErrorFilesLeft(const std::filesystem::path& folder) {
     std::size_t count = 0;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(std::filesystem::temp_directory_path())) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
         if (name.starts_with("orl") && name.ends_with(".tmp")) ++count;
     }
@@ -42,7 +45,14 @@ std::size_t ErrorFilesLeft() {
 class WinProcessesTest : public ::testing::Test {
 protected:
     WinProcessesTest() {
-        std::filesystem::create_directories(m_folder);
+        std::filesystem::create_directories(m_temp);
+        // The error files go to a temporary folder of this test's own: other
+        // tests running at the same time make and remove theirs in the shared one.
+        for (const char* variable : {"TMP", "TEMP"}) {
+            const char* value = std::getenv(variable);
+            m_oldTemp.emplace_back(variable, value ? value : "");
+            ::_putenv_s(variable, m_temp.string().c_str());
+        }
         ::_putenv_s(kRecordVariable, (m_folder / "record").string().c_str());
         ::_putenv_s(kSleepVariable, "0");
         // How the stand-in ends for these addresses; for others with 0.
@@ -51,7 +61,11 @@ protected:
             "5": {"exit": 5},
             "talks": {"exit": 3, "stderr": "loading\nerror: \u00fcber the limit"}})");
     }
-    ~WinProcessesTest() override { std::filesystem::remove_all(m_folder); }
+    ~WinProcessesTest() override {
+        for (const auto& [variable, value] : m_oldTemp)
+            ::_putenv_s(variable.c_str(), value.c_str());
+        std::filesystem::remove_all(m_folder);
+    }
 
     // The stand-in lies next to this test, as the capture tool next to the
     // program; it sleeps so long, then ends as told for the address.
@@ -74,6 +88,8 @@ protected:
     const std::filesystem::path m_folder =
         std::filesystem::temp_directory_path() /
         ("orlenda-processes-" + std::to_string(::GetCurrentProcessId()));
+    const std::filesystem::path m_temp = m_folder / "temp";
+    std::vector<std::pair<std::string, std::string>> m_oldTemp;
     const std::string m_tool = WinFileSystem().programFolder() + "\\iecapt.exe";
     WinProcesses processes;
 };
@@ -131,8 +147,8 @@ TEST_F(WinProcessesTest, AProgramRunsOnWhenItsHandleIsClosedAndAnEndedOneStillAn
 // The error file is read back after the end, cut to its last bytes, and gone
 // once both the program and the handle are.
 TEST_F(WinProcessesTest, KeepsWhatTheProgramWritesToStandardErrorUntilItIsClosed) {
-    const std::size_t filesBefore = ErrorFilesLeft();
     const ProcessHandle talker = processes.open(startStandIn("talks"));
+    EXPECT_EQ(ErrorFilesLeft(m_temp), 1u);
     EXPECT_EQ(waitFor(talker), ProcessStatus{.exitCode = 3});
     // Byte for byte as written: the stand-in writes text mode's CRLF.
     EXPECT_EQ(processes.errorOutputTail(talker, 1000),
@@ -140,7 +156,7 @@ TEST_F(WinProcessesTest, KeepsWhatTheProgramWritesToStandardErrorUntilItIsClosed
               "ber the limit\r\n");
     EXPECT_EQ(processes.errorOutputTail(talker, 10), "he limit\r\n");
     processes.close(talker);
-    EXPECT_EQ(ErrorFilesLeft(), filesBefore);
+    EXPECT_EQ(ErrorFilesLeft(m_temp), 0u);
     EXPECT_EQ(processes.errorOutputTail(0, 1000), "");
 }
 
