@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "convert/stand_in_record.h"
 #include "platform/win/win_file_system.h"
+#include "support/stand_in_record.h"
 
 namespace orlenda::platform {
 namespace {

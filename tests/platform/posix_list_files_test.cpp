@@ -1,3 +1,5 @@
+#include "platform/posix/posix_list_files.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,8 +9,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "platform/posix/posix_list_files.h"
 
 namespace orlenda::platform {
 namespace {
