@@ -82,6 +82,10 @@ CaptureOutcome JudgeCapture(const ToolEnd& end, const std::string& toolPath,
                           toolPath + ")",
                 .toolNotStarted = true};
     }
+    // Whatever the file holds, the tool may not have finished it.
+    if (!end.watchFailure.empty()) {
+        return {.saved = false, .reason = "could not watch the capture tool: " + end.watchFailure};
+    }
     std::string reason;
     if (end.exitCode != 0) {
         reason = ExitCodeReason(end.exitCode);

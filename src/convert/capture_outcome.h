@@ -23,6 +23,8 @@ struct ToolEnd {
     std::int32_t exitCode = 0;
     // Why it could not be started, in the system's words; empty when it was.
     std::string startFailure{};
+    // Why it could not be watched to its end; empty when it was.
+    std::string watchFailure{};
     // The last line with more than blanks that it wrote to its standard error.
     std::string lastErrorLine{};
 };
