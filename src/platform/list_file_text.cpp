@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <random>
 
 namespace orlenda::platform {
 namespace {
@@ -78,6 +79,13 @@ std::string Utf8OrWindows1252(std::string bytes) {
         at += length;
     }
     return text;
+}
+
+std::string TemporaryListPath(const std::string& path, char separator) {
+    static std::mt19937_64 random{std::random_device{}()};
+    const std::size_t nameStart = path.find_last_of(separator) + 1;  // 0 when there is none
+    return path.substr(0, nameStart) + "." + path.substr(nameStart) + "." +
+           std::to_string(random() % 1000000000) + ".part";
 }
 
 void AppendPercentEncoded(std::string& text, std::string_view utf8Character) {

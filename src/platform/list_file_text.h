@@ -22,6 +22,10 @@ std::string Utf8OrWindows1252(std::string bytes);
 // starts there (stray continuation bytes, overlong forms, surrogates, cut off).
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
 
+// A new list is written under a hidden name beside its own, then renamed:
+// "." name "." nine random digits ".part".
+std::string TemporaryListPath(const std::string& path, char separator);
+
 // A character that the code page cannot hold is written as a browser sends
 // it: its UTF-8 bytes percent-encoded. Appends them so to text.
 void AppendPercentEncoded(std::string& text, std::string_view utf8Character);

@@ -33,10 +33,12 @@ public:
     virtual std::string toUtf8(std::string bytes) = 0;
     // Creates a list file at the path holding the rows (UTF-8, without line
     // ends of their own), one a line, in the code page and with the line
-    // ends that open and toUtf8 read back as the same rows. Never replaces a
-    // file: returns false, writing nothing, when the path is taken. Throws
-    // std::runtime_error with the system's reason ("Permission denied") when
-    // the file cannot be written; no part of it is left behind then.
+    // ends that open and toUtf8 read back as the same rows. The file gets its
+    // name only once it is whole and on the disk, so a crash never leaves
+    // part of it there. Never replaces a file: returns false, writing
+    // nothing, when the path is taken. Throws std::runtime_error with the
+    // system's reason ("Permission denied") when the file cannot be written;
+    // no part of it is left behind then.
     virtual bool createListFile(const std::string& path, const std::vector<std::string>& rows) = 0;
 };
 
