@@ -150,7 +150,7 @@ std::unique_ptr<ListFile> PosixListFiles::open(const std::string& path) {
                                  "\" is not a regular file (a device or a pipe), so it cannot be "
                                  "read as a list.");
     }
-    return file;
+    return std::make_unique<MarkedListFile>(std::move(file));
 }
 
 std::string PosixListFiles::toUtf8(std::string bytes) {

@@ -83,7 +83,7 @@ std::unique_ptr<ListFile> WinListFiles::open(const std::string& path) {
                                  "\" is not a regular file (a device or a pipe), so it cannot be "
                                  "read as a list.");
     }
-    return std::make_unique<WinListFile>(std::move(file), path);
+    return std::make_unique<MarkedListFile>(std::make_unique<WinListFile>(std::move(file), path));
 }
 
 std::string WinListFiles::toUtf8(std::string bytes) {
