@@ -85,13 +85,6 @@ TEST(ImageJoinerTest, AJpegJoinKeepsEachRowsColourAtTheJoins) {
     }
 }
 
-// A PNG whose header's checksum is wrong: libpng words that reason itself.
-std::string pngWithBrokenChecksum() {
-    std::string png = pngOfRows(40, 0, 10);
-    png[29] = static_cast<char>(png[29] ^ 0xFF);  // the IHDR chunk's CRC
-    return png;
-}
-
 TEST(ImageJoinerTest, APartThatIsNotWhatWasAskedForIsRefusedWithItsReason) {
     const struct {
         const char* name;
@@ -101,7 +94,6 @@ TEST(ImageJoinerTest, APartThatIsNotWhatWasAskedForIsRefusedWithItsReason) {
     } cases[] = {
         {"not a PNG", "GIF89a and more than a signature", 10, "Not a PNG file"},
         {"cut short", pngOfRows(40, 0, 10).substr(0, 60), 10, "cut short"},
-        {"broken checksum", pngWithBrokenChecksum(), 10, "IHDR: CRC error"},
         {"too narrow", pngOfRows(39, 0, 10), 10, "39x10, not 40x10"},
         {"another height", pngOfRows(40, 0, 11), 10, "40x11, not 40x10"},
     };

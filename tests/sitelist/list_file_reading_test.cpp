@@ -67,21 +67,6 @@ TEST(ListFileOpening, PathsThatAreNoReadableFileFailClearly) {
     ::unlink(pipe.c_str());
 }
 
-// Notepad's "Unicode" is read as such in any code page.
-TEST(ListFileOpening, AFileWithAByteOrderMarkIsReadAsUtf8) {
-    const std::string path = ::testing::TempDir() + "marked-" + std::to_string(::getpid());
-    std::ofstream(path, std::ios::binary) << std::string(
-        "\xFF\xFE"
-        "a\0\xE9\0\n\0",
-        8);
-    const auto file = PosixListFiles("ISO-8859-15").open(path);
-    std::string text(16, '\0');
-    text.resize(file->read(text.data(), text.size()));
-    EXPECT_TRUE(file->readsUtf8());
-    EXPECT_EQ(text, "a\xC3\xA9\n");
-    ::unlink(path.c_str());
-}
-
 std::string Content(const std::string& path) {
     std::ostringstream content;
     content << std::ifstream(path, std::ios::binary).rdbuf();
