@@ -310,7 +310,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
     Capture{"DocumentNeverComes", {"--url=127.0.0.1:PORT/never", "--timeout=3"}, 5,
             "timed out after 3 s while loading the page"},
     Capture{"TimingsAddUpOnATimeOut", {"--url=127.0.0.1:PORT/never", "--timeout=3", "--timings"},
-            5, "timed out while loading the page", 0, 0, {}, 0, Before::OldFile, 2, ", load "},
+            5, "while loading the page", 0, 0, {}, 0, Before::OldFile, 2, ", load "},
     Capture{"BadWidth", {"--width=wide"}, 2, "--width"},
     Capture{"BlankAddress", {"--url=%20 "}, 2, "empty"},
     Capture{"MissingFolder", {"--out=no/x.jpg"}, 6, "No such file"},
