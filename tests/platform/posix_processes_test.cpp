@@ -67,8 +67,6 @@ TEST_F(PosixProcessesTest, StartsTheCommandLineCutLooseAndReportsItsEndAsAShellD
          {.exitCode = 128 + SIGKILL, .ending = ProcessEnding::Killed, .cause = "SIGKILL"}},
         {"/bin/sh -c \"kill -SEGV $$\"",
          {.exitCode = 128 + SIGSEGV, .ending = ProcessEnding::Crashed, .cause = "SIGSEGV"}},
-        {"/bin/sh -c \"kill -ABRT $$\"",
-         {.exitCode = 128 + SIGABRT, .ending = ProcessEnding::Crashed, .cause = "SIGABRT"}},
     };
     for (const auto& [commandLine, code] : ends) {
         EXPECT_EQ(waitFor(processes.open(processes.start(commandLine, kWindowHidden))), code);

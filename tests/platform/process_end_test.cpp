@@ -11,9 +11,7 @@ TEST(WindowsProcessEnd, TellsACrashOrAStopFromAnExitByItsCode) {
         {.exitCode = 259},
         {.exitCode = 0x40010004},  // a status, but no fault
         {.exitCode = 0xC0000005, .ending = ProcessEnding::Crashed, .cause = "access violation"},
-        {.exitCode = 0xC00000FD, .ending = ProcessEnding::Crashed, .cause = "stack overflow"},
         {.exitCode = 0xC0000409, .ending = ProcessEnding::Crashed, .cause = "stack buffer overrun"},
-        {.exitCode = 0x80000003, .ending = ProcessEnding::Crashed, .cause = "breakpoint"},
         {.exitCode = 0xC0001234, .ending = ProcessEnding::Crashed, .cause = "exception 0xC0001234"},
         {.exitCode = 0xC000013A, .ending = ProcessEnding::Killed, .cause = "Ctrl+C"},
     };
