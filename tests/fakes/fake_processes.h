@@ -14,13 +14,15 @@
 namespace orlenda::testing {
 
 // A started fake process answers "running" to this many status queries,
-// then that it ended with its exit code; or every query fails. Its standard
-// error holds the given text.
+// then that it ended with its exit code, or was killed or crashed; or every
+// query fails. Its standard error holds the given text.
 struct FakeProcess {
     int runningQueries = 0;
     std::uint32_t exitCode = 0;
     bool queriesFail = false;
     std::string errorOutput = {};
+    platform::ProcessEnding ending = platform::ProcessEnding::Exited;
+    std::string cause = {};
     int unansweredQueries = 0;  // queries that find nothing, before the others
 };
 
@@ -46,7 +48,8 @@ public:
             return std::nullopt;
         }
         if (process.runningQueries == 0) {
-            return platform::ProcessStatus{.exitCode = process.exitCode};
+            return platform::ProcessStatus{
+                .exitCode = process.exitCode, .ending = process.ending, .cause = process.cause};
         }
         --process.runningQueries;
         return platform::ProcessStatus{.running = true};
