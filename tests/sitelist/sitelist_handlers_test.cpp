@@ -186,6 +186,17 @@ TEST(FailingSteps, AreReportedWithTheirLineAndKeepWhatWasDone) {
     });
 }
 
+// The text as UTF-16, as Notepad saves "Unicode" files, with its mark.
+std::string Utf16WithMark(std::u16string_view text, bool littleEndian) {
+    std::string bytes = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char16_t unit : text) {
+        const char low = static_cast<char>(unit & 0xFF);
+        const char high = static_cast<char>(unit >> 8);
+        bytes += littleEndian ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+}
+
 // Reads may end anywhere, so line ends straddle the refills of the buffer.
 TEST(FileToList, CutsRowsAtEveryLineEndWhereverTheReadsEnd) {
     const std::vector<std::pair<std::string, Rows>> cases{
@@ -199,7 +210,18 @@ TEST(FileToList, CutsRowsAtEveryLineEndWhereverTheReadsEnd) {
         {"a\rb\r", {"a", "b"}},
         {"a\r\nb\nc\rd\n\re\r\n", {"a", "b", "c", "d", "", "e"}},
         {"  http://a  \r\n\thttp://b \r\n \r\n", {"  http://a  ", "\thttp://b ", " "}},
-        {"\xEF\xBB\xBFhttp://a\r\nb", {"\xEF\xBB\xBFhttp://a", "b"}},
+        // A byte-order mark says the text is Unicode; it is no part of the first row.
+        {"\xEF\xBB\xBFhttp://a\r\nb", {"http://a", "b"}},
+        {"\xEF\xBB\xBF"
+         "caf\xE9\n",
+         {"caf\xC3\xA9"}},  // a stray byte as Windows-1252
+        {Utf16WithMark(u"http://a\r\nb\u00e9\r\n\U0001F600", true),
+         {"http://a", "b\xC3\xA9", "\xF0\x9F\x98\x80"}},
+        {Utf16WithMark(u"a\nb\r\n", false), {"a", "b"}},
+        {Utf16WithMark(u"a\xD800", true), {"a\xEF\xBF\xBD"}},  // half a pair
+        {"\xFF\xFE"
+         "a",
+         {"\xEF\xBF\xBD"}},  // half a unit
         {"a\0b\r\n\0\r\n"s, {"a\0b"s, "\0"s}},
     };
     for (const std::size_t bytesPerRead : {1, 2, 3, 64 * 1024}) {

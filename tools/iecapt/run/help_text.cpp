@@ -62,7 +62,8 @@ Exit status:
   4  the page could not be loaded (unknown host, refused connection, a login
      asked for, a PDF document, a move to an address that is not a web page)
   5  the capture did not finish within --timeout
-  6  the image could not be written
+  6  the image could not be written (a missing or read-only folder, or a
+     name too long for it, is found before the browser starts)
 )" + std::string(stopHelp());
 }
 

@@ -11,7 +11,7 @@ namespace orlenda::iecapt {
 namespace {
 
 volatile std::sig_atomic_t g_caughtSignal = 0;
-int g_writeFd = -1;
+volatile std::sig_atomic_t g_writeFd = -1;
 
 void noteSignal(int signal) {
     const int savedErrno = errno;
