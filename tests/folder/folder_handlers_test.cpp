@@ -38,6 +38,7 @@ TEST(FolderBrowse, PutsThePickInTheBoxWithOneSeparatorAndCarriesOnAfterFailures)
     for (const Click& click : clicks) {
         SCOPED_TRACE(click.name);
         FakeForm fake;
+        fake.files.folders = {"/last", "/before"};
         fake.folder.value = "/kept/";
         fake.form.LastFolder = "/before";
         fake.settings.values[kLastFolderKey] = "/last";
@@ -66,6 +67,37 @@ TEST(FolderBrowse, PutsThePickInTheBoxWithOneSeparatorAndCarriesOnAfterFailures)
         if (click.readOnlyStore) {
             EXPECT_THAT(messages.back().text, HasSubstr("could not be remembered"));
         }
+    }
+}
+
+TEST(FolderBrowse, OpensAtTheFolderPickedLastElseAtTheBoxsFolderElseAtHome) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> folders;  // those that are there
+        std::string box;
+        std::string openedAt;
+    };
+    const std::string home = PlatformPath("/home/u");
+    const Case cases[] = {
+        {"picked before", {"/last", "/box/"}, "/box/", "/last"},
+        {"picked before, since removed", {"/box/"}, "/box/", "/box/"},
+        {"typed in the box", {"/home/u/shots/"}, "~/shots/", "/home/u/shots/"},
+        {"neither", {}, "/gone/", home},
+        {"nothing anywhere", {}, "", home},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeForm fake;
+        fake.files.folders = c.folders;
+        fake.files.typedPaths["~/shots/"] = "/home/u/shots/";
+        fake.settings.values[kLastFolderKey] = "/last";
+        fake.folder.value = c.box;
+
+        PushButton8_Click(fake.form);
+
+        ASSERT_EQ(fake.folderBrowser.requests.size(), 1u);
+        EXPECT_EQ(fake.folderBrowser.requests[0].start, c.openedAt);
+        EXPECT_EQ(fake.dialogs.messages.size(), 0u);
     }
 }
 

@@ -48,6 +48,41 @@ private slots:
             (testing::StoredSettings{{"Download Location", pickedPath + platform::kPathSeparator},
                                      {"LastFolderDot", pickedPath}}));
     }
+
+    // Nothing picked yet: the dialog opens at the folder in the box, also
+    // one typed from the home folder with "~" on Linux, else at home.
+    void withNothingPickedYetTheDialogOpensAtTheBoxsFolderElseAtHome() {
+        const testing::SettingsSandbox settings;
+        const QString home = QDir::home().absolutePath();  // the test's own
+        QVERIFY(QDir().mkpath(home));
+        QTemporaryDir inHome(home + QStringLiteral("/shots-XXXXXX"));
+        QVERIFY(inHome.isValid());
+#ifdef _WIN32
+        const QString typed = QDir::toNativeSeparators(inHome.path()) + u'\\';
+#else
+        const QString typed = u'~' + inHome.path().mid(home.size()) + u'/';
+#endif
+        const QString gone = QDir::toNativeSeparators(inHome.filePath(QStringLiteral("gone")));
+
+        Form1Window window;
+        window.show();
+        QStringList openedAt;
+        for (const QString& box : {typed, gone}) {
+            window.Text1->setText(box);
+            testing::AnswerNextModal([&](QWidget& modal) {
+                if (auto* dialog = qobject_cast<QFileDialog*>(&modal)) {
+                    openedAt.append(dialog->directory().absolutePath());
+                }
+                modal.close();
+            });
+            QTest::mouseClick(window.PushButton8, Qt::LeftButton);
+        }
+
+        QCOMPARE(openedAt, (QStringList{inHome.path(), home}));
+        QCOMPARE(window.Text1->text(), gone);  // the box as typed, nothing picked
+        QCOMPARE(testing::Stored(),
+                 (testing::StoredSettings{{"Download Location", gone.toStdString()}}));
+    }
 };
 
 }  // namespace orlenda
