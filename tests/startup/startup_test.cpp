@@ -159,6 +159,37 @@ TEST(FormLoad, ShowsTheFolderAndReadiesTheWindowWhateverStepFails) {
     }
 }
 
+// An installed program's folder is no user's to write in: the skin may also
+// lie beside the settings, and the one next to the program comes first.
+TEST(FormLoad, TakesTheSkinNextToTheProgramElseTheOneBesideTheSettings) {
+    const std::string besideSettings = PlatformPath("/home/u/.config/Tovrik/x/o.cjs");
+    struct Case {
+        const char* name;
+        std::vector<std::string> skins;
+        std::string settingsFolder;
+        std::string loaded;
+    };
+    const std::string settings = PlatformPath("/home/u/.config/Tovrik");
+    const Case cases[] = {
+        {"both", {kSkinPath, besideSettings}, settings, kSkinPath},
+        {"beside the settings", {besideSettings}, settings, besideSettings},
+        {"settings in no folder", {besideSettings}, "", ""},
+        {"none", {}, settings, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeForm fake;
+        fake.files.files = c.skins;
+        fake.settings.folder = c.settingsFolder;
+        Form_Load(fake.form);
+        if (c.loaded.empty()) {
+            EXPECT_THAT(fake.me.journal, ::testing::IsEmpty());
+        } else {
+            EXPECT_THAT(fake.me.journal, ::testing::Contains("loadSkin(" + c.loaded + ")"));
+        }
+    }
+}
+
 TEST(FormLoad, SkinFileRecoloursThenLoadsSetsOptionsAndAttachesTheSkin) {
     using platform::ControlKind;
     FakeForm fake;
