@@ -1,11 +1,21 @@
 #include "convert/run_report.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace orlenda {
 namespace {
 
 constexpr char kLoadListButton[] = "\"Load List Of Sites From Text File\"";
+constexpr char kOfflineNote[] =
+    "No site's host name could be found: this computer seems to be offline. Check its network "
+    "connection, then try again.";
+
+// The browser's own codes, which the tool passes on in its reason.
+bool HostNameNotFound(const std::string& reason) {
+    return reason.find("net::ERR_NAME_NOT_RESOLVED") != std::string::npos ||
+           reason.find("net::ERR_INTERNET_DISCONNECTED") != std::string::npos;
+}
 
 // "1 of 3 web sites was not saved", "2 of 3 web sites were not saved".
 std::string NotSavedCount(std::size_t unsaved, std::int64_t rowsInRun) {
@@ -50,6 +60,12 @@ std::string WhereTheRetryListWent(const RetryList& retryList) {
 
 }  // namespace
 
+bool SeemsOffline(std::int64_t rowsInRun, const std::vector<RowOutcome>& unsaved) {
+    return rowsInRun >= 2 && std::cmp_equal(unsaved.size(), rowsInRun) &&
+           std::all_of(unsaved.begin(), unsaved.end(),
+                       [](const RowOutcome& row) { return HostNameNotFound(row.outcome.reason); });
+}
+
 std::vector<std::string> AddressesOf(const std::vector<RowOutcome>& rows) {
     std::vector<std::string> addresses;
     addresses.reserve(rows.size());
@@ -67,6 +83,7 @@ std::string ClosingMessage(std::int64_t rowsInRun, const std::vector<RowOutcome>
     } else {
         text += ":" + ListedRows(unsaved);
     }
+    if (SeemsOffline(rowsInRun, unsaved)) text += std::string("\n\n") + kOfflineNote;
     return text + "\n\n" + WhereTheRetryListWent(retryList);
 }
 

@@ -235,6 +235,42 @@ TEST(Run, EndsSayingWhichRowsWereNotSavedAndWhy) {
     }
 }
 
+// Only a whole run of host names not found points at the network rather than
+// at the sites; the message says so once.
+TEST(RunReport, SaysTheComputerSeemsOfflineWhenNoHostNameOfTheRunWasFound) {
+    const auto failed = [](const std::string& code) {
+        return RowOutcome{.row = 1,
+                          .address = "http://a.test/",
+                          .outcome = {.reason = "the page could not be loaded (could not load "
+                                                "a.test: " +
+                                                code + ")"}};
+    };
+    const RowOutcome unknownHost = failed("net::ERR_NAME_NOT_RESOLVED");
+    const RowOutcome noNetwork = failed("net::ERR_INTERNET_DISCONNECTED");
+    const RowOutcome refused = failed("net::ERR_CONNECTION_REFUSED");
+    struct Case {
+        const char* name;
+        std::int64_t rowsInRun;
+        std::vector<RowOutcome> unsaved;
+        bool offline;
+    };
+    const Case cases[] = {
+        {"every host unknown", 2, {unknownHost, unknownHost}, true},
+        {"unknown or no network", 3, {unknownHost, noNetwork, unknownHost}, true},
+        {"one site saved", 3, {unknownHost, unknownHost}, false},
+        {"one refused", 2, {unknownHost, refused}, false},
+        {"a single row, as often mistyped", 1, {unknownHost}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(SeemsOffline(c.rowsInRun, c.unsaved), c.offline);
+        const std::string message = ClosingMessage(c.rowsInRun, c.unsaved, {});
+        const std::size_t note = message.find("seems to be offline");
+        EXPECT_EQ(note != std::string::npos, c.offline);
+        EXPECT_EQ(message.find("seems to be offline", note + 1), std::string::npos);
+    }
+}
+
 // The list names the rows not saved in their order, exactly as they stood,
 // and none added during the run; it never replaces a file. An image left by
 // an earlier run does not count as saved; one replaced does.
