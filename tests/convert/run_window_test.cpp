@@ -14,6 +14,7 @@
 #include "convert/message_box_answerer.h"
 #include "convert/stand_in_record.h"
 #include "sitelist/file_to_list.h"
+#include "support/folder_in_home.h"
 #include "support/settings_sandbox.h"
 
 namespace orlenda {
@@ -128,12 +129,10 @@ private slots:
     // box and the stored folder keep what was typed.
     void aFolderTypedWithATildeLiesInTheHomeFolder() {
         const testing::SettingsSandbox settings;
-        const QString home = QDir::home().absolutePath();  // the test's own
-        QVERIFY(QDir().mkpath(home));
-        QTemporaryDir shots(home + QStringLiteral("/shots-XXXXXX"));
+        const testing::FolderInHome shots;
         QVERIFY(shots.isValid());
-        standInRecordsIn(shots, "0");
-        const QString typed = u'~' + shots.path().mid(home.size()) + u'/';
+        standInRecordsIn(shots.folder(), "0");
+        const QString typed = shots.typed();
         Form1Window window;
         window.form().ListView1.append("http://a/b");
         window.Text1->setText(typed);

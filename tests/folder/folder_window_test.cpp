@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "app/form1_window.h"
+#include "support/folder_in_home.h"
 #include "support/modal_dialogs.h"
 #include "support/settings_sandbox.h"
 
@@ -53,15 +54,9 @@ private slots:
     // one typed from the home folder with "~" on Linux, else at home.
     void withNothingPickedYetTheDialogOpensAtTheBoxsFolderElseAtHome() {
         const testing::SettingsSandbox settings;
-        const QString home = QDir::home().absolutePath();  // the test's own
-        QVERIFY(QDir().mkpath(home));
-        QTemporaryDir inHome(home + QStringLiteral("/shots-XXXXXX"));
+        const testing::FolderInHome inHome;
         QVERIFY(inHome.isValid());
-#ifdef _WIN32
-        const QString typed = QDir::toNativeSeparators(inHome.path()) + u'\\';
-#else
-        const QString typed = u'~' + inHome.path().mid(home.size()) + u'/';
-#endif
+        const QString typed = inHome.typed();
         const QString gone = QDir::toNativeSeparators(inHome.filePath(QStringLiteral("gone")));
 
         Form1Window window;
@@ -78,7 +73,7 @@ private slots:
             QTest::mouseClick(window.PushButton8, Qt::LeftButton);
         }
 
-        QCOMPARE(openedAt, (QStringList{inHome.path(), home}));
+        QCOMPARE(openedAt, (QStringList{inHome.path(), QDir::home().absolutePath()}));
         QCOMPARE(window.Text1->text(), gone);  // the box as typed, nothing picked
         QCOMPARE(testing::Stored(),
                  (testing::StoredSettings{{"Download Location", gone.toStdString()}}));
