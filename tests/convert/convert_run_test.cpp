@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "convert/command_line.h"
 #include "convert/convert_handlers.h"
 #include "convert/run_report.h"
@@ -264,35 +266,26 @@ TEST(Run, EndsSayingWhichRowsWereNotSavedAndWhy) {
 // Only a whole run of host names not found points at the network rather than
 // at the sites; the message says so once.
 TEST(RunReport, SaysTheComputerSeemsOfflineWhenNoHostNameOfTheRunWasFound) {
-    // The tool's reasons, as the run passes them on.
     const auto failed = [](const std::string& reason) {
         return RowOutcome{.row = 1, .address = "http://a.test/", .outcome = {.reason = reason}};
     };
-    const RowOutcome unknownHost =
+    const RowOutcome unknown =
         failed("the host name could not be found (net::ERR_NAME_NOT_RESOLVED)");
-    const RowOutcome noNetwork =
+    const RowOutcome offline =
         failed("there is no network connection (net::ERR_INTERNET_DISCONNECTED)");
     const RowOutcome refused =
         failed("the server refused the connection (net::ERR_CONNECTION_REFUSED)");
-    struct Case {
-        const char* name;
-        std::int64_t rowsInRun;
-        std::vector<RowOutcome> unsaved;
-        bool offline;
+    const std::tuple<std::int64_t, std::vector<RowOutcome>, bool> runs[] = {
+        {2, {unknown, unknown}, true},
+        {3, {unknown, offline, unknown}, true},
+        {3, {unknown, unknown}, false},  // one site saved
+        {2, {unknown, refused}, false},
+        {1, {unknown}, false},  // one row alone is more often mistyped
     };
-    const Case cases[] = {
-        {"every host unknown", 2, {unknownHost, unknownHost}, true},
-        {"unknown or no network", 3, {unknownHost, noNetwork, unknownHost}, true},
-        {"one site saved", 3, {unknownHost, unknownHost}, false},
-        {"one refused", 2, {unknownHost, refused}, false},
-        {"a single row, as often mistyped", 1, {unknownHost}, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(SeemsOffline(c.rowsInRun, c.unsaved), c.offline);
-        const std::string message = ClosingMessage(c.rowsInRun, c.unsaved, {}, {});
+    for (const auto& [rowsInRun, unsaved, seemsOffline] : runs) {
+        const std::string message = ClosingMessage(rowsInRun, unsaved, {}, {});
         const std::size_t note = message.find("seems to be offline");
-        EXPECT_EQ(note != std::string::npos, c.offline);
+        EXPECT_EQ(note != std::string::npos, seemsOffline) << message;
         EXPECT_EQ(message.find("seems to be offline", note + 1), std::string::npos);
     }
 }

@@ -145,8 +145,8 @@ private slots:
     void aFolderTypedWithATildeLiesInTheHomeFolder() {
         const testing::SettingsSandbox settings;
         const testing::FolderInHome shots;
-        QVERIFY(shots.isValid());
-        standInRecordsIn(shots.folder(), "0");
+        QVERIFY(shots.folder.isValid());
+        standInRecordsIn(shots.folder, "0");
         const QString typed = shots.typed();
         Form1Window window;
         window.form().ListView1.append("http://a/b");
@@ -156,7 +156,7 @@ private slots:
         window.PushButton2->click();
 
         QCOMPARE(answerer.seen, QStringList{QStringLiteral("Orlenda: Done.")});
-        QVERIFY(QFileInfo(shots.filePath(QStringLiteral("a_b.jpg"))).size() > 0);
+        QVERIFY(QFileInfo(shots.folder.filePath(QStringLiteral("a_b.jpg"))).size() > 0);
         QCOMPARE(window.Text1->text(), typed);
         QCOMPARE(testing::Stored().at("Download Location"), typed.toStdString());
     }

@@ -184,16 +184,12 @@ public:
         if (found == stamps.end()) return std::nullopt;
         return found->second;
     }
-    std::string typedPath(const std::string& text) const override {
-        const auto found = typedPaths.find(text);
-        return found == typedPaths.end() ? text : found->second;
-    }
+    std::string typedPath(const std::string& text) const override { return text; }
 
     std::vector<std::string> files;
     std::vector<std::string> folders;
     std::map<std::string, platform::FileStamp> stamps;  // the files that have stamps
     std::string programFolderPath = PlatformPath("/opt/orlenda");
-    std::map<std::string, std::string> typedPaths;  // typed text and the path it names
 
 private:
     static bool contains(const std::vector<std::string>& paths, const std::string& path) {

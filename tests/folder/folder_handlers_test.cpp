@@ -70,37 +70,6 @@ TEST(FolderBrowse, PutsThePickInTheBoxWithOneSeparatorAndCarriesOnAfterFailures)
     }
 }
 
-TEST(FolderBrowse, OpensAtTheFolderPickedLastElseAtTheBoxsFolderElseAtHome) {
-    struct Case {
-        const char* name;
-        std::vector<std::string> folders;  // those that are there
-        std::string box;
-        std::string openedAt;
-    };
-    const std::string home = PlatformPath("/home/u");
-    const Case cases[] = {
-        {"picked before", {"/last", "/box/"}, "/box/", "/last"},
-        {"picked before, since removed", {"/box/"}, "/box/", "/box/"},
-        {"typed in the box", {"/home/u/shots/"}, "~/shots/", "/home/u/shots/"},
-        {"neither", {}, "/gone/", home},
-        {"nothing anywhere", {}, "", home},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        FakeForm fake;
-        fake.files.folders = c.folders;
-        fake.files.typedPaths["~/shots/"] = "/home/u/shots/";
-        fake.settings.values[kLastFolderKey] = "/last";
-        fake.folder.value = c.box;
-
-        PushButton8_Click(fake.form);
-
-        ASSERT_EQ(fake.folderBrowser.requests.size(), 1u);
-        EXPECT_EQ(fake.folderBrowser.requests[0].start, c.openedAt);
-        EXPECT_EQ(fake.dialogs.messages.size(), 0u);
-    }
-}
-
 TEST(FolderBox, EveryChangeIsStoredAndARefusalToldOnceUntilAWriteSucceeds) {
     FakeForm fake;
     for (const char* text : {"/a", "", "/abc/"}) fake.folder.setText(text);

@@ -55,9 +55,10 @@ private slots:
     void withNothingPickedYetTheDialogOpensAtTheBoxsFolderElseAtHome() {
         const testing::SettingsSandbox settings;
         const testing::FolderInHome inHome;
-        QVERIFY(inHome.isValid());
+        QVERIFY(inHome.folder.isValid());
         const QString typed = inHome.typed();
-        const QString gone = QDir::toNativeSeparators(inHome.filePath(QStringLiteral("gone")));
+        const QString gone =
+            QDir::toNativeSeparators(inHome.folder.filePath(QStringLiteral("gone")));
 
         Form1Window window;
         window.show();
@@ -73,7 +74,7 @@ private slots:
             QTest::mouseClick(window.PushButton8, Qt::LeftButton);
         }
 
-        QCOMPARE(openedAt, (QStringList{inHome.path(), QDir::home().absolutePath()}));
+        QCOMPARE(openedAt, (QStringList{inHome.folder.path(), QDir::home().absolutePath()}));
         QCOMPARE(window.Text1->text(), gone);  // the box as typed, nothing picked
         QCOMPARE(testing::Stored(),
                  (testing::StoredSettings{{"Download Location", gone.toStdString()}}));

@@ -31,17 +31,5 @@ TEST(FolderOfFile, IsThePathUpToItsLastSeparatorAndRootStaysARoot) {
     for (const auto& [path, folder] : cases) EXPECT_EQ(FolderOfFile(path), folder) << path;
 }
 
-TEST(DialogStartFolder, IsTheFirstCandidateThatIsAFolderElseHome) {
-    const std::vector<std::pair<std::vector<StartCandidate>, std::string>> cases{
-        {{{"/a", true}, {"/b", true}}, "/a"},
-        {{{"/a", false}, {"/b", true}}, "/b"},
-        {{{"/a", false}, {"/b", false}}, "/home/u"},
-        {{}, "/home/u"},
-    };
-    for (const auto& [candidates, opensAt] : cases) {
-        EXPECT_EQ(DialogStartFolder(candidates, "/home/u"), opensAt);
-    }
-}
-
 }  // namespace
 }  // namespace orlenda

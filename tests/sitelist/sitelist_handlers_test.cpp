@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -116,31 +115,6 @@ TEST(LoadList, AppendsOneChosenFileAndOtherwiseSaysWhy) {
                       std::tuple(c.message, platform::kMessageOkOnly, ""s));
         }
     }
-}
-
-// The dialog opens at home until a list has been loaded, then where that
-// list lay, for as long as that folder is there.
-TEST(ListImport, OpensAtHomeThenWhereTheListLoadedLastLay) {
-    FakeForm f;
-    f.files.folders = {"/lists"};
-    const auto openedAt = [&f] {
-        f.commonDialog.calls.clear();
-        PushButton6_Click(f.form);
-        const auto& calls = f.commonDialog.calls;
-        const auto initDir = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
-            return call.starts_with("InitDir=");
-        });
-        return initDir == calls.end() ? "(not set)" : initDir->substr(8);
-    };
-    const std::string home = f.desktop.homeFolderPath;
-
-    EXPECT_EQ(openedAt(), home);  // cancelled
-    ChooseList(f, "http://a");
-    EXPECT_EQ(openedAt(), home);
-    f.commonDialog.choice.reset();
-    EXPECT_EQ(openedAt(), "/lists");
-    f.files.folders.clear();
-    EXPECT_EQ(openedAt(), home);
 }
 
 // Runs handler on a form set up by arrange: the one failure is reported with
