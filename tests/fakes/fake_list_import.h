@@ -26,6 +26,7 @@ public:
         calls.push_back("DialogTitle=" + title);
     }
     void setFilter(const std::string& filter) override { calls.push_back("Filter=" + filter); }
+    void setInitDir(const std::string& folder) override { calls.push_back("InitDir=" + folder); }
     // Answers with the scripted choice; none is a cancel.
     void showOpen() override {
         calls.push_back("ShowOpen");

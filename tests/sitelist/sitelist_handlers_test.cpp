@@ -106,7 +106,8 @@ TEST(LoadList, AppendsOneChosenFileAndOtherwiseSaysWhy) {
             f.commonDialog.calls,
             ElementsAre("FileName=", "Flags=2621441",
                         "DialogTitle=Add File(s) - Use Ctrl & Shift to select multiple files",
-                        "Filter=Text Files (*.txt)|*.txt|All Files (*.*)|*.*", "ShowOpen"));
+                        "Filter=Text Files (*.txt)|*.txt|All Files (*.*)|*.*",
+                        "InitDir=" + f.desktop.homeFolderPath, "ShowOpen"));
         EXPECT_EQ(f.list.rows, c.rows) << c.name;
         EXPECT_EQ(f.dialogs.messages.size(), c.message.empty() ? 0u : 1u) << c.name;
         for (const testing::ShownMessage& m : f.dialogs.messages) {

@@ -55,8 +55,8 @@ SignalWatch::~SignalWatch() {
 int SignalWatch::caughtSignal() const { return g_caughtSignal; }
 
 std::string_view stopHelp() {
-    return "  On SIGINT or SIGTERM the browser is stopped, nothing is written, and the\n"
-           "  tool ends by that same signal.\n";
+    return "On SIGINT or SIGTERM the browser is stopped, nothing is written, and the\n"
+           "tool ends by that same signal.\n";
 }
 
 }  // namespace orlenda::iecapt

@@ -62,9 +62,9 @@ SignalWatch::~SignalWatch() {
 int SignalWatch::caughtSignal() const { return g_caughtSignal; }
 
 std::string_view stopHelp() {
-    return "  On Ctrl+C or Ctrl+Break, or when its console closes, the browser is stopped,\n"
-           "  nothing is written, and the tool ends with exit status 0xC000013A\n"
-           "  (STATUS_CONTROL_C_EXIT), as a console program ended by Ctrl+C does.\n";
+    return "On Ctrl+C or Ctrl+Break, or when its console closes, the browser is stopped,\n"
+           "nothing is written, and the tool ends with exit status 0xC000013A\n"
+           "(STATUS_CONTROL_C_EXIT), as a console program ended by Ctrl+C does.\n";
 }
 
 }  // namespace orlenda::iecapt
