@@ -18,6 +18,10 @@ void ShowMessage(Form1& form, const std::string& text, int style = platform::kMe
     form.dialogs.messageBox(text, style, "");  // the application title
 }
 
+// The folder that the box names ("~/shots" on Linux is in the home folder);
+// the box and its stored text stay as typed.
+std::string OutputFolder(const Form1& form) { return form.files.typedPath(form.Text1.text()); }
+
 // How the row ended; a row whose capture failed is not saved.
 RowOutcome ConvertRow(Form1& form, ErrorTrap& trap, std::int64_t row) {
     trap.step(114, [&] { form.events.processEvents(); });
@@ -36,10 +40,17 @@ RowOutcome ConvertRow(Form1& form, ErrorTrap& trap, std::int64_t row) {
         address, [&](int step, const std::function<void()>& rule) { trap.step(step, rule); });
     // The folder is read afresh: a folder changed during the run applies from the next row.
     OutputPathChoice output;
-    trap.step(144, [&] { output = FittingOutputPath(form.Text1.text(), fileName); });
+    trap.step(144, [&] { output = FittingOutputPath(OutputFolder(form), fileName); });
     CaptureOutcome outcome{.reason = "an error stopped its capture (reported at the time)"};
     trap.step(146, [&] { outcome = CaptureSite(form, address, output); });
     return {.row = row, .address = address, .outcome = outcome};
+}
+
+// The rows not saved, to load and try again: a new list in the folder of
+// the moment, else in the home folder.
+RetryList LeaveRetryList(Form1& form, const std::vector<std::string>& addresses) {
+    return WriteRetryList(form.listFiles, form.files, OutputFolder(form), form.desktop.homeFolder(),
+                          form.clock.now(), addresses);
 }
 
 void ConvertAllRows(Form1& form, ErrorTrap& trap) {
@@ -48,23 +59,29 @@ void ConvertAllRows(Form1& form, ErrorTrap& trap) {
     std::int64_t rowCount = 0;
     trap.step(112, [&] { rowCount = form.ListView1.rowCount(); });
     std::vector<RowOutcome> unsaved;
+    std::vector<RowOutcome> savedWithWarnings;
+    form.runProgress = {.lastRow = rowCount};
     for (std::int64_t row = 1; row <= rowCount; ++row) {
+        form.runProgress.currentRow = row;
         RowOutcome converted = ConvertRow(form, trap, row);
-        if (!converted.outcome.saved) unsaved.push_back(std::move(converted));
+        if (!converted.outcome.saved) {
+            form.runProgress.unsavedAddresses.push_back(converted.address);
+            unsaved.push_back(std::move(converted));
+        } else if (!converted.outcome.warnings.empty()) {
+            savedWithWarnings.push_back(std::move(converted));
+        }
     }
+    // Every row has ended: from here the run's own end leaves the list.
+    form.runProgress = {};
     trap.step(160, [&] { form.Me.setMousePointer(platform::kPointerDefault); });
     trap.step(162, [&] { form.ProgressBar1.setValue(0); });
     trap.step(164, [&] { form.ProgressBar1.setText(kProgressBarRestText); });
-    // The rows not saved, to load and try again; in the folder of the moment.
     RetryList retryList;
-    trap.step(166, [&] {
-        retryList =
-            WriteRetryList(form.listFiles, form.files, form.Text1.text(), form.desktop.homeFolder(),
-                           form.clock.now(), AddressesOf(unsaved));
-    });
+    trap.step(166, [&] { retryList = LeaveRetryList(form, AddressesOf(unsaved)); });
+    const bool clean = unsaved.empty() && savedWithWarnings.empty();
     trap.step(170, [&] {
-        ShowMessage(form, ClosingMessage(rowCount, unsaved, retryList),
-                    unsaved.empty() ? platform::kMessageOkOnly : platform::kMessageExclamation);
+        ShowMessage(form, ClosingMessage(rowCount, unsaved, savedWithWarnings, retryList),
+                    clean ? platform::kMessageOkOnly : platform::kMessageExclamation);
     });
 }
 
@@ -76,12 +93,26 @@ void PushButton2_Click(Form1& form) {
     trap.step(102, [&] { form.IsRunning = true; });
     if (trap.when(104, [&] { return form.ListView1.rowCount() == 0; })) {
         trap.step(174, [&] { ShowMessage(form, kNoFilesMessage); });
-    } else if (trap.when(106, [&] { return !IsFolder(form.files, form.Text1.text()); })) {
+    } else if (trap.when(106, [&] { return !IsFolder(form.files, OutputFolder(form)); })) {
         trap.step(172, [&] { ShowMessage(form, kFolderMissingMessage); });
     } else {
         ConvertAllRows(form, trap);
     }
     trap.step(176, [&] { form.IsRunning = false; });
+}
+
+void LeaveRetryListOfStoppedRun(Form1& form) {
+    const RunProgress& run = form.runProgress;
+    if (run.currentRow == 0) return;
+    try {
+        std::vector<std::string> addresses = run.unsavedAddresses;
+        for (std::int64_t row = run.currentRow; row <= run.lastRow; ++row) {
+            addresses.push_back(form.ListView1.rowText(row));
+        }
+        LeaveRetryList(form, addresses);
+    } catch (...) {
+        // The program is ending: there is no one left to tell.
+    }
 }
 
 }  // namespace orlenda

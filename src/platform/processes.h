@@ -10,6 +10,8 @@ namespace orlenda::platform {
 
 using ProcessId = std::int64_t;
 using ProcessHandle = std::int64_t;
+// What open gives for a process it cannot open.
+inline constexpr ProcessHandle kNoProcessHandle = 0;
 
 // Window modes of a started program: 0 hidden ... 6 minimized without focus.
 inline constexpr int kWindowHidden = 0;
@@ -28,16 +30,33 @@ private:
     int m_errorNumber;
 };
 
+// How a process that no longer runs came to its end.
+enum class ProcessEnding {
+    Exited,   // it ended itself, with its exit code
+    Killed,   // something ended it from outside: a signal such as SIGKILL or SIGTERM
+    Crashed,  // it failed at a fault: SIGSEGV, SIGABRT, or a Windows exception status
+};
+
 // What a look at a started process finds. Whether it runs is told apart
 // from its code: a process may really end with 259, the code Windows reports
 // for a process that is still active.
 struct ProcessStatus {
     bool running = false;
-    // The code it ended with, once it no longer runs.
+    // The code it ended with, once it no longer runs; after a signal, 128
+    // plus its number, as a shell reports it.
     std::uint32_t exitCode = 0;
+    ProcessEnding ending = ProcessEnding::Exited;
+    // What killed it or made it crash, in the system's terms ("SIGKILL",
+    // "access violation"); empty when it exited.
+    std::string cause{};
 
     bool operator==(const ProcessStatus&) const = default;
 };
+
+// How a Windows process ended that returned this code: an exception status
+// (0xC0000005 and the like) is a crash, or a stop by Ctrl+C, with its name;
+// any other code is an exit. Plain numbers, so every platform can tell.
+ProcessStatus WindowsProcessEnd(std::uint32_t exitCode);
 
 // Starting other programs and watching them end.
 class Processes {
@@ -50,7 +69,7 @@ public:
     // pipe: the process can never block on it, nor fail on it when this
     // program ends first; errorOutputTail reads it back.
     virtual ProcessId start(const std::string& commandLine, int windowMode) = 0;
-    // A handle for querying the process; an invalid one when the process
+    // A handle for querying the process; kNoProcessHandle when the process
     // cannot be opened, which then makes every query fail.
     virtual ProcessHandle open(ProcessId id) = 0;
     // Nothing when the query fails.
