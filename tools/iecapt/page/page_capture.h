@@ -16,6 +16,7 @@ struct CapturedPage {
     std::string httpStatusText;
     std::string url;                    // where the page finally was
     std::vector<std::string> warnings;  // one line each: what the picture may lack
+    std::vector<std::string> notes;     // one line each: what was done to the page
 };
 
 // Loads the address in the running browser and takes the picture: waits for
@@ -24,9 +25,12 @@ struct CapturedPage {
 // animations ended, no more changes, lazy content asked for by a scroll
 // through the page, back at the top), waits the delay, and captures, in parts
 // joined into one image when the page is taller than the browser can take at
-// once. Dialogs are dismissed and downloads refused on the way. Throws a
-// CaptureFailure when the page cannot be loaded or captured.
+// once. Dialogs are dismissed and downloads refused on the way, and, given
+// consent rules (autoconsent's standalone script), consent banners answered
+// with the least consent. Throws a CaptureFailure when the page cannot be
+// loaded or captured.
 CapturedPage capturePage(DevToolsSession& session, const std::string& url,
-                         const CaptureOptions& options, Deadline deadline, Timings& timings);
+                         const CaptureOptions& options, const std::string& consentRules,
+                         Deadline deadline, Timings& timings);
 
 }  // namespace orlenda::iecapt

@@ -1,18 +1,26 @@
 #include "page/page_scripts.h"
 
+#include <string_view>
+
 namespace orlenda::iecapt {
 namespace {
 
 // Where the watch keeps its notes: on the window, out of enumeration.
 constexpr const char* kNotes = "window.__orlendaChangeWatch";
+// The consent rules' script name, as stack traces show it.
+constexpr const char* kConsentRulesName = "orlenda-consent-rules.js";
+// The probe reports at most this many timers, the soonest due.
+constexpr int kTimersReported = 50;
 
-std::string withNotes(const char* script) {
-    std::string text = script;
-    for (auto at = text.find("NOTES"); at != std::string::npos; at = text.find("NOTES", at)) {
-        text.replace(at, 5, kNotes);
+// Fills in the placeholders a script's text holds.
+std::string filled(std::string text, std::string_view mark, std::string_view value) {
+    for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, at)) {
+        text.replace(at, mark.size(), value);
     }
     return text;
 }
+
+std::string withNotes(const std::string& script) { return filled(script, "NOTES", kNotes); }
 
 std::string boolean(bool value) { return value ? "true" : "false"; }
 
@@ -21,8 +29,9 @@ std::string boolean(bool value) { return value ? "true" : "false"; }
 std::string changeWatchScript() {
     return withNotes(R"((() => {
   if (NOTES) return;
-  const notes = { changed: performance.now(), frameAsked: -1e9,
-                  requestFrame: window.requestAnimationFrame.bind(window) };
+  const notes = { changed: performance.now(), frameAsked: -1e9, observed: 0, timers: new Map(),
+                  requestFrame: window.requestAnimationFrame.bind(window),
+                  setTimeout: window.setTimeout.bind(window) };
   Object.defineProperty(window, '__orlendaChangeWatch', { value: notes });
   window.requestAnimationFrame = function requestAnimationFrame(callback) {
     notes.frameAsked = performance.now();
@@ -30,13 +39,77 @@ std::string changeWatchScript() {
   };
   new MutationObserver(() => { notes.changed = performance.now(); })
     .observe(document, { subtree: true, childList: true, attributes: true, characterData: true });
+  if (window.IntersectionObserver) {
+    const observe = IntersectionObserver.prototype.observe;
+    IntersectionObserver.prototype.observe = function (target) {
+      ++notes.observed;
+      return observe.apply(this, arguments);
+    };
+  }
+  // Timers, each with its due time, passed on to the browser's own unchanged.
+  // A callback that sets itself again from inside its own run counts its
+  // re-arms, so an endless chain shows. The consent rules' own timers are
+  // theirs, not the page's.
+  const own = { setTimeout: window.setTimeout, clearTimeout: window.clearTimeout,
+                setInterval: window.setInterval, clearInterval: window.clearInterval };
+  const consentRules = () => {
+    if (!notes.consentRules) return false;
+    const { prepareStackTrace, stackTraceLimit } = Error;
+    Error.prepareStackTrace = (error, frames) => frames;
+    Error.stackTraceLimit = 4;
+    try {
+      const frames = new Error().stack;
+      return Array.isArray(frames) && frames.some(f => f.getScriptNameOrSourceURL() === notes.consentRules);
+    } finally {
+      Error.prepareStackTrace = prepareStackTrace;
+      Error.stackTraceLimit = stackTraceLimit;
+    }
+  };
+  let running = null;
+  const due = delay => performance.now() + Math.max(0, Number(delay) || 0);
+  window.setTimeout = function setTimeout(handler, delay, ...rest) {
+    if (typeof handler !== 'function' || consentRules()) return own.setTimeout.apply(this, arguments);
+    const timer = { due: due(delay), repeating: false, handler,
+                    rearms: running && running.handler === handler ? running.rearms + 1 : 0 };
+    const id = own.setTimeout.call(this, function () {
+      notes.timers.delete(id);
+      const outer = running;
+      running = timer;
+      try { return handler.apply(this, arguments); } finally { running = outer; }
+    }, delay, ...rest);
+    notes.timers.set(id, timer);
+    return id;
+  };
+  window.setInterval = function setInterval(handler, delay) {
+    const id = own.setInterval.apply(this, arguments);
+    if (!consentRules()) notes.timers.set(id, { due: due(delay), repeating: true, rearms: 0 });
+    return id;
+  };
+  // The two clear either kind.
+  window.clearTimeout = function clearTimeout(id) {
+    notes.timers.delete(id);
+    return own.clearTimeout.apply(this, arguments);
+  };
+  window.clearInterval = function clearInterval(id) {
+    notes.timers.delete(id);
+    return own.clearInterval.apply(this, arguments);
+  };
 })())");
+}
+
+std::string consentScript(const std::string& rules) {
+    // The name lets the timer watch tell the rules' own timers from the page's.
+    return withNotes("NOTES && (NOTES.consentRules = '" + std::string(kConsentRulesName) +
+                     "');\n") +
+           rules + "\n//# sourceURL=" + kConsentRulesName + "\n";
 }
 
 std::string scrollScript(bool scrollThrough, int limit, int budgetMs) {
     return withNotes(R"((async (scrollThrough, limit, budget) => {
   const giveUp = performance.now() + budget;
+  // The browser's own, which the page's watch does not count.
   const requestFrame = NOTES ? NOTES.requestFrame : window.requestAnimationFrame.bind(window);
+  const setTimeout = NOTES ? NOTES.setTimeout : window.setTimeout.bind(window);
   // Guards against frames that never come.
   const nextFrame = () => new Promise(resolve => {
     requestFrame(() => setTimeout(resolve, 0));
@@ -67,7 +140,7 @@ std::string scrollScript(bool scrollThrough, int limit, int budgetMs) {
 }
 
 std::string settleProbeScript(int budgetMs, bool backToTop) {
-    return withNotes(R"(((budget, backToTop) => {
+    return filled(withNotes(R"(((budget, backToTop) => {
   const now = performance.now();
   let animating = 0;
   for (const animation of document.getAnimations()) {
@@ -89,11 +162,30 @@ std::string settleProbeScript(int budgetMs, bool backToTop) {
     ++animating;
   }
   const notes = NOTES;
+  const timers = notes ? [...notes.timers.values()].sort((a, b) => a.due - b.due)
+                             .slice(0, TIMERS)
+                             .map(t => ({ inMs: t.due - now, repeating: t.repeating, rearms: t.rearms }))
+                       : [];
+  const consent = window.autoconsentStandalone;
+  const state = consent && consent.instance && consent.instance.state;
+  const closed = consent ? consent.messages.find(m => m.type === 'autoconsentDone') : undefined;
+  const found = state ? [...(state.detectedPopups || []), ...(state.detectedCmps || [])] : [];
+  const root = document.documentElement;
   return { domQuietMs: notes ? now - notes.changed : 1e9,
            framesQuietMs: notes ? now - notes.frameAsked : 1e9,
-           animating };
-}))") + "(" +
-           std::to_string(budgetMs) + ", " + boolean(backToTop) + ")";
+           animating, timers,
+           consent: state ? { lifecycle: String(state.lifecycle), looks: state.findCmpAttempts | 0,
+                              cookieWords: (state.heuristicPatterns || []).length > 0,
+                              name: String(closed ? closed.cmp : found[0] || '') }
+                          : {},
+           lazy: document.querySelectorAll(
+               '[loading=lazy], img[data-src], img[data-srcset], .lazyload').length,
+           observed: notes ? notes.observed : 0,
+           height: Math.max(root ? root.scrollHeight : 0, document.body ? document.body.scrollHeight : 0),
+           viewport: window.innerHeight };
+}))"),
+                  "TIMERS", std::to_string(kTimersReported)) +
+           "(" + std::to_string(budgetMs) + ", " + boolean(backToTop) + ")";
 }
 
 }  // namespace orlenda::iecapt

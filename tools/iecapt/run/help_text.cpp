@@ -44,13 +44,20 @@ Options (--name=value and --name value both work):
   --ignore-certificate-errors
                        load HTTPS pages whose certificate is not trusted
   --allow-file-urls    also capture file: addresses, on purpose
+  --keep-consent-banners
+                       leave cookie and consent banners as a first visitor
+                       sees them; by default they are answered with the
+                       least consent (reject, or necessary cookies only), or
+                       hidden where they offer no choice, before the capture
 )" + std::string(browserSearchHelp()) +
            R"(  --timings            print how long each phase took on standard error
   -h, --help           show this text and exit
   --version            show the version and exit
 
 A page that answers with an HTTP error status (404, 500...) is captured as
-the server sent it, with a note on standard error. Warnings and errors go to
+the server sent it, with a note on standard error; so is a consent banner
+that was closed. The banners' rules (autoconsent, by DuckDuckGo) ship beside
+the tool; their answer lives only in the capture's throw-away profile. Warnings and errors go to
 standard error, one line each; after a failure its reason is the last line.
 
 Exit status:
