@@ -80,6 +80,27 @@ std::string imageAt(const Block& block, const std::string& attributes) {
            "\">\n";
 }
 
+// The blocks under a fixed banner of the consent colour whose buttons hide
+// it and draw the choice made; then the page's own script.
+std::string bannerPage(const std::string& banner, const std::string& code) {
+    return page(blocks() + "<div id=\"choice\" style=\"" + placed(kConsentChoice) +
+                "width:" + std::to_string(kConsentChoice.width) +
+                "px;height:" + std::to_string(kConsentChoice.height) + "px\"></div>\n" + banner +
+                script("function choose(rejected, banner) {\n"
+                       "  document.getElementById('choice').style.background = rejected ? '" +
+                       cssColour(kConsentChoice.colour) +
+                       "' : 'rgb(255,0,0)';\n"
+                       "  document.getElementById(banner).style.display = 'none';\n"
+                       "}\n" +
+                       code));
+}
+
+std::string bannerStyle() {
+    return "position:fixed;left:0;bottom:0;width:100%;height:" +
+           std::to_string(kConsentBanner.height) +
+           "px;background:" + cssColour(kConsentBanner.colour) + ";z-index:10";
+}
+
 }  // namespace
 
 void serveCapturePages(TestHttpServer& server) {
@@ -189,6 +210,81 @@ void serveCapturePages(TestHttpServer& server) {
                                "#f00 0 1px,#00f 1px 2px)\"></div>\n" +
                                joinBlocks)});
     server.serve("/long-100000.html", {.body = tallPage(100000, kBandAbove65500)});
+    server.serve("/chain-data.json",
+                 {.contentType = "application/json",
+                  .body = "{\"colour\":\"" + cssColour(kChainData.colour) + "\"}",
+                  .delayMs = 200});
+    server.serve(
+        "/timer-chain.html",
+        {.body = page("<p>Loading…</p><div id=\"data\"></div>\n" +
+                      script("setTimeout(() => fetch('/chain-data.json')\n"
+                             "  .then(r => r.json())\n"
+                             "  .then(data => setTimeout(() => {\n"
+                             "    document.getElementById('data').style.cssText = '" +
+                             placed(kChainData) + "width:" + std::to_string(kChainData.width) +
+                             "px;height:" + std::to_string(kChainData.height) +
+                             "px;background:' + data.colour;\n"
+                             "  }, 300)), 800);"))});
+    server.serve(
+        "/clock.html",
+        {.body = page(blocks() + "<p id=\"clock\"></p>\n" +
+                      script("setInterval(() => {\n"
+                             "  document.getElementById('clock').textContent =\n"
+                             "    new Date().toLocaleTimeString();\n"
+                             "}, 1000);\n"
+                             "setTimeout(() => alert('Your session ends soon'), 60000);"))});
+    server.serve("/rearming.html", {.body = page(blocks() + script("let polls = 0;\n"
+                                                                   "(function poll() {\n"
+                                                                   "  ++polls;\n"
+                                                                   "  setTimeout(poll, 200);\n"
+                                                                   "})();"))});
+    // OneTrust's banner as its script leaves it in the page.
+    server.serve(
+        "/onetrust.html",
+        {.body = bannerPage(
+             "<div id=\"onetrust-consent-sdk\"><div id=\"onetrust-banner-sdk\" "
+             "class=\"otFlat\" role=\"region\" aria-label=\"Cookie banner\" style=\"" +
+                 bannerStyle() +
+                 "\"><div id=\"onetrust-policy-text\">We use cookies to give you the best "
+                 "experience.</div><div id=\"onetrust-button-group\">"
+                 "<button id=\"onetrust-reject-all-handler\" "
+                 "onclick=\"choose(true, 'onetrust-banner-sdk')\">Reject All</button>"
+                 "<button id=\"onetrust-accept-btn-handler\" "
+                 "onclick=\"choose(false, 'onetrust-banner-sdk')\">Accept All Cookies</button>"
+                 "</div></div></div>\n",
+             "window.OnetrustActiveGroups = ',C0001,';")});
+    // Cookiebot's dialog and the window.Cookiebot object its script offers.
+    server.serve(
+        "/cookiebot.html",
+        {.body = bannerPage(
+             "<div id=\"CybotCookiebotDialog\" name=\"CybotCookiebotDialog\" role=\"dialog\" "
+             "style=\"" +
+                 bannerStyle() +
+                 "\"><div id=\"CybotCookiebotDialogBodyContentText\">This website uses "
+                 "cookies.</div>"
+                 "<button id=\"CybotCookiebotDialogBodyLevelButtonLevelOptinDeclineAll\" "
+                 "onclick=\"decline()\">Deny</button>"
+                 "<button id=\"CybotCookiebotDialogBodyLevelButtonLevelOptinAllowAll\" "
+                 "onclick=\"choose(false, 'CybotCookiebotDialog')\">Allow all</button>"
+                 "</div>\n",
+             "window.Cookiebot = { hasResponse: false, declined: false, consented: false,\n"
+             "  dialog: { visible: true },\n"
+             "  withdraw() { decline(); }, hide() { decline(); } };\n"
+             "function decline() {\n"
+             "  Object.assign(Cookiebot, { hasResponse: true, declined: true });\n"
+             "  Cookiebot.dialog.visible = false;\n"
+             "  choose(true, 'CybotCookiebotDialog');\n"
+             "}")});
+    server.serve("/cookies.html",
+                 {.body = bannerPage(
+                      "<div id=\"cookie-notice\" role=\"dialog\" style=\"" + bannerStyle() +
+                          "\"><p>We use cookies to improve your experience on our site and to "
+                          "show you personalised advertising. You can accept all cookies or "
+                          "reject those that are not necessary.</p>"
+                          "<button onclick=\"choose(true, 'cookie-notice')\">Reject all</button>"
+                          "<button onclick=\"choose(false, 'cookie-notice')\">Accept all</button>"
+                          "</div>\n",
+                      "")});
 }
 
 std::string blocksPage() { return page(blocks()); }

@@ -241,6 +241,8 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
 }
 
 constexpr Block kBlank = {300, 400, 10, 10, {255, 255, 255}};
+// Left of the blocks, under the consent banner.
+constexpr Block kWhereTheBannerWas = {0, 600, 200, 150, {255, 255, 255}};
 constexpr std::array<int, 3> kRed = {255, 0, 0};
 constexpr std::array<int, 3> kBlue = {0, 0, 255};
 
@@ -267,6 +269,25 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
     // Settled well within the budget: no warning that it gave up waiting.
     Capture{"WorkerAndUnreadBodySettle", {"--url=127.0.0.1:PORT/worker.html", "--settle=20000"},
             0, "", 1024, 768, {kBlocks[0], kBlocks[2]}},
+    Capture{"TimerFetchTimerChain", {"--url=127.0.0.1:PORT/timer-chain.html"}, 0, "", 1024, 768,
+            {kChainData}},
+    // The clock's ticks and the timer due in a minute hold nothing back.
+    Capture{"RepeatingAndLateTimersIgnored", {"--url=127.0.0.1:PORT/clock.html"}, 0, "", 1024,
+            768, {kBlocks[0], kBlocks[2]}},
+    Capture{"EndlessTimerChainGivenUp", {"--url=127.0.0.1:PORT/rearming.html"}, 0,
+            "a timer that keeps setting itself again", 1024, 768, {kBlocks[0]}},
+    Capture{"OneTrustBannerRejected", {"--url=127.0.0.1:PORT/onetrust.html"}, 0,
+            "closed a consent banner (Onetrust)", 1024, 768,
+            {kBlocks[0], kConsentChoice, kWhereTheBannerWas}},
+    Capture{"CookiebotBannerDeclined", {"--url=127.0.0.1:PORT/cookiebot.html"}, 0,
+            "closed a consent banner (", 1024, 768,
+            {kBlocks[0], kConsentChoice, kWhereTheBannerWas}},
+    Capture{"UnknownCookieBannerRejected", {"--url=127.0.0.1:PORT/cookies.html"}, 0,
+            "closed a consent banner (", 1024, 768,
+            {kBlocks[0], kConsentChoice, kWhereTheBannerWas}},
+    Capture{"BannerKeptOnRequest",
+            {"--url=127.0.0.1:PORT/onetrust.html", "--keep-consent-banners"}, 0, "", 1024, 768,
+            {kBlocks[0], kConsentBanner}},
     Capture{"EndlessFramesAreCapturedAfterTheBudget",
             {"--url=127.0.0.1:PORT/busy.html", "--settle=500"}, 0, "still changing after 500 ms",
             1024, 768, {kBlocks[1]}, 0, Before::OldFile, 1, "animation frames"},
