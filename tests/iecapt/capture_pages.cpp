@@ -225,6 +225,32 @@ void serveCapturePages(TestHttpServer& server) {
                              "px;height:" + std::to_string(kChainData.height) +
                              "px;background:' + data.colour;\n"
                              "  }, 300)), 800);"))});
+    // What pages rely on: extra arguments, this, ids, clearing either kind,
+    // code in a string.
+    server.serve(
+        "/timers.html",
+        {.body = page(
+             "<div id=\"verdict\"></div>\n" +
+             script(
+                 "const held = [];\n"
+                 "setTimeout((a, b) => held.push(a + b === 3), 10, 1, 2);\n"
+                 "setTimeout(function () { held.push(this === window); }, 10);\n"
+                 "clearTimeout(setTimeout(() => held.push(false), 20));\n"
+                 "const first = setTimeout(() => {}, 0), second = window.setTimeout(() => {}, 0);\n"
+                 "held.push(Number.isInteger(first) && first > 0 && second !== first);\n"
+                 "let ticks = 0;\n"
+                 "const ticking = setInterval(() => { if (++ticks === 2) clearTimeout(ticking); }, "
+                 "10);\n"
+                 "setTimeout('window.fromText = true', 10);\n"
+                 "setTimeout(() => {\n"
+                 "  const behaved = held.length === 3 && held.every(Boolean) && ticks === 2 &&\n"
+                 "                  window.fromText === true;\n"
+                 "  document.getElementById('verdict').style.cssText = '" +
+                 placed(kTimersBehaved) + "width:" + std::to_string(kTimersBehaved.width) +
+                 "px;height:" + std::to_string(kTimersBehaved.height) +
+                 "px;background:' + (behaved ? '" + cssColour(kTimersBehaved.colour) +
+                 "' : 'red');\n"
+                 "}, 300);"))});
     server.serve(
         "/clock.html",
         {.body = page(blocks() + "<p id=\"clock\"></p>\n" +
