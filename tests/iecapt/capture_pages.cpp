@@ -15,10 +15,21 @@ std::string placed(const Block& block) {
            "px;top:" + std::to_string(block.top) + "px;";
 }
 
+// Where the block goes and its size, as CSS a script can set.
+std::string box(const Block& block) {
+    return placed(block) + "width:" + std::to_string(block.width) +
+           "px;height:" + std::to_string(block.height) + "px;";
+}
+
+// A page's data as its server sends it, a little later.
+TestResponse colourData(const std::array<int, 3>& colour) {
+    return {.contentType = "application/json",
+            .body = "{\"colour\":\"" + cssColour(colour) + "\"}",
+            .delayMs = 200};
+}
+
 std::string blockDiv(const Block& block) {
-    return "<div style=\"" + placed(block) + "width:" + std::to_string(block.width) +
-           "px;height:" + std::to_string(block.height) +
-           "px;background:" + cssColour(block.colour) + "\"></div>\n";
+    return "<div style=\"" + box(block) + "background:" + cssColour(block.colour) + "\"></div>\n";
 }
 
 std::string page(const std::string& body) {
@@ -83,9 +94,8 @@ std::string imageAt(const Block& block, const std::string& attributes) {
 // The blocks under a fixed banner of the consent colour whose buttons hide
 // it and draw the choice made; then the page's own script.
 std::string bannerPage(const std::string& banner, const std::string& code) {
-    return page(blocks() + "<div id=\"choice\" style=\"" + placed(kConsentChoice) +
-                "width:" + std::to_string(kConsentChoice.width) +
-                "px;height:" + std::to_string(kConsentChoice.height) + "px\"></div>\n" + banner +
+    return page(blocks() + "<div id=\"choice\" style=\"" + box(kConsentChoice) + "\"></div>\n" +
+                banner +
                 script("function choose(rejected, banner) {\n"
                        "  document.getElementById('choice').style.background = rejected ? '" +
                        cssColour(kConsentChoice.colour) +
@@ -159,10 +169,7 @@ void serveCapturePages(TestHttpServer& server) {
                                script("requestAnimationFrame(() => requestAnimationFrame(() => {"
                                       "document.querySelectorAll('div')[1].style.width = '" +
                                       std::to_string(kTransitioned.width) + "px'; }));"))});
-    server.serve("/app-data.json",
-                 {.contentType = "application/json",
-                  .body = "{\"colour\":\"" + cssColour(kFetchedData.colour) + "\"}",
-                  .delayMs = 200});
+    server.serve("/app-data.json", colourData(kFetchedData.colour));
     server.serve(
         "/app.html",
         {.body = page("<p id=\"app\">Loading…</p>\n" +
@@ -173,10 +180,8 @@ void serveCapturePages(TestHttpServer& server) {
                              "    const shown = document.getElementById('app');\n"
                              "    shown.textContent = '';\n"
                              "    shown.style.cssText = '" +
-                             placed(kFetchedData) +
-                             "margin:0;width:" + std::to_string(kFetchedData.width) +
-                             "px;height:" + std::to_string(kFetchedData.height) +
-                             "px;background:' + data.colour;\n"
+                             box(kFetchedData) +
+                             "margin:0;background:' + data.colour;\n"
                              "  });\n"
                              "}, 0);"))});
     server.serve("/worker.js", {.contentType = "text/javascript", .body = "postMessage(1);"});
@@ -210,21 +215,16 @@ void serveCapturePages(TestHttpServer& server) {
                                "#f00 0 1px,#00f 1px 2px)\"></div>\n" +
                                joinBlocks)});
     server.serve("/long-100000.html", {.body = tallPage(100000, kBandAbove65500)});
-    server.serve("/chain-data.json",
-                 {.contentType = "application/json",
-                  .body = "{\"colour\":\"" + cssColour(kChainData.colour) + "\"}",
-                  .delayMs = 200});
-    server.serve(
-        "/timer-chain.html",
-        {.body = page("<p>Loading…</p><div id=\"data\"></div>\n" +
-                      script("setTimeout(() => fetch('/chain-data.json')\n"
-                             "  .then(r => r.json())\n"
-                             "  .then(data => setTimeout(() => {\n"
-                             "    document.getElementById('data').style.cssText = '" +
-                             placed(kChainData) + "width:" + std::to_string(kChainData.width) +
-                             "px;height:" + std::to_string(kChainData.height) +
-                             "px;background:' + data.colour;\n"
-                             "  }, 300)), 800);"))});
+    server.serve("/chain-data.json", colourData(kChainData.colour));
+    server.serve("/timer-chain.html",
+                 {.body = page("<p>Loading…</p><div id=\"data\"></div>\n" +
+                               script("setTimeout(() => fetch('/chain-data.json')\n"
+                                      "  .then(r => r.json())\n"
+                                      "  .then(data => setTimeout(() => {\n"
+                                      "    document.getElementById('data').style.cssText = '" +
+                                      box(kChainData) +
+                                      "background:' + data.colour;\n"
+                                      "  }, 300)), 800);"))});
     // What pages rely on: extra arguments, this, ids, clearing either kind,
     // code in a string.
     server.serve(
@@ -246,9 +246,8 @@ void serveCapturePages(TestHttpServer& server) {
                  "  const behaved = held.length === 3 && held.every(Boolean) && ticks === 2 &&\n"
                  "                  window.fromText === true;\n"
                  "  document.getElementById('verdict').style.cssText = '" +
-                 placed(kTimersBehaved) + "width:" + std::to_string(kTimersBehaved.width) +
-                 "px;height:" + std::to_string(kTimersBehaved.height) +
-                 "px;background:' + (behaved ? '" + cssColour(kTimersBehaved.colour) +
+                 box(kTimersBehaved) + "background:' + (behaved ? '" +
+                 cssColour(kTimersBehaved.colour) +
                  "' : 'red');\n"
                  "}, 300);"))});
     server.serve(
