@@ -55,10 +55,11 @@ Options (--name=value and --name value both work):
   --version            show the version and exit
 
 A page that answers with an HTTP error status (404, 500...) is captured as
-the server sent it, with a note on standard error; so is a consent banner
-that was closed. The banners' rules (autoconsent, by DuckDuckGo) ship beside
-the tool; their answer lives only in the capture's throw-away profile. Warnings and errors go to
-standard error, one line each; after a failure its reason is the last line.
+the server sent it, with a note on standard error. A consent banner that was
+closed gets a note too; the rules that close them (autoconsent, by
+DuckDuckGo) ship beside the tool, and their answer lives only in the
+capture's throw-away profile. Warnings and errors go to standard error, one
+line each; after a failure its reason is the last line.
 
 Exit status:
   0  the image was written
