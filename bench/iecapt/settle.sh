@@ -3,7 +3,8 @@
 # documentation and some of the capture tests' pages, for this build of
 # iecapt and, given BEFORE, another one, the two taking turns page by page:
 # what a change to the settling saves or costs. AFTER names another build
-# than this one.
+# than this one. A tool copied elsewhere takes its share/orlenda along, or it
+# captures without the consent rules (and says so).
 #   BEFORE=/tmp/iecapt-main RUNS=3 bench/iecapt/settle.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
