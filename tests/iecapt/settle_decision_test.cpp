@@ -202,27 +202,27 @@ TEST(SettleDecisionTest, ALookingConsentCheckIsNotABannerWhenTheBudgetEnds) {
 
 TEST(SettleDecisionTest, TheConsentRulesReportReadsAsAState) {
     const struct {
-        const char* lifecycle;
-        int looks;
-        bool cookieWords;
+        ConsentReport report;
         ConsentCheck state;
     } cases[] = {
-        {"", 5, true, ConsentCheck::Off},
-        {"initialized", 0, false, ConsentCheck::Looking},
-        {"started", 1, false, ConsentCheck::NothingFound},
-        {"started", 1, true, ConsentCheck::Hinted},
-        {"started", 2, true, ConsentCheck::NothingFound},
-        {"nothingDetected", 20, true, ConsentCheck::NothingFound},
-        {"cmpDetected", 1, false, ConsentCheck::PlatformFound},
-        {"openPopupDetected", 1, false, ConsentCheck::BannerOpen},
-        {"runningOptOut", 1, false, ConsentCheck::BannerOpen},
-        {"optOutSucceeded", 1, false, ConsentCheck::BannerOpen},
-        {"optOutFailed", 1, false, ConsentCheck::NotClosed},
-        {"done", 1, false, ConsentCheck::Closed},
+        {{"", 5, true, false}, ConsentCheck::Off},
+        {{"initialized", 0, false, false}, ConsentCheck::Looking},
+        {{"started", 1, false, false}, ConsentCheck::NothingFound},
+        {{"started", 1, false, true}, ConsentCheck::Looking},
+        {{"started", 1, true, false}, ConsentCheck::Hinted},
+        {{"started", 2, true, true}, ConsentCheck::Looking},
+        {{"started", 2, true, false}, ConsentCheck::NothingFound},
+        {{"nothingDetected", 20, true, false}, ConsentCheck::NothingFound},
+        {{"cmpDetected", 1, false, false}, ConsentCheck::PlatformFound},
+        {{"openPopupDetected", 1, false, false}, ConsentCheck::BannerOpen},
+        {{"runningOptOut", 1, false, true}, ConsentCheck::BannerOpen},
+        {{"optOutSucceeded", 1, false, false}, ConsentCheck::BannerOpen},
+        {{"optOutFailed", 1, false, false}, ConsentCheck::NotClosed},
+        {{"done", 1, false, true}, ConsentCheck::Closed},
     };
     for (const auto& row : cases) {
-        EXPECT_EQ(consentCheckOf(row.lifecycle, row.looks, row.cookieWords), row.state)
-            << row.lifecycle << " after " << row.looks << " looks";
+        EXPECT_EQ(consentCheckOf(row.report), row.state)
+            << row.report.lifecycle << " after " << row.report.looks << " looks";
     }
 }
 

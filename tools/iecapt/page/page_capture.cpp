@@ -313,9 +313,11 @@ SettleFacts PageCapture::settleFacts(const json& probe, Deadline settleEnd) {
              .rearms = timer.value("rearms", 0)});
     }
     const json consent = probe.value("consent", json::object());
-    facts.consent.state =
-        consentCheckOf(consent.value("lifecycle", std::string()), consent.value("looks", 0),
-                       consent.value("cookieWords", false));
+    const std::string lifecycle = consent.value("lifecycle", std::string());
+    facts.consent.state = consentCheckOf({.lifecycle = lifecycle,
+                                          .looks = consent.value("looks", 0),
+                                          .cookieWords = consent.value("cookieWords", false),
+                                          .busy = consent.value("busy", false)});
     // Its wait counts from the start of the settling: by then it has begun.
     facts.consent.since = milliseconds(0);
     m_consentName = consent.value("name", m_consentName);

@@ -11,6 +11,9 @@ constexpr const char* kNotes = "window.__orlendaChangeWatch";
 constexpr const char* kConsentRulesName = "orlenda-consent-rules.js";
 // The probe reports at most this many timers, the soonest due.
 constexpr int kTimersReported = 50;
+// The consent rules are in the middle of a look while one of their timers is
+// due this soon: they wait a moment between the steps of some looks.
+constexpr int kRulesTimerSoonMs = 50;
 
 // Fills in the placeholders a script's text holds.
 std::string filled(std::string text, std::string_view mark, std::string_view value) {
@@ -49,17 +52,20 @@ std::string changeWatchScript() {
   // Timers, each with its due time, passed on to the browser's own unchanged.
   // A callback that sets itself again from inside its own run counts its
   // re-arms, so an endless chain shows. The consent rules' own timers are
-  // theirs, not the page's.
+  // kept apart: they are not the page's, but one about to fire means the
+  // rules are in the middle of a look.
+  notes.ruleTimers = new Map();
   const own = { setTimeout: window.setTimeout, clearTimeout: window.clearTimeout,
                 setInterval: window.setInterval, clearInterval: window.clearInterval };
-  const consentRules = () => {
+  const fromConsentRules = () => {
     if (!notes.consentRules) return false;
     const { prepareStackTrace, stackTraceLimit } = Error;
     Error.prepareStackTrace = (error, frames) => frames;
     Error.stackTraceLimit = 4;
     try {
       const frames = new Error().stack;
-      return Array.isArray(frames) && frames.some(f => f.getScriptNameOrSourceURL() === notes.consentRules);
+      return Array.isArray(frames) &&
+             frames.some(f => f.getScriptNameOrSourceURL() === notes.consentRules);
     } finally {
       Error.prepareStackTrace = prepareStackTrace;
       Error.stackTraceLimit = stackTraceLimit;
@@ -68,32 +74,32 @@ std::string changeWatchScript() {
   let running = null;
   const due = delay => performance.now() + Math.max(0, Number(delay) || 0);
   window.setTimeout = function setTimeout(handler, delay, ...rest) {
-    if (typeof handler !== 'function' || consentRules()) return own.setTimeout.apply(this, arguments);
+    if (typeof handler !== 'function') return own.setTimeout.apply(this, arguments);
+    const timers = fromConsentRules() ? notes.ruleTimers : notes.timers;
     const timer = { due: due(delay), repeating: false, handler,
                     rearms: running && running.handler === handler ? running.rearms + 1 : 0 };
     const id = own.setTimeout.call(this, function () {
-      notes.timers.delete(id);
+      timers.delete(id);
       const outer = running;
       running = timer;
       try { return handler.apply(this, arguments); } finally { running = outer; }
     }, delay, ...rest);
-    notes.timers.set(id, timer);
+    timers.set(id, timer);
     return id;
   };
   window.setInterval = function setInterval(handler, delay) {
     const id = own.setInterval.apply(this, arguments);
-    if (!consentRules()) notes.timers.set(id, { due: due(delay), repeating: true, rearms: 0 });
+    if (!fromConsentRules()) notes.timers.set(id, { due: due(delay), repeating: true, rearms: 0 });
     return id;
   };
   // The two clear either kind.
-  window.clearTimeout = function clearTimeout(id) {
-    notes.timers.delete(id);
-    return own.clearTimeout.apply(this, arguments);
-  };
-  window.clearInterval = function clearInterval(id) {
-    notes.timers.delete(id);
-    return own.clearInterval.apply(this, arguments);
-  };
+  for (const name of ['clearTimeout', 'clearInterval']) {
+    window[name] = { [name](id) {
+      notes.timers.delete(id);
+      notes.ruleTimers.delete(id);
+      return own[name].apply(this, arguments);
+    } }[name];
+  }
 })())");
 }
 
@@ -140,7 +146,7 @@ std::string scrollScript(bool scrollThrough, int limit, int budgetMs) {
 }
 
 std::string settleProbeScript(int budgetMs, bool backToTop) {
-    return filled(withNotes(R"(((budget, backToTop) => {
+    return filled(filled(withNotes(R"(((budget, backToTop) => {
   const now = performance.now();
   let animating = 0;
   for (const animation of document.getAnimations()) {
@@ -176,6 +182,7 @@ std::string settleProbeScript(int budgetMs, bool backToTop) {
            animating, timers,
            consent: state ? { lifecycle: String(state.lifecycle), looks: state.findCmpAttempts | 0,
                               cookieWords: (state.heuristicPatterns || []).length > 0,
+                              busy: !!notes && [...notes.ruleTimers.values()].some(t => t.due - now <= SOON),
                               name: String(closed ? closed.cmp : found[0] || '') }
                           : {},
            lazy: document.querySelectorAll(
@@ -184,7 +191,8 @@ std::string settleProbeScript(int budgetMs, bool backToTop) {
            height: Math.max(root ? root.scrollHeight : 0, document.body ? document.body.scrollHeight : 0),
            viewport: window.innerHeight };
 }))"),
-                  "TIMERS", std::to_string(kTimersReported)) +
+                         "TIMERS", std::to_string(kTimersReported)),
+                  "SOON", std::to_string(kRulesTimerSoonMs)) +
            "(" + std::to_string(budgetMs) + ", " + boolean(backToTop) + ")";
 }
 

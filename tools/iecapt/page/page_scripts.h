@@ -25,7 +25,7 @@ std::string scrollScript(bool scrollThrough, int limit, int budgetMs);
 
 // One look at whether the page still changes: {"domQuietMs", "framesQuietMs",
 // "animating", "timers": [{"inMs", "repeating", "rearms"}], "consent":
-// {"lifecycle", "looks", "cookieWords", "name"} (empty without the consent
+// {"lifecycle", "looks", "cookieWords", "busy", "name"} (empty without the consent
 // rules), "lazy", "observed", "height", "viewport"}. Animations that would end
 // within budgetMs are moved to their end on the way, as a person who waited
 // that long would see them; endless and longer ones are left running and not

@@ -25,7 +25,8 @@ std::string_view describe(Motion motion) {
     return "the page";
 }
 
-ConsentCheck consentCheckOf(std::string_view lifecycle, int looks, bool cookieWords) {
+ConsentCheck consentCheckOf(const ConsentReport& report) {
+    const std::string_view lifecycle = report.lifecycle;
     if (lifecycle.empty()) return ConsentCheck::Off;
     if (lifecycle == "done") return ConsentCheck::Closed;
     if (lifecycle == "optOutFailed") return ConsentCheck::NotClosed;
@@ -36,10 +37,11 @@ ConsentCheck consentCheckOf(std::string_view lifecycle, int looks, bool cookieWo
     }
     if (lifecycle == "cmpDetected") return ConsentCheck::PlatformFound;
     if (lifecycle == "nothingDetected") return ConsentCheck::NothingFound;
-    // Still looking, for as long as the page lives. Its first look runs in one
-    // go; the one for banners only the text gives away comes with the second.
-    if (looks < 1) return ConsentCheck::Looking;
-    if (cookieWords && looks < 2) return ConsentCheck::Hinted;
+    // Still looking, for as long as the page lives: a look half done counts
+    // as not done. Banners only the text gives away are looked for from the
+    // second look on.
+    if (report.looks < 1 || report.busy) return ConsentCheck::Looking;
+    if (report.cookieWords && report.looks < 2) return ConsentCheck::Hinted;
     return ConsentCheck::NothingFound;
 }
 

@@ -32,10 +32,16 @@ enum class ConsentCheck {
     NothingFound,   // looked, and found nothing to answer
 };
 
-// Reads the state the consent rules report (lifecycle, how many times they
-// have looked for a consent platform, whether the page's text speaks of
-// cookies). An empty lifecycle: the rules are not on this page.
-ConsentCheck consentCheckOf(std::string_view lifecycle, int looks, bool cookieWords);
+// What the consent rules report: their lifecycle (empty: they are not on this
+// page), how many looks for a consent platform they have begun, whether the
+// page's text speaks of cookies, and whether they are in the middle of a look.
+struct ConsentReport {
+    std::string_view lifecycle;
+    int looks = 0;
+    bool cookieWords = false;
+    bool busy = false;
+};
+ConsentCheck consentCheckOf(const ConsentReport& report);
 
 struct ConsentFacts {
     ConsentCheck state = ConsentCheck::Off;
