@@ -225,6 +225,16 @@ void serveCapturePages(TestHttpServer& server) {
                                       box(kChainData) +
                                       "background:' + data.colour;\n"
                                       "  }, 300)), 800);"))});
+    // How reveal effects work: a listener on the window's scrolling.
+    server.serve("/reveal.html",
+                 {.body = page("<div style=\"height:4000px\"></div>\n<div id=\"reveal\" style=\"" +
+                               box(kRevealed) + "opacity:0;background:" +
+                               cssColour(kRevealed.colour) + "\"></div>\n" +
+                               script("window.addEventListener('scroll', () => {\n"
+                                      "  const shown = document.getElementById('reveal');\n"
+                                      "  if (shown.getBoundingClientRect().top < innerHeight)\n"
+                                      "    shown.style.opacity = 1;\n"
+                                      "});"))});
     // What pages rely on: extra arguments, this, ids, clearing either kind,
     // code in a string.
     server.serve(

@@ -33,6 +33,8 @@ namespace orlenda::iecapt::testing {
 //   /onetrust.html, /cookiebot.html  the blocks under a consent banner built
 //                    from that platform's public markup and script interface
 //   /cookies.html    the blocks under a banner of no known platform
+//   /reveal.html     4000 px high; a block far down shows once scrolled to, as a
+//                    scroll listener of the page sees it come into view
 //   /timers.html     draws kTimersBehaved once its timers behaved as the browser's own
 //   On the banner pages, a choice draws kConsentChoice: green for "reject",
 //   red for "accept".
@@ -67,6 +69,7 @@ inline constexpr Block kFetchedData = {300, 400, 300, 200, {128, 0, 128}};
 inline constexpr Block kJoinBlocks[] = {{100, 16300, 200, 168, {0, 255, 0}},
                                         {100, 32700, 200, 136, {255, 255, 0}}};
 inline constexpr Block kBandAbove65500 = {0, 65300, 1024, 150, {0, 255, 255}};
+inline constexpr Block kRevealed = {100, 3000, 200, 200, {200, 0, 200}};
 inline constexpr Block kTimersBehaved = {600, 300, 100, 100, {0, 200, 0}};
 inline constexpr Block kChainData = {300, 400, 300, 200, {0, 128, 128}};
 inline constexpr Block kConsentBanner = {0, 568, 1024, 200, {255, 200, 0}};

@@ -266,6 +266,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
             0, "", 1024, 768},
     Capture{"LazyImages", {"--url=127.0.0.1:PORT/lazy.html"}, 0, "", 1024, 4900,
             {kObservedImage, kLazyImage}},
+    Capture{"RevealedOnScrolling", {"--url=127.0.0.1:PORT/reveal.html"}, 0, "", 1024, 4000,
+            {kRevealed}},
     Capture{"SmoothScrollBackAtTheTop", {"--url=127.0.0.1:PORT/smooth.html"}, 0, "", 1024, 4900,
             {kNavbar, kBelowNavbar, kLazyImage}},
     Capture{"AnimationsEnded", {"--url=127.0.0.1:PORT/animated.html"}, 0, "", 1024, 768,

@@ -255,7 +255,8 @@ void PageCapture::settle() {
                              .pageHeight = first.value("height", 0),
                              .viewportHeight = first.value("viewport", 0),
                              .lazyElements = first.value("lazy", 0),
-                             .observedElements = first.value("observed", 0)});
+                             .observedElements = first.value("observed", 0),
+                             .scrollListeners = first.value("scrollListeners", 0)});
     evaluate(scrollScript(scrollThrough, std::min(m_options.maxHeight, kMaxImageHeight),
                           settleEnd.pollTimeout()),
              true);

@@ -32,7 +32,8 @@ std::string boolean(bool value) { return value ? "true" : "false"; }
 std::string changeWatchScript() {
     return withNotes(R"((() => {
   if (NOTES) return;
-  const notes = { changed: performance.now(), frameAsked: -1e9, observed: 0, timers: new Map(),
+  const notes = { changed: performance.now(), frameAsked: -1e9, observed: 0, scrollListeners: 0,
+                  timers: new Map(),
                   requestFrame: window.requestAnimationFrame.bind(window),
                   setTimeout: window.setTimeout.bind(window) };
   Object.defineProperty(window, '__orlendaChangeWatch', { value: notes });
@@ -42,6 +43,8 @@ std::string changeWatchScript() {
   };
   new MutationObserver(() => { notes.changed = performance.now(); })
     .observe(document, { subtree: true, childList: true, attributes: true, characterData: true });
+  // What shows only once scrolled to: elements watched for coming into view,
+  // and scripts that follow the scrolling (older lazy loaders, reveal effects).
   if (window.IntersectionObserver) {
     const observe = IntersectionObserver.prototype.observe;
     IntersectionObserver.prototype.observe = function (target) {
@@ -49,6 +52,11 @@ std::string changeWatchScript() {
       return observe.apply(this, arguments);
     };
   }
+  const listen = EventTarget.prototype.addEventListener;
+  EventTarget.prototype.addEventListener = function addEventListener(type) {
+    if (type === 'scroll' && (this === window || this === document)) ++notes.scrollListeners;
+    return listen.apply(this, arguments);
+  };
   // Timers, each with its due time, passed on to the browser's own unchanged.
   // A callback that sets itself again from inside its own run counts its
   // re-arms, so an endless chain shows. The consent rules' own timers are
@@ -188,6 +196,7 @@ std::string settleProbeScript(int budgetMs, bool backToTop) {
            lazy: document.querySelectorAll(
                '[loading=lazy], img[data-src], img[data-srcset], .lazyload').length,
            observed: notes ? notes.observed : 0,
+           scrollListeners: notes ? notes.scrollListeners + (window.onscroll ? 1 : 0) : 0,
            height: Math.max(root ? root.scrollHeight : 0, document.body ? document.body.scrollHeight : 0),
            viewport: window.innerHeight };
 }))"),

@@ -7,9 +7,9 @@ namespace orlenda::iecapt {
 // Runs in every document before the page's own scripts: notes when the
 // document last changed, when the page last asked for an animation frame
 // (how canvas charts and other scripted animations draw), the timers it has
-// set and not seen fire, and how many elements it watches for coming into
-// view, for the settle probe to read. The page's timers run as they would
-// without it.
+// set and not seen fire, how many elements it watches for coming into view
+// and how many scripts follow its scrolling, for the settle probe to read. The page's timers run as
+// they would without it.
 std::string changeWatchScript();
 
 // The consent rules (the text of autoconsent's standalone script) as they run
@@ -26,7 +26,7 @@ std::string scrollScript(bool scrollThrough, int limit, int budgetMs);
 // One look at whether the page still changes: {"domQuietMs", "framesQuietMs",
 // "animating", "timers": [{"inMs", "repeating", "rearms"}], "consent":
 // {"lifecycle", "looks", "cookieWords", "busy", "name"} (empty without the consent
-// rules), "lazy", "observed", "height", "viewport"}. Animations that would end
+// rules), "lazy", "observed", "scrollListeners", "height", "viewport"}. Animations that would end
 // within budgetMs are moved to their end on the way, as a person who waited
 // that long would see them; endless and longer ones are left running and not
 // counted. A page that scrolled itself away from the top is scrolled back

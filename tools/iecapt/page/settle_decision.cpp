@@ -119,7 +119,7 @@ SettleAnswer decideSettle(const SettleFacts& facts, const SettleLimits& limits) 
 
 bool shouldScrollThrough(const LazyContentFacts& facts) {
     if (!facts.fullPage || facts.pageHeight <= facts.viewportHeight) return false;
-    return facts.lazyElements > 0 || facts.observedElements > 0;
+    return facts.lazyElements > 0 || facts.observedElements > 0 || facts.scrollListeners > 0;
 }
 
 }  // namespace orlenda::iecapt

@@ -108,6 +108,7 @@ struct LazyContentFacts {
     // loaders mark theirs (data-src, class "lazyload").
     int lazyElements = 0;
     int observedElements = 0;  // watched by an IntersectionObserver
+    int scrollListeners = 0;   // scripts that follow the page's scrolling
 };
 
 // Scrolls only a whole page taller than the viewport that loads or shows
