@@ -320,6 +320,8 @@ void serveCapturePages(TestHttpServer& server) {
                           "<button onclick=\"choose(false, 'cookie-notice')\">Accept all</button>"
                           "</div>\n",
                       "")});
+    server.serve("/wide.html",
+                 {.body = page("<div style=\"width:1600px;height:100px;background:#0a0\"></div>")});
 }
 
 std::string blocksPage() { return page(blocks()); }

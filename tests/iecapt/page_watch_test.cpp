@@ -101,7 +101,7 @@ TEST(PageWatchTest, TheMainFrameMustEndOnAWebPageThatIsNotAPdf) {
           event("Network.loadingFailed",
                 {{"requestId", "M"}, {"type", "Document"}, {"errorText", "net::ERR_X"}}),
           navigated("M", "chrome-error://chromewebdata/", {{"unreachableUrl", "http://b/"}})},
-         "could not load http://b/: net::ERR_X"},
+         "the page could not be loaded (net::ERR_X)"},
         {"an error page with no reason",
          false,
          {navigated("M", "chrome-error://chromewebdata/")},
@@ -119,11 +119,11 @@ TEST(PageWatchTest, TheMainFrameMustEndOnAWebPageThatIsNotAPdf) {
         {"a PDF",
          false,
          {response("L", "Document", "application/pdf")},
-         "http://a/L is a PDF document"},
+         "the address is a PDF document, not a web page"},
         {"a PDF a script moved to",
          false,
          {response("M", "Document", "application/pdf"), navigated("M", "http://a/M")},
-         "http://a/M is a PDF document"},
+         "the address is a PDF document, not a web page"},
         {"a PDF in a frame", false, {response("M", "Document", "application/pdf")}, ""},
     };
     for (const auto& row : cases) {

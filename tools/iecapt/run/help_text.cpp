@@ -55,11 +55,12 @@ Options (--name=value and --name value both work):
   --version            show the version and exit
 
 A page that answers with an HTTP error status (404, 500...) is captured as
-the server sent it, with a note on standard error. A consent banner that was
-closed gets a note too; the rules that close them (autoconsent, by
-DuckDuckGo) ship beside the tool, and their answer lives only in the
-capture's throw-away profile. Warnings and errors go to standard error, one
-line each; after a failure its reason is the last line.
+the server sent it, with a warning. A consent banner that was closed gets a
+note; the rules that close them (autoconsent, by DuckDuckGo) ship beside the
+tool, and their answer lives only in the capture's throw-away profile.
+Warnings, notes and errors go to standard error, one line each, beginning
+"iecapt: warning: ", "iecapt: note: " and "iecapt: error: "; after a failure
+its reason is the last line.
 
 Exit status:
   0  the image was written
