@@ -1,5 +1,5 @@
 // The settle decision from plain facts: what holds a page back, until when,
-// and what is given up on.
+// and what is given up on. Times in ms; each look is 1 s into a 3 s budget.
 
 #include "page/settle_decision.h"
 
@@ -10,215 +10,155 @@ namespace {
 
 using std::chrono::milliseconds;
 using Verdict = SettleAnswer::Verdict;
+using enum Motion;
 
-// A page that has been still for a long time, 1 s into a 3 s budget.
-SettleFacts stillPage() {
-    return {.now = milliseconds(1000),
-            .budgetEnd = milliseconds(3000),
-            .lastNetworkActivity = milliseconds(-5000),
-            .lastDocumentChange = milliseconds(-5000),
-            .lastFrameAsked = milliseconds(-5000),
-            .timers = {},
-            .consent = {}};
+// What differs from a page that has been still for long.
+struct Page {
+    bool inFlight = false;
+    int network = -5000, document = -5000, frame = -5000, animations = 0;
+    std::vector<PendingTimer> timers = {};
+    ConsentCheck consent = ConsentCheck::Off;
+    int now = 1000;
+};
+
+SettleAnswer decide(const Page& page) {
+    return decideSettle({.now = milliseconds(page.now),
+                         .budgetEnd = milliseconds(3000),
+                         .lastNetworkActivity = milliseconds(page.network),
+                         .requestsInFlight = page.inFlight,
+                         .lastDocumentChange = milliseconds(page.document),
+                         .lastFrameAsked = milliseconds(page.frame),
+                         .animationsRunning = page.animations,
+                         .timers = page.timers,
+                         .consent = {.state = page.consent, .since = milliseconds(0)}});
 }
 
-template <typename Change>
-SettleFacts stillPageWith(Change change) {
-    SettleFacts facts = stillPage();
-    change(facts);
-    return facts;
-}
+PendingTimer dueAt(int ms, int rearms = 0) { return {.due = milliseconds(ms), .rearms = rearms}; }
 
-TEST(SettleDecisionTest, EachKindOfActivityHoldsThePageUntilItsTime) {
-    const SettleLimits limits;
+TEST(SettleDecisionTest, EachRuleHoldsThePageUntilItsTimeOrGivesUpWithAReason) {
+    const SettleLimits limits;  // the tables assume its periods
+    ASSERT_EQ(limits.networkQuiet, milliseconds(150));
+    ASSERT_EQ(limits.framesQuiet, milliseconds(100));
+    ASSERT_EQ(limits.lookInterval, milliseconds(50));
+    ASSERT_EQ(limits.endlessRearms, 2);
     const struct {
         const char* name;
-        SettleFacts facts;
+        Page page;
         Verdict verdict;
-        milliseconds lookAgainAt;  // with LookAgain
         std::vector<Motion> moving;
+        int lookAgainAt = 0;
     } cases[] = {
-        {"a still page", stillPage(), Verdict::Settled, {}, {}},
+        {"a still page", {}, Verdict::Settled, {}},
         {"requests in flight keep the page unsettled",
-         stillPageWith([](SettleFacts& f) { f.requestsInFlight = true; }),
+         {.inFlight = true},
          Verdict::LookAgain,
-         milliseconds(1000) + limits.lookInterval,
-         {Motion::Network}},
-        {"a response just now",
-         stillPageWith([](SettleFacts& f) { f.lastNetworkActivity = milliseconds(990); }),
-         Verdict::LookAgain,
-         milliseconds(990) + limits.networkQuiet,
-         {Motion::Network}},
-        {"a change to the document",
-         stillPageWith([](SettleFacts& f) { f.lastDocumentChange = milliseconds(980); }),
-         Verdict::LookAgain,
-         milliseconds(980) + limits.documentQuiet,
-         {Motion::Document}},
-        {"a frame asked for",
-         stillPageWith([](SettleFacts& f) { f.lastFrameAsked = milliseconds(999); }),
-         Verdict::LookAgain,
-         milliseconds(999) + limits.framesQuiet,
-         {Motion::AnimationFrames}},
+         {Network},
+         1050},
+        {"a response just now", {.network = 990}, Verdict::LookAgain, {Network}, 1140},
+        {"a change to the document", {.document = 980}, Verdict::LookAgain, {Document}, 1130},
+        {"a frame asked for", {.frame = 999}, Verdict::LookAgain, {AnimationFrames}, 1099},
         {"an animation on its way to its end",
-         stillPageWith([](SettleFacts& f) { f.animationsRunning = 1; }),
+         {.animations = 1},
          Verdict::LookAgain,
-         milliseconds(1000) + limits.lookInterval,
-         {Motion::Animations}},
+         {Animations},
+         1050},
         {"a one-shot timer due within the budget",
-         stillPageWith([](SettleFacts& f) { f.timers = {{.due = milliseconds(1800)}}; }),
+         {.timers = {dueAt(1800)}},
          Verdict::LookAgain,
-         milliseconds(1800),
-         {Motion::Timers}},
+         {Timers},
+         1800},
         {"an overdue timer: the page is busy",
-         stillPageWith([](SettleFacts& f) { f.timers = {{.due = milliseconds(900)}}; }),
+         {.timers = {dueAt(900)}},
          Verdict::LookAgain,
-         milliseconds(1000) + limits.lookInterval,
-         {Motion::Timers}},
+         {Timers},
+         1050},
         {"a repeating timer does not hold the page",
-         stillPageWith(
-             [](SettleFacts& f) { f.timers = {{.due = milliseconds(1200), .repeating = true}}; }),
+         {.timers = {{.due = milliseconds(1200), .repeating = true}}},
          Verdict::Settled,
-         {},
          {}},
-        {"a timer due after the budget does not",
-         stillPageWith([](SettleFacts& f) { f.timers = {{.due = milliseconds(60000)}}; }),
-         Verdict::Settled,
-         {},
-         {}},
-        {"the latest of several wins",
-         stillPageWith([](SettleFacts& f) {
-             f.timers = {{.due = milliseconds(1100)}, {.due = milliseconds(2500)}};
-             f.lastDocumentChange = milliseconds(990);
-         }),
+        {"nor does a timer due after the budget", {.timers = {dueAt(60000)}}, Verdict::Settled, {}},
+        {"the latest of several",
+         {.document = 990, .timers = {dueAt(1100), dueAt(2500)}},
          Verdict::LookAgain,
-         milliseconds(2500),
-         {Motion::Document, Motion::Timers}},
+         {Document, Timers},
+         2500},
         {"never a look after the budget",
-         stillPageWith([](SettleFacts& f) {
-             f.lastDocumentChange = milliseconds(2990);
-             f.now = milliseconds(2995);
-         }),
+         {.document = 2990, .now = 2995},
          Verdict::LookAgain,
-         milliseconds(3000),
-         {Motion::Document}},
+         {Document},
+         3000},
+        {"what still moves when the budget ends",
+         {.inFlight = true, .frame = 3000, .now = 3000},
+         Verdict::GiveUp,
+         {Network, AnimationFrames}},
+        {"a chain that keeps setting itself again, at once",
+         {.timers = {dueAt(1100, 2)}},
+         Verdict::GiveUp,
+         {EndlessTimers}},
+        {"a chain short of that", {.timers = {dueAt(1100, 1)}}, Verdict::LookAgain, {Timers}, 1100},
+        {"an endless chain waits for what else moves",
+         {.inFlight = true, .timers = {dueAt(1100, 2)}},
+         Verdict::LookAgain,
+         {Network},
+         1050},
     };
     for (const auto& row : cases) {
-        const SettleAnswer answer = decideSettle(row.facts, limits);
+        const SettleAnswer answer = decide(row.page);
         EXPECT_EQ(answer.verdict, row.verdict) << row.name;
         EXPECT_EQ(answer.moving, row.moving) << row.name;
         if (row.verdict == Verdict::LookAgain) {
-            EXPECT_EQ(answer.lookAgainAt, row.lookAgainAt) << row.name;
+            EXPECT_EQ(answer.lookAgainAt, milliseconds(row.lookAgainAt)) << row.name;
         }
-    }
-}
-
-TEST(SettleDecisionTest, WhatNeverStopsIsGivenUpOnWithItsReason) {
-    const SettleLimits limits;
-    const auto atBudgetEnd = [](SettleFacts& f) { f.now = f.budgetEnd; };
-    const struct {
-        const char* name;
-        SettleFacts facts;
-        Verdict verdict;
-        std::vector<Motion> moving;
-    } cases[] = {
-        {"frames asked for up to the end of the budget",
-         stillPageWith([&](SettleFacts& f) {
-             atBudgetEnd(f);
-             f.lastFrameAsked = f.now;
-             f.requestsInFlight = true;
-         }),
-         Verdict::GiveUp,
-         {Motion::Network, Motion::AnimationFrames}},
-        {"a chain that keeps setting itself again, at once",
-         stillPageWith([&](SettleFacts& f) {
-             f.timers = {{.due = milliseconds(1100), .rearms = limits.endlessRearms}};
-         }),
-         Verdict::GiveUp,
-         {Motion::EndlessTimers}},
-        {"a chain still short of that is waited for",
-         stillPageWith([&](SettleFacts& f) {
-             f.timers = {{.due = milliseconds(1100), .rearms = limits.endlessRearms - 1}};
-         }),
-         Verdict::LookAgain,
-         {Motion::Timers}},
-        {"an endless chain waits for what else still moves",
-         stillPageWith([&](SettleFacts& f) {
-             f.timers = {{.due = milliseconds(1100), .rearms = limits.endlessRearms}};
-             f.requestsInFlight = true;
-         }),
-         Verdict::LookAgain,
-         {Motion::Network}},
-    };
-    for (const auto& row : cases) {
-        const SettleAnswer answer = decideSettle(row.facts, limits);
-        EXPECT_EQ(answer.verdict, row.verdict) << row.name;
-        EXPECT_EQ(answer.moving, row.moving) << row.name;
     }
 }
 
 TEST(SettleDecisionTest, TheConsentCheckWaitsOnlyForWhatItFound) {
-    const SettleLimits limits;
-    const milliseconds withinWait = limits.consentWait / 2;
-    const milliseconds pastWait = limits.consentWait + milliseconds(1);
+    ASSERT_EQ(SettleLimits().consentWait, milliseconds(3000));
+    using enum ConsentCheck;
     const struct {
-        const char* name;
         ConsentCheck state;
-        milliseconds now;
-        Verdict verdict;
+        int now;
+        Verdict verdict;  // the banner is what holds the page or is given up on
     } cases[] = {
-        {"off", ConsentCheck::Off, withinWait, Verdict::Settled},
-        {"not looked yet", ConsentCheck::Looking, withinWait, Verdict::LookAgain},
-        {"not looked yet, for too long", ConsentCheck::Looking, pastWait, Verdict::Settled},
-        {"cookies spoken of", ConsentCheck::Hinted, withinWait, Verdict::LookAgain},
-        {"a platform without a banner yet", ConsentCheck::PlatformFound, withinWait,
-         Verdict::LookAgain},
-        {"a platform that never showed one", ConsentCheck::PlatformFound, pastWait,
-         Verdict::Settled},
-        {"a banner being answered", ConsentCheck::BannerOpen, withinWait, Verdict::LookAgain},
-        {"a banner that stays", ConsentCheck::BannerOpen, pastWait, Verdict::GiveUp},
-        {"a banner the rules failed on", ConsentCheck::NotClosed, withinWait, Verdict::GiveUp},
-        {"closed", ConsentCheck::Closed, withinWait, Verdict::Settled},
-        {"nothing found", ConsentCheck::NothingFound, withinWait, Verdict::Settled},
+        {Off, 1000, Verdict::Settled},
+        {Looking, 1000, Verdict::LookAgain},
+        {Looking, 3000, Verdict::Settled},
+        {Hinted, 1000, Verdict::LookAgain},
+        {PlatformFound, 1000, Verdict::LookAgain},
+        {BannerOpen, 1000, Verdict::LookAgain},
+        {BannerOpen, 3000, Verdict::GiveUp},
+        {NotClosed, 1000, Verdict::GiveUp},
+        {Closed, 1000, Verdict::Settled},
+        {NothingFound, 1000, Verdict::Settled},
     };
     for (const auto& row : cases) {
-        SettleFacts facts = stillPage();
-        facts.budgetEnd = limits.consentWait * 2;
-        facts.now = row.now;
-        facts.consent = {.state = row.state, .since = milliseconds(0)};
-        const SettleAnswer answer = decideSettle(facts, limits);
-        EXPECT_EQ(answer.verdict, row.verdict) << row.name;
-        if (answer.verdict != Verdict::Settled) {
-            EXPECT_EQ(answer.moving, std::vector<Motion>{Motion::ConsentBanner}) << row.name;
-        }
+        const SettleAnswer answer = decide({.consent = row.state, .now = row.now});
+        EXPECT_EQ(answer.verdict, row.verdict) << static_cast<int>(row.state) << " at " << row.now;
+        EXPECT_EQ(answer.moving, row.verdict == Verdict::Settled ? std::vector<Motion>{}
+                                                                 : std::vector{ConsentBanner})
+            << static_cast<int>(row.state);
     }
 }
 
-TEST(SettleDecisionTest, ALookingConsentCheckIsNotABannerWhenTheBudgetEnds) {
-    SettleFacts facts = stillPage();
-    facts.now = facts.budgetEnd;
-    facts.consent = {.state = ConsentCheck::Looking, .since = facts.now};
-    EXPECT_EQ(decideSettle(facts).verdict, Verdict::Settled);
-}
-
 TEST(SettleDecisionTest, TheConsentRulesReportReadsAsAState) {
+    using enum ConsentCheck;
     const struct {
         ConsentReport report;
         ConsentCheck state;
     } cases[] = {
-        {{"", 5, true, false}, ConsentCheck::Off},
-        {{"initialized", 0, false, false}, ConsentCheck::Looking},
-        {{"started", 1, false, false}, ConsentCheck::NothingFound},
-        {{"started", 1, false, true}, ConsentCheck::Looking},
-        {{"started", 1, true, false}, ConsentCheck::Hinted},
-        {{"started", 2, true, true}, ConsentCheck::Looking},
-        {{"started", 2, true, false}, ConsentCheck::NothingFound},
-        {{"nothingDetected", 20, true, false}, ConsentCheck::NothingFound},
-        {{"cmpDetected", 1, false, false}, ConsentCheck::PlatformFound},
-        {{"openPopupDetected", 1, false, false}, ConsentCheck::BannerOpen},
-        {{"runningOptOut", 1, false, true}, ConsentCheck::BannerOpen},
-        {{"optOutSucceeded", 1, false, false}, ConsentCheck::BannerOpen},
-        {{"optOutFailed", 1, false, false}, ConsentCheck::NotClosed},
-        {{"done", 1, false, true}, ConsentCheck::Closed},
+        {{"", 5, true, false}, Off},
+        {{"initialized", 0, false, false}, Looking},
+        {{"started", 1, false, false}, NothingFound},
+        {{"started", 1, false, true}, Looking},
+        {{"started", 1, true, false}, Hinted},
+        {{"started", 2, true, true}, Looking},
+        {{"started", 2, true, false}, NothingFound},
+        {{"nothingDetected", 20, true, false}, NothingFound},
+        {{"cmpDetected", 1, false, false}, PlatformFound},
+        {{"runningOptOut", 1, false, true}, BannerOpen},
+        {{"optOutSucceeded", 1, false, false}, BannerOpen},
+        {{"optOutFailed", 1, false, false}, NotClosed},
+        {{"done", 1, false, true}, Closed},
     };
     for (const auto& row : cases) {
         EXPECT_EQ(consentCheckOf(row.report), row.state)
@@ -226,29 +166,24 @@ TEST(SettleDecisionTest, TheConsentRulesReportReadsAsAState) {
     }
 }
 
-TEST(SettleDecisionTest, OnlyPagesThatLoadOnScrollingAreScrolledThrough) {
-    const LazyContentFacts tall = {.pageHeight = 40000, .viewportHeight = 768};
+TEST(SettleDecisionTest, OnlyPagesThatShowMoreOnScrollingAreScrolledThrough) {
     const struct {
         const char* name;
         LazyContentFacts facts;
         bool scroll;
     } cases[] = {
-        {"a plain long document", tall, false},
+        {"a plain long document", {.pageHeight = 40000, .viewportHeight = 768}, false},
         {"lazy images", {.pageHeight = 40000, .viewportHeight = 768, .lazyElements = 3}, true},
         {"an observer", {.pageHeight = 40000, .viewportHeight = 768, .observedElements = 1}, true},
-        {"a script that follows the scrolling",
+        {"a script following the scrolling",
          {.pageHeight = 40000, .viewportHeight = 768, .scrollListeners = 1},
          true},
-        {"lazy images on a page that fits",
-         {.pageHeight = 768, .viewportHeight = 768, .lazyElements = 3},
-         false},
-        {"only the viewport is captured",
+        {"a page that fits", {.pageHeight = 768, .viewportHeight = 768, .lazyElements = 3}, false},
+        {"the viewport only",
          {.fullPage = false, .pageHeight = 40000, .viewportHeight = 768, .lazyElements = 3},
          false},
     };
-    for (const auto& row : cases) {
-        EXPECT_EQ(shouldScrollThrough(row.facts), row.scroll) << row.name;
-    }
+    for (const auto& row : cases) EXPECT_EQ(shouldScrollThrough(row.facts), row.scroll) << row.name;
 }
 
 }  // namespace
