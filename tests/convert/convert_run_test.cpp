@@ -194,13 +194,6 @@ const std::vector<Failure> kEveryWayToFail = {
      {.exitCode = 3},
      Leaves::Nothing,
      "the web browser could not be started or stopped working"},
-    {"http://killed/",
-     {.exitCode = 137,
-      .errorOutput = "iecapt: warning: half done",
-      .ending = ProcessEnding::Killed,
-      .cause = "SIGKILL"},
-     Leaves::Nothing,
-     "the capture tool was killed (SIGKILL)"},
     {"http://crashed/",
      {.exitCode = 0xC0000005, .ending = ProcessEnding::Crashed, .cause = "access violation"},
      Leaves::Nothing,
@@ -339,49 +332,20 @@ TEST(Run, PutsTheListInTheHomeFolderWhenTheOutputFolderRefusesIt) {
     }
 }
 
-// A saved picture with something wrong counts as saved, stays out of the
-// list, and is named under a heading of its own after the rows not saved.
-TEST(Run, NamesThePicturesSavedWithAWarningAfterTheRowsNotSaved) {
-    testing::FakeForm fake;
-    Fill(fake, {"http://fine/", "http://missing/", "http://down/"});
-    fake.processes.script = {
-        {},
-        {.errorOutput = "iecapt: warning: the server answered 404 Not Found\niecapt: warning: "
-                        "the page is 1,600 px wide; the picture shows its left 1,024 px\n"},
-        {.exitCode = 4},
-    };
-    ToolsLeave(fake, {});
-    PushButton2_Click(fake.form);
-
-    ASSERT_EQ(fake.dialogs.messages.size(), 1u);
-    EXPECT_EQ(fake.dialogs.messages[0].text,
-              "Done.\n\n1 of 3 web sites was not saved:\nRow 3: http://down/ \u2014 the page "
-              "could not be loaded\n\n" +
-                  kTryAgain +
-                  "\n\n1 of 3 web sites was saved with a warning:\nRow 2: http://missing/ "
-                  "\u2014 the server answered 404 Not Found; the page is 1,600 px wide; the "
-                  "picture shows its left 1,024 px");
-    EXPECT_EQ(fake.dialogs.messages[0].style, platform::kMessageExclamation);
-    EXPECT_EQ(RowsLoadedFrom(fake, kRetryList), std::vector<std::string>{"http://down/"});
-}
-
 // Closed during the third row: the list holds the row that failed, the one
-// under way and the one not reached, as the run's end would have named them,
-// and no message is shown. Once the run has ended, a close leaves nothing.
+// under way and the one not reached, as the run's end would have named them.
+// Once the run has ended, a close leaves nothing.
 TEST(Run, AClosedWindowLeavesTheListOfTheRowsNotKnownToBeSaved) {
     testing::FakeForm fake;
     Fill(fake, {"http://a/1", "http://a/2", "http://a/3", "http://a/4"});
     fake.processes.script = {{.exitCode = 4}, {}, {.runningQueries = 5}};
     ToolsLeave(fake, {Leaves::Nothing});
-    std::size_t messagesAtTheClose = 1;
     fake.sleeper.onSleep = [&] {
         if (fake.processes.started.size() != 3 || fake.listFiles.contents.count(kRetryList)) return;
         LeaveRetryListOfStoppedRun(fake.form);
-        messagesAtTheClose = fake.dialogs.messages.size();
     };
     PushButton2_Click(fake.form);
 
-    EXPECT_EQ(messagesAtTheClose, 0u);
     EXPECT_EQ(RowsLoadedFrom(fake, kRetryList),
               (std::vector<std::string>{"http://a/1", "http://a/3", "http://a/4"}));
     fake.listFiles.contents.clear();
