@@ -15,7 +15,6 @@ namespace orlenda {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::FakeProcess;
 using ::testing::IsEmpty;
 using testing::PlatformPath;
 
@@ -170,49 +169,37 @@ TEST(Run, PassesEveryRowOfALongListAndSaysOnceThatTheToolCannotStart) {
 // Each way a capture can fail, as the tool reports it, and the reason shown.
 struct Failure {
     std::string address;
-    FakeProcess ends;
+    std::uint32_t exitCode;
+    std::string errorOutput;
     Leaves leaves;
     std::string reason;
+    platform::ProcessEnding ending = platform::ProcessEnding::Exited;
+    std::string cause = {};
 };
-
-using platform::ProcessEnding;
 
 const std::vector<Failure> kEveryWayToFail = {
     // The tool's own reason is the whole reason, from a tail of what it wrote.
-    {"http://refused/",
-     {.exitCode = 4,
-      .errorOutput = std::string(9000, 'z') + "\niecapt: error: the server refused the connection "
-                                              "(net::ERR_CONNECTION_REFUSED)\n"},
-     Leaves::Nothing,
-     "the server refused the connection (net::ERR_CONNECTION_REFUSED)"},
-    {"http://slow/",
-     {.exitCode = 5, .errorOutput = "iecapt: error: timed out after 60 s while loading the page"},
-     Leaves::Nothing,
-     "timed out after 60 s while loading the page"},
-    {"", {.exitCode = 2}, Leaves::Nothing, "the address is not a web page address"},
-    {"http://nobrowser/",
-     {.exitCode = 3},
-     Leaves::Nothing,
+    {"http://refused/", 4,
+     std::string(9000, 'z') +
+         "\niecapt: error: the server refused the connection (net::ERR_CONNECTION_REFUSED)\n",
+     Leaves::Nothing, "the server refused the connection (net::ERR_CONNECTION_REFUSED)"},
+    {"http://slow/", 5, "iecapt: error: timed out after 60 s while loading the page",
+     Leaves::Nothing, "timed out after 60 s while loading the page"},
+    {"", 2, "", Leaves::Nothing, "the address is not a web page address"},
+    {"http://nobrowser/", 3, "", Leaves::Nothing,
      "the web browser could not be started or stopped working"},
-    {"http://crashed/",
-     {.exitCode = 0xC0000005, .ending = ProcessEnding::Crashed, .cause = "access violation"},
-     Leaves::Nothing,
-     "the capture tool crashed (access violation)"},
-    {"http://odd/",
-     {.exitCode = 1, .errorOutput = "terminate called\n"},
-     Leaves::Nothing,
+    {"http://crashed/", 0xC0000005, "", Leaves::Nothing,
+     "the capture tool crashed (access violation)", platform::ProcessEnding::Crashed,
+     "access violation"},
+    {"http://odd/", 1, "terminate called\n", Leaves::Nothing,
      "the capture tool failed unexpectedly (terminate called)"},
-    {"http://undocumented/",
-     {.exitCode = 77, .errorOutput = "iecapt: error: what"},
-     Leaves::Nothing,
+    {"http://undocumented/", 77, "iecapt: error: what", Leaves::Nothing,
      "the capture tool ended with code 77 (what)"},
-    {"http://silent/", {}, Leaves::Nothing, "the capture tool ended without writing the image"},
-    {"http://empty/", {}, Leaves::EmptyFile, "the capture tool wrote an empty image"},
-    {"http://long.example/" + std::string(200, 'p'),
-     {.exitCode = 4},
-     Leaves::Nothing,
+    {"http://silent/", 0, "", Leaves::Nothing, "the capture tool ended without writing the image"},
+    {"http://empty/", 0, "", Leaves::EmptyFile, "the capture tool wrote an empty image"},
+    {"http://long.example/" + std::string(200, 'p'), 4, "", Leaves::Nothing,
      "the page could not be loaded"},
-    {"http://last/", {.exitCode = 5}, Leaves::Nothing, "the capture took too long (timed out)"},
+    {"http://last/", 5, "", Leaves::Nothing, "the capture took too long (timed out)"},
 };
 
 // A saved row first, then the first of the failures: the message lists ten at
@@ -233,7 +220,10 @@ TEST(Run, EndsSayingWhichRowsWereNotSavedAndWhy) {
         for (std::size_t i = 0; i < failing; ++i) {
             const Failure& failure = kEveryWayToFail[i];
             fake.list.rows.push_back(failure.address);
-            fake.processes.script.push_back(failure.ends);
+            fake.processes.script.push_back({.exitCode = failure.exitCode,
+                                             .errorOutput = failure.errorOutput,
+                                             .ending = failure.ending,
+                                             .cause = failure.cause});
             leaves.push_back(failure.leaves);
             const std::string address = failure.address.empty()
                                             ? "(no address)"
