@@ -274,11 +274,19 @@ void BenchLongList(int rows) {
 void BenchReport(int rows) {
     QTemporaryDir folder;
     std::vector<RowOutcome> unsaved;
+    std::vector<RowOutcome> savedWithWarnings;
     for (int row = 1; row <= rows; ++row) {
-        unsaved.push_back({row,
-                           "http://bench.example/some/path/" + std::to_string(row),
-                           {.reason = "the page could not be loaded (could not load "
-                                      "http://bench.example/: net::ERR_NAME_NOT_RESOLVED)"}});
+        const std::string address = "http://bench.example/some/path/" + std::to_string(row);
+        unsaved.push_back(
+            {row,
+             address,
+             {.reason = "the host name could not be found (net::ERR_NAME_NOT_RESOLVED)"}});
+        savedWithWarnings.push_back(
+            {row,
+             address,
+             {.saved = true,
+              .warnings = {"the server answered 404 Not Found",
+                           "the page is 84,689 px high; the picture shows its top 65,500 px"}}});
     }
     const long kibBefore = ResidentKiB();
     platform::PosixListFiles listFiles;
@@ -287,13 +295,14 @@ void BenchReport(int rows) {
     const RetryList retryList = WriteRetryList(listFiles, files, folder.path().toStdString(), "",
                                                platform::PosixClock().now(), AddressesOf(unsaved));
     const auto written = std::chrono::steady_clock::now();
-    const std::string message = ClosingMessage(rows, unsaved, retryList);
+    const std::string message = ClosingMessage(rows, unsaved, savedWithWarnings, retryList);
     const auto composed = std::chrono::steady_clock::now();
     const std::chrono::duration<double, std::milli> writing = written - started;
     const std::chrono::duration<double, std::milli> composing = composed - written;
     std::error_code noSize;
     std::printf(
-        "The end of a run with %d rows not saved:\n  list of them written in %.1f ms (%ju "
+        "The end of a run with %d rows not saved and as many saved with warnings:\n  list of them "
+        "written in %.1f ms (%ju "
         "bytes), closing message (%zu bytes) composed in %.2f ms; resident memory %ld KiB "
         "before, %ld KiB after\n",
         rows, writing.count(),

@@ -225,6 +225,8 @@ void Form1Window::showEvent(QShowEvent* event) {
 
 void Form1Window::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
+    // A run stopped by the close leaves its list of the rows not saved first.
+    LeaveRetryListOfStoppedRun(m_form);
     Form_Unload(m_form);
 }
 

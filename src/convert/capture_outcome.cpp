@@ -14,11 +14,27 @@ bool HoldsMoreThanBlanks(std::string_view line) {
     return line.find_first_not_of(kBlanks) != std::string_view::npos;
 }
 
-std::string_view WithoutToolPrefix(std::string_view line) {
-    for (const std::string_view prefix : {"iecapt: error: ", "iecapt: "}) {
-        if (line.starts_with(prefix)) return line.substr(prefix.size());
-    }
-    return line;
+constexpr std::string_view kToolError = "iecapt: error: ";
+constexpr std::string_view kToolWarning = "iecapt: warning: ";
+constexpr std::string_view kToolPrefix = "iecapt: ";
+
+// One line of the tool's, ready for a message: without the prefix, control
+// characters as blanks, trimmed, shortened.
+std::string Shown(std::string_view line, std::string_view prefix) {
+    std::string shown(line.starts_with(prefix) ? line.substr(prefix.size()) : line);
+    std::replace_if(
+        shown.begin(), shown.end(),
+        [](char byte) { return static_cast<unsigned char>(byte) < 0x20 || byte == 0x7F; }, ' ');
+    const std::size_t first = shown.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return ShortenedText(shown.substr(first, shown.find_last_not_of(' ') + 1 - first));
+}
+
+// The tool's documented exit codes other than 0: iecapt --help lists them.
+bool IsDocumentedFailure(std::int32_t exitCode) { return exitCode >= 1 && exitCode <= 6; }
+
+std::string WithLine(std::string reason, const std::string& line) {
+    return line.empty() ? reason : reason + " (" + line + ")";
 }
 
 }  // namespace
@@ -36,21 +52,26 @@ std::string ShortenedText(std::string_view text, std::size_t maxBytes) {
            std::string(text.substr(tailStart));
 }
 
-std::string LastErrorLine(std::string_view errorOutput) {
+ToolWords ReadToolWords(std::string_view errorOutput) {
+    ToolWords words;
     std::string_view last;
     for (std::size_t start = 0; start <= errorOutput.size();) {
         const std::size_t end = std::min(errorOutput.find('\n', start), errorOutput.size());
         const std::string_view line = errorOutput.substr(start, end - start);
-        if (HoldsMoreThanBlanks(line)) last = line;
         start = end + 1;
+        if (!HoldsMoreThanBlanks(line)) continue;
+        last = line;
+        if (!line.starts_with(kToolWarning)) continue;
+        std::string warning = Shown(line, kToolWarning);
+        if (words.warnings.size() < kMostWarningsPerRow && !warning.empty() &&
+            std::find(words.warnings.begin(), words.warnings.end(), warning) ==
+                words.warnings.end()) {
+            words.warnings.push_back(std::move(warning));
+        }
     }
-    std::string line(WithoutToolPrefix(last));
-    std::replace_if(
-        line.begin(), line.end(),
-        [](char byte) { return static_cast<unsigned char>(byte) < 0x20 || byte == 0x7F; }, ' ');
-    const std::size_t first = line.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return ShortenedText(line.substr(first, line.find_last_not_of(' ') + 1 - first));
+    words.lastLineIsReason = last.starts_with(kToolError);
+    words.lastLine = Shown(last, words.lastLineIsReason ? kToolError : kToolPrefix);
+    return words;
 }
 
 std::string ExitCodeReason(std::int32_t exitCode) {
@@ -73,6 +94,13 @@ std::string ExitCodeReason(std::int32_t exitCode) {
     }
 }
 
+std::string EndingReason(platform::ProcessEnding ending, const std::string& cause) {
+    const std::string what = ending == platform::ProcessEnding::Crashed
+                                 ? "the capture tool crashed"
+                                 : "the capture tool was killed";
+    return WithLine(what, cause);
+}
+
 CaptureOutcome JudgeCapture(const ToolEnd& end, const std::string& toolPath,
                             const std::optional<platform::FileStamp>& before,
                             const std::optional<platform::FileStamp>& after) {
@@ -82,19 +110,25 @@ CaptureOutcome JudgeCapture(const ToolEnd& end, const std::string& toolPath,
                           toolPath + ")",
                 .toolNotStarted = true};
     }
+    ToolWords words = ReadToolWords(end.errorOutput);
     std::string reason;
-    if (end.exitCode != 0) {
-        reason = ExitCodeReason(end.exitCode);
+    if (end.ending != platform::ProcessEnding::Exited) {
+        // Whatever it was writing when it died is no reason.
+        reason = EndingReason(end.ending, end.cause);
+    } else if (IsDocumentedFailure(end.exitCode) && words.lastLineIsReason) {
+        reason = words.lastLine;
+    } else if (end.exitCode != 0) {
+        reason = WithLine(ExitCodeReason(end.exitCode), words.lastLine);
     } else if (!after) {
-        reason = "the capture tool ended without writing the image";
+        reason = WithLine("the capture tool ended without writing the image", words.lastLine);
     } else if (after->size == 0) {
-        reason = "the capture tool wrote an empty image";
+        reason = WithLine("the capture tool wrote an empty image", words.lastLine);
     } else if (after == before) {
-        reason = "no new image was written (the file there is from before)";
+        reason =
+            WithLine("no new image was written (the file there is from before)", words.lastLine);
     } else {
-        return {.saved = true};
+        return {.saved = true, .warnings = std::move(words.warnings)};
     }
-    if (!end.lastErrorLine.empty()) reason += " (" + end.lastErrorLine + ")";
     return {.saved = false, .reason = reason};
 }
 

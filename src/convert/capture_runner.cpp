@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 #include "convert/command_line.h"
 
@@ -140,11 +141,14 @@ ToolEnd RunToolAndWait(const ToolWaitServices& services, const std::string& comm
         }
         services.events.processEvents();
     } while (status.running);
-    const std::string lastErrorLine = LastErrorLine(process.errorOutputTail());
+    std::string errorOutput = process.errorOutputTail();
     process.close();
 
     if (indicator) indicator->setText(baseText.empty() ? kProgressBarRestText : baseText);
-    return {.exitCode = static_cast<std::int32_t>(status.exitCode), .lastErrorLine = lastErrorLine};
+    return {.exitCode = static_cast<std::int32_t>(status.exitCode),
+            .ending = status.ending,
+            .cause = status.cause,
+            .errorOutput = std::move(errorOutput)};
 }
 
 CaptureOutcome CaptureSite(Form1& form, const std::string& address,

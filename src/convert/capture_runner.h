@@ -46,7 +46,7 @@ std::int32_t CreepValue(std::int64_t creep, std::int32_t baseValue, std::int32_t
 
 // Starts the command line and waits for the process to end, polling it every
 // 100 ms while the window keeps serving its events. A present indicator shows
-// the wait going on. Returns the exit code and the last line of the process's
+// the wait going on. Returns how the process ended and the tail of its
 // standard error; or kStartFailureBase plus the error number, and why, when
 // the command cannot be started. Failures after the start reach the caller.
 ToolEnd RunToolAndWait(const ToolWaitServices& services, const std::string& commandLine,

@@ -42,29 +42,42 @@ RowOutcome ConvertRow(Form1& form, ErrorTrap& trap, std::int64_t row) {
     return {.row = row, .address = address, .outcome = outcome};
 }
 
+// The rows not saved, to load and try again: a new list in the folder of
+// the moment, else in the home folder.
+RetryList LeaveRetryList(Form1& form, const std::vector<std::string>& addresses) {
+    return WriteRetryList(form.listFiles, form.files, form.Text1.text(), form.desktop.homeFolder(),
+                          form.clock.now(), addresses);
+}
+
 void ConvertAllRows(Form1& form, ErrorTrap& trap) {
     trap.step(108, [&] { form.Me.setMousePointer(platform::kPointerHourglass); });
     // Rows added from here on wait for the next run.
     std::int64_t rowCount = 0;
     trap.step(112, [&] { rowCount = form.ListView1.rowCount(); });
     std::vector<RowOutcome> unsaved;
+    std::vector<RowOutcome> savedWithWarnings;
+    form.runProgress = {.lastRow = rowCount};
     for (std::int64_t row = 1; row <= rowCount; ++row) {
+        form.runProgress.currentRow = row;
         RowOutcome converted = ConvertRow(form, trap, row);
-        if (!converted.outcome.saved) unsaved.push_back(std::move(converted));
+        if (!converted.outcome.saved) {
+            form.runProgress.unsavedAddresses.push_back(converted.address);
+            unsaved.push_back(std::move(converted));
+        } else if (!converted.outcome.warnings.empty()) {
+            savedWithWarnings.push_back(std::move(converted));
+        }
     }
+    // Every row has ended: from here the run's own end leaves the list.
+    form.runProgress = {};
     trap.step(160, [&] { form.Me.setMousePointer(platform::kPointerDefault); });
     trap.step(162, [&] { form.ProgressBar1.setValue(0); });
     trap.step(164, [&] { form.ProgressBar1.setText(kProgressBarRestText); });
-    // The rows not saved, to load and try again; in the folder of the moment.
     RetryList retryList;
-    trap.step(166, [&] {
-        retryList =
-            WriteRetryList(form.listFiles, form.files, form.Text1.text(), form.desktop.homeFolder(),
-                           form.clock.now(), AddressesOf(unsaved));
-    });
+    trap.step(166, [&] { retryList = LeaveRetryList(form, AddressesOf(unsaved)); });
+    const bool clean = unsaved.empty() && savedWithWarnings.empty();
     trap.step(170, [&] {
-        ShowMessage(form, ClosingMessage(rowCount, unsaved, retryList),
-                    unsaved.empty() ? platform::kMessageOkOnly : platform::kMessageExclamation);
+        ShowMessage(form, ClosingMessage(rowCount, unsaved, savedWithWarnings, retryList),
+                    clean ? platform::kMessageOkOnly : platform::kMessageExclamation);
     });
 }
 
@@ -82,6 +95,20 @@ void PushButton2_Click(Form1& form) {
         ConvertAllRows(form, trap);
     }
     trap.step(176, [&] { form.IsRunning = false; });
+}
+
+void LeaveRetryListOfStoppedRun(Form1& form) {
+    const RunProgress& run = form.runProgress;
+    if (run.currentRow == 0) return;
+    try {
+        std::vector<std::string> addresses = run.unsavedAddresses;
+        for (std::int64_t row = run.currentRow; row <= run.lastRow; ++row) {
+            addresses.push_back(form.ListView1.rowText(row));
+        }
+        LeaveRetryList(form, addresses);
+    } catch (...) {
+        // The program is ending: there is no one left to tell.
+    }
 }
 
 }  // namespace orlenda

@@ -13,7 +13,14 @@ inline constexpr char kProcessingPrefix[] = "Processing: ";
 // list into an image in the folder of the folder box, one row after another.
 // A second click during a run does nothing; a failing row is reported and the
 // run goes on with the next. The run ends with "Done." and, when rows were
-// not saved, which and why, and a list of them to load and try again.
+// not saved, which and why, and a list of them to load and try again; then
+// the rows saved with a warning, and what the warning says.
 void PushButton2_Click(Form1& form);
+
+// The window is closing in the middle of a run: leaves the list of the rows
+// not known to be saved (those that failed, the one being captured, those not
+// reached) as the run's end would, and says nothing, for the program ends at
+// once. Does nothing when no run is converting.
+void LeaveRetryListOfStoppedRun(Form1& form);
 
 }  // namespace orlenda

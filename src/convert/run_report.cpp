@@ -1,17 +1,17 @@
 #include "convert/run_report.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace orlenda {
 namespace {
 
 constexpr char kLoadListButton[] = "\"Load List Of Sites From Text File\"";
 
-// "1 of 3 web sites was not saved", "2 of 3 web sites were not saved".
-std::string NotSavedCount(std::size_t unsaved, std::int64_t rowsInRun) {
-    return std::to_string(unsaved) + " of " + std::to_string(rowsInRun) +
-           (rowsInRun == 1 ? " web site " : " web sites ") + (unsaved == 1 ? "was" : "were") +
-           " not saved";
+// "1 of 3 web sites was not saved", "2 of 3 web sites were saved with a warning".
+std::string RowCount(std::size_t rows, std::int64_t rowsInRun, const std::string& what) {
+    return std::to_string(rows) + " of " + std::to_string(rowsInRun) +
+           (rowsInRun == 1 ? " web site " : " web sites ") + (rows == 1 ? "was " : "were ") + what;
 }
 
 bool AllFailedToStartAlike(const std::vector<RowOutcome>& unsaved) {
@@ -20,18 +20,27 @@ bool AllFailedToStartAlike(const std::vector<RowOutcome>& unsaved) {
     });
 }
 
-std::string ListedRows(const std::vector<RowOutcome>& unsaved) {
+// The first rows, one a line with what the line says of it, then how many more.
+std::string ListedRows(const std::vector<RowOutcome>& rows,
+                       const std::function<std::string(const CaptureOutcome&)>& saying) {
     std::string text;
-    const std::size_t listed = std::min(unsaved.size(), kMostRowsListed);
+    const std::size_t listed = std::min(rows.size(), kMostRowsListed);
     for (std::size_t i = 0; i < listed; ++i) {
-        const RowOutcome& row = unsaved[i];
+        const RowOutcome& row = rows[i];
         const std::string address =
             row.address.empty() ? "(no address)" : ShortenedText(row.address, kShownAddressBytes);
         text +=
-            "\nRow " + std::to_string(row.row) + ": " + address + " \u2014 " + row.outcome.reason;
+            "\nRow " + std::to_string(row.row) + ": " + address + " \u2014 " + saying(row.outcome);
     }
-    if (unsaved.size() > listed)
-        text += "\nand " + std::to_string(unsaved.size() - listed) + " more";
+    if (rows.size() > listed) text += "\nand " + std::to_string(rows.size() - listed) + " more";
+    return text;
+}
+
+std::string WarningsOf(const CaptureOutcome& outcome) {
+    std::string text;
+    for (const std::string& warning : outcome.warnings) {
+        text += (text.empty() ? "" : "; ") + warning;
+    }
     return text;
 }
 
@@ -58,16 +67,24 @@ std::vector<std::string> AddressesOf(const std::vector<RowOutcome>& rows) {
 }
 
 std::string ClosingMessage(std::int64_t rowsInRun, const std::vector<RowOutcome>& unsaved,
+                           const std::vector<RowOutcome>& savedWithWarnings,
                            const RetryList& retryList) {
-    if (unsaved.empty()) return kDoneMessage;
-    std::string text =
-        std::string(kDoneMessage) + "\n\n" + NotSavedCount(unsaved.size(), rowsInRun);
-    if (AllFailedToStartAlike(unsaved)) {
-        text += " because " + unsaved.front().outcome.reason + ".";
-    } else {
-        text += ":" + ListedRows(unsaved);
+    if (unsaved.empty() && savedWithWarnings.empty()) return kDoneMessage;
+    std::string text = kDoneMessage;
+    if (!unsaved.empty()) {
+        text += "\n\n" + RowCount(unsaved.size(), rowsInRun, "not saved");
+        if (AllFailedToStartAlike(unsaved)) {
+            text += " because " + unsaved.front().outcome.reason + ".";
+        } else {
+            text += ":" + ListedRows(unsaved, &CaptureOutcome::reason);
+        }
+        text += "\n\n" + WhereTheRetryListWent(retryList);
     }
-    return text + "\n\n" + WhereTheRetryListWent(retryList);
+    if (!savedWithWarnings.empty()) {
+        text += "\n\n" + RowCount(savedWithWarnings.size(), rowsInRun, "saved with a warning") +
+                ":" + ListedRows(savedWithWarnings, WarningsOf);
+    }
+    return text;
 }
 
 }  // namespace orlenda

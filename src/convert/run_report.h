@@ -11,7 +11,7 @@
 namespace orlenda {
 
 inline constexpr char kDoneMessage[] = "Done.";
-// The closing message lists this many rows not saved at the most ...
+// The closing message lists this many rows under each heading at the most ...
 inline constexpr std::size_t kMostRowsListed = 10;
 // ... each address in at most this many bytes, so that the box stays readable.
 inline constexpr std::size_t kShownAddressBytes = 100;
@@ -27,11 +27,13 @@ struct RowOutcome {
 std::vector<std::string> AddressesOf(const std::vector<RowOutcome>& rows);
 
 // The message that ends a run over rowsInRun rows: "Done." when every row was
-// saved. Otherwise "Done." and how many of them were not saved; the first
-// ten, each with its number, its address (shortened when long) and the
-// reason, or, when the capture tool could not be started at all, that reason
-// once; and where the list of them went, to load them again.
+// saved without a warning. Otherwise "Done." and, first, how many of them were
+// not saved: the first ten, each with its number, its address (shortened when
+// long) and the reason, or, when the capture tool could not be started at all,
+// that reason once; and where the list of them went, to load them again.
+// Then how many were saved with a warning, the first ten with their warnings.
 std::string ClosingMessage(std::int64_t rowsInRun, const std::vector<RowOutcome>& unsaved,
+                           const std::vector<RowOutcome>& savedWithWarnings,
                            const RetryList& retryList);
 
 }  // namespace orlenda

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/common_dialog.h"
 #include "platform/controls.h"
@@ -20,6 +22,16 @@ namespace orlenda {
 inline constexpr char kApplicationTitle[] = "Orlenda";
 // What the progress bar shows when no run is going on.
 inline constexpr char kProgressBarRestText[] = "Progress Bar";
+
+// Where a run in progress stands, so that a close in its middle can still
+// leave the list of the rows not known to be saved.
+struct RunProgress {
+    // The run's last row and the row it is at; 0 when no run is converting.
+    std::int64_t lastRow = 0;
+    std::int64_t currentRow = 0;
+    // The addresses of the rows before it that were not saved, in their order.
+    std::vector<std::string> unsavedAddresses{};
+};
 
 // The main window as its handlers see it: its controls, the platform services
 // they call, and the little state of its own. The handlers are free functions
@@ -45,6 +57,7 @@ struct Form1 {
 
     // Set while a run is in progress; refuses a second Start.
     bool IsRunning = false;
+    RunProgress runProgress{};
     // The folder last picked in the folder browser, as the browser gave it.
     std::string LastFolder{};
     // A failure to store the folder box has been reported; the next stored

@@ -28,16 +28,33 @@ private:
     int m_errorNumber;
 };
 
+// How a process that no longer runs came to its end.
+enum class ProcessEnding {
+    Exited,   // it ended itself, with its exit code
+    Killed,   // something ended it from outside: a signal such as SIGKILL or SIGTERM
+    Crashed,  // it failed at a fault: SIGSEGV, SIGABRT, or a Windows exception status
+};
+
 // What a look at a started process finds. Whether it runs is told apart
 // from its code: a process may really end with 259, the code Windows reports
 // for a process that is still active.
 struct ProcessStatus {
     bool running = false;
-    // The code it ended with, once it no longer runs.
+    // The code it ended with, once it no longer runs; after a signal, 128
+    // plus its number, as a shell reports it.
     std::uint32_t exitCode = 0;
+    ProcessEnding ending = ProcessEnding::Exited;
+    // What killed it or made it crash, in the system's terms ("SIGKILL",
+    // "access violation"); empty when it exited.
+    std::string cause{};
 
     bool operator==(const ProcessStatus&) const = default;
 };
+
+// How a Windows process ended that returned this code: an exception status
+// (0xC0000005 and the like) is a crash, or a stop by Ctrl+C, with its name;
+// any other code is an exit. Plain numbers, so every platform can tell.
+ProcessStatus WindowsProcessEnd(std::uint32_t exitCode);
 
 // Starting other programs and watching them end.
 class Processes {

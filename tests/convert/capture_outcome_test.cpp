@@ -5,19 +5,28 @@
 namespace orlenda {
 namespace {
 
-TEST(LastErrorLine, KeepsTheToolsLastWordsReadyForAMessage) {
+TEST(ReadToolWords, KeepsTheToolsLastWordsAndItsWarningsReadyForAMessage) {
     const std::string longReason = "x" + std::string(300, 'y') + "net::ERR_X";
-    const std::pair<std::string, std::string> outputs[] = {
-        {"\n \n\t\n", ""},
-        {"iecapt: error: no capture within 60 s\r\n\n", "no capture within 60 s"},
+    const std::string shortened =
+        longReason.substr(0, 104) + "\u2026" + longReason.substr(longReason.size() - 53);
+    const std::pair<std::string, ToolWords> outputs[] = {
+        {"\n \n\t\n", {}},
+        {"iecapt: error: no capture within 60 s\r\n\n",
+         {.lastLine = "no capture within 60 s", .lastLineIsReason = true}},
         {"iecapt: stopped by Terminated; nothing written",
-         "stopped by Terminated; nothing written"},
-        {"  a\x1B[31m\tb\x7F  \n", "a [31m b"},
-        {"iecapt: error: " + longReason,
-         longReason.substr(0, 104) + "\u2026" + longReason.substr(longReason.size() - 53)},
+         {.lastLine = "stopped by Terminated; nothing written"}},
+        {"  a\x1B[31m\tb\x7F  \n", {.lastLine = "a [31m b"}},
+        {"iecapt: error: " + longReason, {.lastLine = shortened, .lastLineIsReason = true}},
+        // Warnings count on lines of their own, each once and a few at the
+        // most; a line cut off at the front of the tail is none.
+        {"ing: cut\niecapt: warning: the server answered 404\n"
+         "iecapt: warning:  a\tb \niecapt: warning: a b\niecapt: warning: " +
+             longReason + "\niecapt: warning: c\niecapt: warning: d\niecapt: warning: e",
+         {.lastLine = "warning: e",
+          .warnings = {"the server answered 404", "a b", shortened, "c"}}},
     };
-    for (const auto& [output, line] : outputs) {
-        EXPECT_EQ(LastErrorLine(output), line) << ::testing::PrintToString(output);
+    for (const auto& [output, words] : outputs) {
+        EXPECT_EQ(ReadToolWords(output), words) << ::testing::PrintToString(output);
     }
 }
 

@@ -69,7 +69,7 @@ TEST(RunToolAndWait, EndsAtOnceWhenTheProcessCannotBeStartedOpenedOrQueried) {
     failedOpen.processes.openFails = true;
     const ToolEnd unseen = Wait(failedOpen, {10, 3, false, "iecapt: error: gone\n"});
     EXPECT_EQ(unseen.exitCode, 0);
-    EXPECT_EQ(unseen.lastErrorLine, "");
+    EXPECT_EQ(unseen.errorOutput, "");
     EXPECT_EQ(failedOpen.sleeper.pauses.size(), 1u);
 
     // A failure after the start reaches the caller, and the process is released.

@@ -20,21 +20,22 @@
 namespace orlenda {
 namespace {
 
-TEST(CaptureTool, ARunShowsTheToolsOwnReasons) {
+TEST(CaptureTool, ARunShowsTheToolsOwnReasonsAndWarnings) {
     iecapt::testing::TestFolder folder;
     iecapt::testing::TestHttpServer server;
     server.serve("/page.html", {.body = "<html><body><h1>Saved</h1></body></html>"});
+    server.serve("/missing.html",
+                 {.status = 404, .body = "<html><body><h1>Not here</h1></body></html>"});
     server.serve("/never", {.neverAnswers = true});
     const std::string port = std::to_string(server.port());
     // 127.0.0.2 refuses every connection: the server listens on 127.0.0.1.
-    const std::pair<std::string, std::string> captures[] = {
-        {"127.0.0.1:" + port + "/page.html", ""},
+    const std::tuple<std::string, std::string, std::vector<std::string>> captures[] = {
+        {"127.0.0.1:" + port + "/page.html", "", {}},
+        {"127.0.0.1:" + port + "/missing.html", "", {"the server answered 404 Not Found"}},
         {"127.0.0.2:" + port + "/",
-         "the page could not be loaded (could not load http://127.0.0.2:" + port +
-             "/: net::ERR_CONNECTION_REFUSED)"},
-        {"127.0.0.1:" + port + "/never",
-         "the capture took too long (timed out) (no capture of http://127.0.0.1:" + port +
-             "/never within 4 s: timed out while loading the page)"},
+         "the server refused the connection (net::ERR_CONNECTION_REFUSED)",
+         {}},
+        {"127.0.0.1:" + port + "/never", "timed out after 4 s while loading the page", {}},
     };
     platform::PosixProcesses processes;
     platform::PosixFileSystem files;
@@ -42,7 +43,7 @@ TEST(CaptureTool, ARunShowsTheToolsOwnReasons) {
     testing::FakeSleeper sleeper;
     sleeper.onSleep = [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); };
     const std::string out = folder / "shot.jpg";
-    for (const auto& [address, reason] : captures) {
+    for (const auto& [address, reason, warnings] : captures) {
         std::ofstream(out) << "an image of an earlier run";  // only a new one counts
         const auto before = files.fileStamp(out);
         const ToolEnd end = RunToolAndWait(
@@ -52,6 +53,7 @@ TEST(CaptureTool, ARunShowsTheToolsOwnReasons) {
         const CaptureOutcome outcome = JudgeCapture(end, "", before, files.fileStamp(out));
         EXPECT_EQ(outcome.saved, reason.empty()) << address;
         EXPECT_EQ(outcome.reason, reason) << address;
+        EXPECT_EQ(outcome.warnings, warnings) << address;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 #include "app/form1_window.h"
 #include "convert/command_line.h"
@@ -86,15 +87,28 @@ private slots:
     void aRunEndsSayingWhichSitesWereNotSavedAndListsThemToTryAgain() {
         QTemporaryDir folder;
         standInRecordsIn(folder, "0");
+#ifdef _WIN32
+        const nlohmann::json ended = {{ "exit", 0xC0000005u }};
+        const QString endedReason = QStringLiteral("the capture tool crashed (access violation)");
+#else
+        const nlohmann::json ended = {{"signal", SIGKILL}, {"stderr", "iecapt: warning: x"}};
+        const QString endedReason = QStringLiteral("the capture tool was killed (SIGKILL)");
+#endif
         const nlohmann::json endings = {
             {"http://down.test/",
-             {{"exit", 4}, {"stderr", "iecapt: warning: slow\niecapt: error: net::ERR_FAILED"}}},
-            {"http://slow.test/", {{"exit", 5}, {"stderr", "iecapt: error: no capture in 60 s"}}},
+             {{"exit", 4},
+              {"stderr",
+               "iecapt: warning: slow\niecapt: error: the host name could not be found "
+               "(net::ERR_NAME_NOT_RESOLVED)"}}},
+            {"http://slow.test/",
+             {{"exit", 5},
+              {"stderr", "iecapt: error: timed out after 60 s while loading the page"}}},
+            {"http://ended.test/", ended},
         };
         qputenv(testing::kEndingsVariable, QByteArray::fromStdString(endings.dump()));
         Form1Window window;
-        for (const char* address :
-             {"http://fine.test/", "http://down.test/", "http://slow.test/"}) {
+        for (const char* address : {"http://fine.test/", "http://down.test/", "http://slow.test/",
+                                    "http://ended.test/"}) {
             window.form().ListView1.append(address);
         }
         window.Text1->setText(QDir::toNativeSeparators(folder.path()) + QDir::separator());
@@ -106,34 +120,84 @@ private slots:
             QDir(folder.path()).entryList({QStringLiteral("Not saved *.txt")}, QDir::Files);
         QCOMPARE(lists.size(), 1);
         const QString list = QDir::toNativeSeparators(folder.filePath(lists[0]));
-        QCOMPARE(
-            answerer.seen,
-            QStringList{"Orlenda (icon): Done.\n\n2 of 3 web sites were not saved:\n"
-                        "Row 2: http://down.test/ \u2014 the page could not be loaded "
-                        "(net::ERR_FAILED)\nRow 3: http://slow.test/ \u2014 the capture took too "
-                        "long (timed out) (no capture in 60 s)\n\nTo try again, load \"" +
-                        list + "\" with \"Load List Of Sites From Text File\"."});
+        QCOMPARE(answerer.seen,
+                 QStringList{"Orlenda (icon): Done.\n\n3 of 4 web sites were not saved:\n"
+                             "Row 2: http://down.test/ \u2014 the host name could not be found "
+                             "(net::ERR_NAME_NOT_RESOLVED)\nRow 3: http://slow.test/ \u2014 timed "
+                             "out after 60 s while loading the page\nRow 4: http://ended.test/ "
+                             "\u2014 " +
+                             endedReason + "\n\nTo try again, load \"" + list +
+                             "\" with \"Load List Of Sites From Text File\"."});
         QVERIFY(QFileInfo(folder.filePath(QStringLiteral("fine.test_.jpg"))).size() > 0);
 
-        // Loading the list gives the two rows again, and only them.
+        // Loading the list gives the three rows again, and only them.
         window.form().ListView1.clear();
         FileToList(window.form(), list.toStdString());
-        QCOMPARE(window.form().ListView1.rowCount(), 2);
+        QCOMPARE(window.form().ListView1.rowCount(), 3);
         QCOMPARE(window.form().ListView1.rowText(2), "http://slow.test/");
     }
 
-    void closingTheWindowEndsTheProgramAndLeavesTheToolRunning() {
+    void aRunNamesThePicturesSavedWithAWarning() {
+        QTemporaryDir folder;
+        standInRecordsIn(folder, "0");
+        const std::string tall = "the page is 70,000 px high; the picture shows its top 65,500 px";
+        const nlohmann::json endings = {
+            {"http://missing.test/",
+             {{"exit", 0},
+              {"image", true},
+              {"stderr", "iecapt: warning: the server answered 404 Not Found"}}},
+            {"http://tall.test/",
+             {{"exit", 0}, {"image", true}, {"stderr", "iecapt: warning: " + tall}}},
+        };
+        qputenv(testing::kEndingsVariable, QByteArray::fromStdString(endings.dump()));
+        Form1Window window;
+        for (const char* address :
+             {"http://missing.test/", "http://tall.test/", "http://fine.test/"}) {
+            window.form().ListView1.append(address);
+        }
+        window.Text1->setText(QDir::toNativeSeparators(folder.path()) + QDir::separator());
+        window.show();
+        testing::MessageBoxAnswerer answerer;
+        window.PushButton2->click();
+
+        QCOMPARE(answerer.seen,
+                 QStringList{QString::fromStdString(
+                     "Orlenda (icon): Done.\n\n2 of 3 web sites were saved with a warning:\n"
+                     "Row 1: http://missing.test/ \u2014 the server answered 404 Not Found\n"
+                     "Row 2: http://tall.test/ \u2014 " +
+                     tall)});
+        // All three were saved: there is nothing to try again.
+        QVERIFY(QDir(folder.path()).entryList({QStringLiteral("Not saved *.txt")}).isEmpty());
+    }
+
+    // Closed during the second of four rows: the program ends at once, that
+    // row's tool ends on its own, and the list holds rows 2 to 4.
+    void closingTheWindowEndsTheProgramAndLeavesTheListOfTheRowsNotSaved() {
         QTemporaryDir folder;
         const std::string recordPath = standInRecordsIn(folder, "1500");
+        const QStringList rows = {"http://a/1", "http://a/2", "http://a/3", "http://a/4"};
         QProcess program;
         program.start(QCoreApplication::applicationDirPath() + "/close_during_run_driver",
-                      {QDir::toNativeSeparators(folder.path()) + QDir::separator()});
-        QVERIFY(program.waitForFinished(10000));
+                      QStringList{QDir::toNativeSeparators(folder.path()) + QDir::separator(),
+                                  QStringLiteral("2")} +
+                          rows);
+        QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
-        // The program ended during the first capture; that tool ends on its own.
-        QVERIFY(testing::ReadToolRuns(recordPath).empty());
-        QTRY_COMPARE_WITH_TIMEOUT(testing::ReadToolRuns(recordPath).size(), 1u, 10000);
+        QCOMPARE(testing::ReadToolRuns(recordPath).size(), 1u);
+        QTRY_COMPARE_WITH_TIMEOUT(testing::ReadToolRuns(recordPath).size(), 2u, 10000);
+
+        const QStringList lists =
+            QDir(folder.path()).entryList({QStringLiteral("Not saved *.txt")}, QDir::Files);
+        QCOMPARE(lists.size(), 1);
+        Form1Window window;
+        FileToList(window.form(),
+                   QDir::toNativeSeparators(folder.filePath(lists[0])).toStdString());
+        QCOMPARE(window.form().ListView1.rowCount(), 3);
+        for (std::int64_t row = 1; row <= 3; ++row) {
+            QCOMPARE(QString::fromStdString(window.form().ListView1.rowText(row)),
+                     rows[static_cast<int>(row)]);
+        }
     }
 };
 

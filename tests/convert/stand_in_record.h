@@ -10,8 +10,9 @@ namespace orlenda::testing {
 
 // The stand-in tool's environment: where it records and how long it sleeps,
 // and how it ends for some addresses: a JSON object from the address to
-// {"exit": code, "stderr": text}. It fails so without writing the image; for
-// any other address it writes one and ends with 0.
+// {"exit": code, "stderr": text}, with "image": true when it still writes
+// the image, and on POSIX "signal": number to die of that signal once it has
+// recorded its run. For any other address it writes the image and ends with 0.
 inline constexpr char kRecordVariable[] = "ORLENDA_STAND_IN_RECORD";
 inline constexpr char kSleepVariable[] = "ORLENDA_STAND_IN_SLEEP_MS";
 inline constexpr char kEndingsVariable[] = "ORLENDA_STAND_IN_ENDINGS";

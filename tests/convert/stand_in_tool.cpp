@@ -1,6 +1,6 @@
 // Stands in for the capture tool in tests and benchmarks: writes the file
-// named by --out=, or fails as its environment tells it for the address,
-// sleeps as long as it is told, and records how it ran.
+// named by --out=, or fails or warns as its environment tells it for the
+// address, sleeps as long as it is told, and records how it ran.
 
 #ifdef _WIN32
 #include <windows.h>
@@ -12,6 +12,7 @@
 #endif
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -94,12 +95,11 @@ nlohmann::json EndingFor(const std::string& address) {
 int main(int argc, char** argv) {
     ToolRun run{Now(), 0, Detachment(), Arguments(argc, argv)};
     const nlohmann::json ending = EndingFor(ValueOf(run.arguments, "--url="));
-    if (ending.is_null()) {
+    if (ending.is_null() || ending.value("image", false)) {
         std::ofstream(PathOf(ValueOf(run.arguments, "--out=")), std::ios::binary)
             << "stand-in image";
-    } else {
-        std::cerr << ending.value("stderr", "") << std::endl;
     }
+    if (!ending.is_null()) std::cerr << ending.value("stderr", "") << std::endl;
     const char* milliseconds = std::getenv(kSleepVariable);
     std::this_thread::sleep_for(
         std::chrono::milliseconds(milliseconds ? std::atoi(milliseconds) : 0));
@@ -107,6 +107,9 @@ int main(int argc, char** argv) {
     if (const char* path = std::getenv(kRecordVariable)) {
         std::ofstream(path, std::ios::app) << nlohmann::json(run).dump() << '\n';
     }
+#ifndef _WIN32
+    if (!ending.is_null() && ending.contains("signal")) std::raise(ending["signal"].get<int>());
+#endif
     // Windows codes take 32 bits (0xC0000005, 259); POSIX keeps the low 8.
     return static_cast<int>(ending.is_null() ? 0u : ending.value("exit", 1u));
 }

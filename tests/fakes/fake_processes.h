@@ -14,13 +14,15 @@
 namespace orlenda::testing {
 
 // A started fake process answers "running" to this many status queries,
-// then that it ended with its exit code; or every query fails. Its standard
-// error holds the given text.
+// then that it ended with its exit code, or was killed or crashed; or every
+// query fails. Its standard error holds the given text.
 struct FakeProcess {
     int runningQueries = 0;
     std::uint32_t exitCode = 0;
     bool queriesFail = false;
     std::string errorOutput = {};
+    platform::ProcessEnding ending = platform::ProcessEnding::Exited;
+    std::string cause = {};
 };
 
 // Ids and handles are 1, 2, ... in the order of the starts.
@@ -41,7 +43,8 @@ public:
         FakeProcess& process = m_running[static_cast<std::size_t>(handle - 1)];
         if (process.queriesFail) throw std::runtime_error("process lost");
         if (process.runningQueries == 0) {
-            return platform::ProcessStatus{.exitCode = process.exitCode};
+            return platform::ProcessStatus{
+                .exitCode = process.exitCode, .ending = process.ending, .cause = process.cause};
         }
         --process.runningQueries;
         return platform::ProcessStatus{.running = true};

@@ -198,6 +198,8 @@ void serveCapturePages(TestHttpServer& server) {
                                "#f00 0 1px,#00f 1px 2px)\"></div>\n" +
                                joinBlocks)});
     server.serve("/long-100000.html", {.body = tallPage(100000, kBandAbove65500)});
+    server.serve("/wide.html",
+                 {.body = page("<div style=\"width:1600px;height:100px;background:#0a0\"></div>")});
 }
 
 std::string blocksPage() { return page(blocks()); }

@@ -39,15 +39,45 @@ TEST(MessageTextTest, TheBrowsersOwnLogLinesAreToldFromOtherOutput) {
     }
 }
 
-TEST(MessageTextTest, ReasonsAndNotesSayWhatTheUserCanDo) {
-    EXPECT_EQ(describeLoadError("net::ERR_INVALID_AUTH_CREDENTIALS"),
-              "the site asks for a login (net::ERR_INVALID_AUTH_CREDENTIALS)");
-    EXPECT_EQ(describeLoadError("net::ERR_NAME_NOT_RESOLVED"), "net::ERR_NAME_NOT_RESOLVED");
-    EXPECT_EQ(describeHttpStatus(401, "Unauthorized", "http://a/final"),
-              "the server answered 401 Unauthorized for http://a/final: the site asks for a "
-              "login; captured as it was sent");
-    EXPECT_EQ(describeHttpStatus(404, "", "http://a/\n"),
-              "the server answered 404 for http://a/ ; captured as it was sent");
+TEST(MessageTextTest, LoadFailuresSayWhatHappenedWithTheBrowsersCodeInBrackets) {
+    const std::pair<std::string, std::string> failures[] = {
+        {"net::ERR_NAME_NOT_RESOLVED", "the host name could not be found"},
+        {"net::ERR_CONNECTION_REFUSED", "the server refused the connection"},
+        {"net::ERR_CONNECTION_TIMED_OUT", "the connection timed out"},
+        {"net::ERR_UNSAFE_PORT", "the browser does not allow this port"},
+        {"net::ERR_CERT_AUTHORITY_INVALID", "the site's certificate is not trusted"},
+        {"net::ERR_CERT_DATE_INVALID", "the site's certificate is not trusted"},
+        {"net::ERR_TOO_MANY_REDIRECTS", "too many redirects"},
+        {"net::ERR_ABORTED", "the address is a file download, not a page"},
+        {"net::ERR_SSL_PROTOCOL_ERROR", "a secure connection could not be made"},
+        {"net::ERR_INVALID_AUTH_CREDENTIALS", "the site asks for a login"},
+        {"net::ERR_SOMETHING_NEW", "the page could not be loaded"},
+    };
+    for (const auto& [code, sentence] : failures) {
+        EXPECT_EQ(describeLoadError(code), sentence + " (" + code + ")");
+    }
+    EXPECT_EQ(describeLoadError("net::ERR_X\nforged line"),
+              "the page could not be loaded (net::ERR_X forged line)");
+}
+
+TEST(MessageTextTest, WarningsAndTimeOutsSayItOnceInOneLine) {
+    const std::pair<std::string, std::string> texts[] = {
+        {describeHttpStatus(404, ""), "the server answered 404 Not Found"},
+        {describeHttpStatus(500, "Oops\n"), "the server answered 500 Oops "},
+        {describeHttpStatus(401, "Unauthorized"),
+         "the server answered 401 Unauthorized; the site asks for a login"},
+        {describeHttpStatus(499, ""), "the server answered 499"},
+        {describeTimeOut(60, "timed out while loading the page"),
+         "timed out after 60 s while loading the page"},
+        {describeTimeOut(5, "the browser hung"), "timed out after 5 s: the browser hung"},
+        {heightCutWarning(84689, 65500),
+         "the page is 84,689 px high; the picture shows its top 65,500 px"},
+        {widthCutWarning(1600, 1024),
+         "the page is 1,600 px wide; the picture shows its left 1,024 px"},
+        {heightCutWarning(1000000, 999),
+         "the page is 1,000,000 px high; the picture shows its top 999 px"},
+    };
+    for (const auto& [text, expected] : texts) EXPECT_EQ(text, expected);
 }
 
 TEST(TimingsTest, ThePhaseUnderWayCountsSoTheTotalAddsUp) {

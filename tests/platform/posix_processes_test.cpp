@@ -38,13 +38,12 @@ protected:
     }
 
     // Polls as the capture runner does, until the process has ended.
-    std::optional<std::uint32_t> waitFor(ProcessHandle handle) {
+    std::optional<ProcessStatus> waitFor(ProcessHandle handle) {
         std::optional<ProcessStatus> status;
         while ((status = processes.status(handle)) && status->running) {
             std::this_thread::sleep_for(10ms);
         }
-        if (!status) return std::nullopt;
-        return status->exitCode;
+        return status;
     }
 
     const std::filesystem::path m_folder = std::filesystem::temp_directory_path() /
@@ -58,10 +57,16 @@ TEST_F(PosixProcessesTest, StartsTheCommandLineCutLooseAndReportsItsEndAsAShellD
     const int ownStdin = ::dup(STDIN_FILENO);
     ASSERT_GE(leaky, 3);
     ASSERT_EQ(::dup2(leaky, STDIN_FILENO), STDIN_FILENO);
-    const std::pair<std::string, std::uint32_t> ends[] = {
-        {"\"" ORLENDA_STAND_IN_TOOL "\" --url=a%20b --out=\"/x y/a\\\"b.jpg\" \t plain\\\\", 0},
-        {"/bin/sh -c \"exit 7\"", 7},
-        {"/bin/sh -c \"kill -TERM $$\"", 128 + SIGTERM},
+    const std::pair<std::string, ProcessStatus> ends[] = {
+        {"\"" ORLENDA_STAND_IN_TOOL "\" --url=a%20b --out=\"/x y/a\\\"b.jpg\" \t plain\\\\",
+         {.exitCode = 0}},
+        {"/bin/sh -c \"exit 7\"", {.exitCode = 7}},
+        {"/bin/sh -c \"kill -TERM $$\"",
+         {.exitCode = 128 + SIGTERM, .ending = ProcessEnding::Killed, .cause = "SIGTERM"}},
+        {"/bin/sh -c \"kill -KILL $$\"",
+         {.exitCode = 128 + SIGKILL, .ending = ProcessEnding::Killed, .cause = "SIGKILL"}},
+        {"/bin/sh -c \"kill -SEGV $$\"",
+         {.exitCode = 128 + SIGSEGV, .ending = ProcessEnding::Crashed, .cause = "SIGSEGV"}},
     };
     for (const auto& [commandLine, code] : ends) {
         EXPECT_EQ(waitFor(processes.open(processes.start(commandLine, kWindowHidden))), code);
@@ -86,7 +91,7 @@ TEST_F(PosixProcessesTest, ReapsEveryChildAndAnswersOnlyForItsOwn) {
 
     const ProcessId id = startStandIn(800);
     const ProcessHandle handle = processes.open(id);
-    EXPECT_EQ(waitFor(handle), 0u);
+    EXPECT_EQ(waitFor(handle), ProcessStatus{});
     // Reaped at once: the code is remembered until the handle is closed.
     EXPECT_EQ(::waitpid(static_cast<pid_t>(id), nullptr, WNOHANG), -1);
     processes.close(handle);
@@ -124,7 +129,7 @@ TEST_F(PosixProcessesTest, KeepsWhatTheProcessWritesToStandardErrorUntilClosed) 
     const ProcessHandle talker = processes.open(processes.start(
         "/bin/sh -c \"echo one >&2; yes x | head -c 300000 >&2; echo 'iecapt: error: last' >&2\"",
         kWindowHidden));
-    EXPECT_EQ(waitFor(talker), 0u);
+    EXPECT_EQ(waitFor(talker), ProcessStatus{});
     EXPECT_EQ(processes.errorOutputTail(talker, 20), "iecapt: error: last\n");
     const std::string all = processes.errorOutputTail(talker, 1'000'000);
     EXPECT_EQ(all.size(), 300024u);

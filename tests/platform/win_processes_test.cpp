@@ -113,12 +113,19 @@ TEST_F(WinProcessesTest, PassesTheCommandLineWholeToAProgramWithoutAWindow) {
 }
 
 // 259 is what Windows answers for a process that still runs; one that ends
-// with it has ended all the same.
+// with it has ended all the same. An exception status is a crash.
 TEST_F(WinProcessesTest, TellsEveryExitCodeOnceTheProgramHasEnded) {
-    for (const std::uint32_t code : {0u, 7u, 259u, 0xC0000005u}) {
-        const ProcessHandle handle = processes.open(startStandIn(std::to_string(code), 100));
+    const ProcessStatus ends[] = {
+        {.exitCode = 0},
+        {.exitCode = 7},
+        {.exitCode = 259},
+        {.exitCode = 0xC0000005, .ending = ProcessEnding::Crashed, .cause = "access violation"},
+    };
+    for (const ProcessStatus& end : ends) {
+        const ProcessHandle handle =
+            processes.open(startStandIn(std::to_string(end.exitCode), 100));
         EXPECT_EQ(processes.status(handle), ProcessStatus{.running = true});
-        EXPECT_EQ(waitFor(handle), ProcessStatus{.exitCode = code});
+        EXPECT_EQ(waitFor(handle), end);
         processes.close(handle);
     }
 }

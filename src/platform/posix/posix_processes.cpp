@@ -69,9 +69,31 @@ private:
     posix_spawn_file_actions_t m_actions;
 };
 
-std::uint32_t ExitCodeOf(int status) {
-    if (WIFSIGNALED(status)) return 128 + static_cast<std::uint32_t>(WTERMSIG(status));
-    return static_cast<std::uint32_t>(WEXITSTATUS(status));
+// The signals a program raises on itself when it fails at a fault; any
+// other signal came from outside.
+bool IsFaultSignal(int signal) {
+    switch (signal) {
+        case SIGABRT:
+        case SIGBUS:
+        case SIGFPE:
+        case SIGILL:
+        case SIGSEGV:
+        case SIGSYS:
+        case SIGTRAP:
+            return true;
+        default:
+            return false;
+    }
+}
+
+ProcessStatus EndOf(int status) {
+    if (!WIFSIGNALED(status)) return {.exitCode = static_cast<std::uint32_t>(WEXITSTATUS(status))};
+    const int signal = WTERMSIG(status);
+    const char* abbreviation = ::sigabbrev_np(signal);
+    return {.exitCode = 128 + static_cast<std::uint32_t>(signal),
+            .ending = IsFaultSignal(signal) ? ProcessEnding::Crashed : ProcessEnding::Killed,
+            .cause = abbreviation ? std::string("SIG") + abbreviation
+                                  : "signal " + std::to_string(signal)};
 }
 
 // The child's status without waiting (an ended child is reaped); nothing
@@ -83,7 +105,7 @@ std::optional<ProcessStatus> PollChild(pid_t pid) {
         result = ::waitpid(pid, &status, WNOHANG);
     } while (result < 0 && errno == EINTR);
     if (result == 0) return ProcessStatus{.running = true};
-    if (result == pid) return ProcessStatus{.exitCode = ExitCodeOf(status)};
+    if (result == pid) return EndOf(status);
     return std::nullopt;
 }
 

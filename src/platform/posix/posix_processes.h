@@ -25,7 +25,8 @@ public:
     ProcessId start(const std::string& commandLine, int windowMode) override;
     ProcessHandle open(ProcessId id) override;
     // A normal exit gives its status; death by a signal gives 128 plus the
-    // signal's number, as a shell reports it.
+    // signal's number, as a shell reports it, and the signal's name, as a
+    // crash for the signals of a fault (SIGSEGV, SIGABRT ...).
     std::optional<ProcessStatus> status(ProcessHandle handle) override;
     std::string errorOutputTail(ProcessHandle handle, std::size_t maxBytes) override;
     void close(ProcessHandle handle) override;

@@ -179,7 +179,7 @@ std::optional<ProcessStatus> WinProcesses::status(ProcessHandle handle) {
     }
     DWORD code = 0;
     if (!::GetExitCodeProcess(HandleOf(handle), &code)) return std::nullopt;
-    return ProcessStatus{.exitCode = code};
+    return WindowsProcessEnd(code);
 }
 
 std::string WinProcesses::errorOutputTail(ProcessHandle handle, std::size_t maxBytes) {

@@ -18,6 +18,7 @@ public:
     // Window mode 0 starts a console program without any window.
     ProcessId start(const std::string& commandLine, int windowMode) override;
     ProcessHandle open(ProcessId id) override;
+    // An exception status as exit code (0xC0000005 ...) reads as a crash.
     std::optional<ProcessStatus> status(ProcessHandle handle) override;
     std::string errorOutputTail(ProcessHandle handle, std::size_t maxBytes) override;
     void close(ProcessHandle handle) override;

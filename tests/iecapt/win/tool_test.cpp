@@ -215,14 +215,13 @@ INSTANTIATE_TEST_SUITE_P(
              "fds",
              {"--timeout=2"},
              5,
-             "iecapt: error: no capture of http://example.test/ within 2 s: timed out while "
-             "starting the browser"},
+             "iecapt: error: timed out after 2 s while starting the browser"},
         Case{"ABrowserThatFloods",
              "flood",
              "io-pipes",
              {"--timeout=2"},
              5,
-             "within 2 s: timed out while starting the browser"}),
+             "timed out after 2 s while starting the browser"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ToolTest, TheBrowserGetsItsPipeAProfileInTheTemporaryFolderAndNoAddress) {

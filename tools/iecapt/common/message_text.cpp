@@ -1,6 +1,7 @@
 #include "common/message_text.h"
 
 #include <regex>
+#include <utility>
 
 namespace orlenda::iecapt {
 namespace {
@@ -35,22 +36,97 @@ bool isBrowserLogLine(std::string_view line) {
 
 namespace orlenda::iecapt {
 
-std::string describeLoadError(std::string_view errorText) {
-    std::string code = oneLine(errorText.substr(0, 100));
-    if (code == "net::ERR_INVALID_AUTH_CREDENTIALS")
-        return "the site asks for a login (" + code + ")";
-    if (code == "net::ERR_UNSAFE_REDIRECT") {
-        return "it sends the browser on to an address that is not a web page (" + code + ")";
+namespace {
+
+// Chromium's codes for the failures users meet most, by the start of the code.
+constexpr std::pair<std::string_view, std::string_view> kLoadErrors[] = {
+    {"net::ERR_NAME_NOT_RESOLVED", "the host name could not be found"},
+    {"net::ERR_NAME_RESOLUTION_FAILED", "the host name could not be found"},
+    {"net::ERR_CONNECTION_REFUSED", "the server refused the connection"},
+    {"net::ERR_CONNECTION_TIMED_OUT", "the connection timed out"},
+    {"net::ERR_TIMED_OUT", "the connection timed out"},
+    {"net::ERR_CONNECTION_RESET", "the server broke off the connection"},
+    {"net::ERR_CONNECTION_CLOSED", "the server broke off the connection"},
+    {"net::ERR_EMPTY_RESPONSE", "the server sent nothing back"},
+    {"net::ERR_ADDRESS_UNREACHABLE", "the server cannot be reached"},
+    {"net::ERR_INTERNET_DISCONNECTED", "there is no network connection"},
+    {"net::ERR_UNSAFE_PORT", "the browser does not allow this port"},
+    {"net::ERR_CERT_", "the site's certificate is not trusted"},
+    {"net::ERR_SSL_", "a secure connection could not be made"},
+    {"net::ERR_BAD_SSL_", "a secure connection could not be made"},
+    {"net::ERR_TOO_MANY_REDIRECTS", "too many redirects"},
+    // Downloads are refused, and a refused download ends its navigation so.
+    {"net::ERR_ABORTED", "the address is a file download, not a page"},
+    {"net::ERR_INVALID_AUTH_CREDENTIALS", "the site asks for a login"},
+    {"net::ERR_UNSAFE_REDIRECT",
+     "the site sends the browser on to an address that is not a web page"},
+};
+
+// What servers usually say with the error statuses met most; HTTP/2 sends
+// no words at all.
+constexpr std::pair<int, std::string_view> kStatusWords[] = {
+    {400, "Bad Request"},
+    {401, "Unauthorized"},
+    {403, "Forbidden"},
+    {404, "Not Found"},
+    {405, "Method Not Allowed"},
+    {408, "Request Timeout"},
+    {410, "Gone"},
+    {429, "Too Many Requests"},
+    {451, "Unavailable For Legal Reasons"},
+    {500, "Internal Server Error"},
+    {501, "Not Implemented"},
+    {502, "Bad Gateway"},
+    {503, "Service Unavailable"},
+    {504, "Gateway Timeout"},
+};
+
+// 84689 as "84,689".
+std::string grouped(int number) {
+    std::string digits = std::to_string(number);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > (number < 0 ? 1 : 0);
+         at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), ",");
     }
-    return code;
+    return digits;
 }
 
-std::string describeHttpStatus(int status, std::string_view statusText, std::string_view url) {
+}  // namespace
+
+std::string describeLoadError(std::string_view errorText) {
+    const std::string code = oneLine(errorText.substr(0, 100));
+    for (const auto& [start, sentence] : kLoadErrors) {
+        if (code.starts_with(start)) return std::string(sentence) + " (" + code + ")";
+    }
+    return "the page could not be loaded (" + code + ")";
+}
+
+std::string describeHttpStatus(int status, std::string_view statusText) {
     std::string note = "the server answered " + std::to_string(status);
-    if (!statusText.empty()) note += " " + oneLine(statusText.substr(0, 100));
-    note += " for " + shortAddress(url);
-    if (status == 401 || status == 407) note += ": the site asks for a login";
-    return note + "; captured as it was sent";
+    std::string words = oneLine(statusText.substr(0, 100));
+    for (const auto& [known, usual] : kStatusWords) {
+        if (words.empty() && known == status) words = usual;
+    }
+    if (!words.empty()) note += " " + words;
+    if (status == 401 || status == 407) note += "; the site asks for a login";
+    return note;
+}
+
+std::string describeTimeOut(int seconds, std::string_view failure) {
+    constexpr std::string_view kTimedOut = "timed out";
+    const std::string after = "timed out after " + std::to_string(seconds) + " s";
+    if (failure.starts_with(kTimedOut)) return after + oneLine(failure.substr(kTimedOut.size()));
+    return after + ": " + oneLine(failure);
+}
+
+std::string heightCutWarning(int pageHeight, int shownHeight) {
+    return "the page is " + grouped(pageHeight) + " px high; the picture shows its top " +
+           grouped(shownHeight) + " px";
+}
+
+std::string widthCutWarning(int pageWidth, int shownWidth) {
+    return "the page is " + grouped(pageWidth) + " px wide; the picture shows its left " +
+           grouped(shownWidth) + " px";
 }
 
 }  // namespace orlenda::iecapt

@@ -22,12 +22,23 @@ bool isBrowserLogLine(std::string_view line);
 
 namespace orlenda::iecapt {
 
-// The browser's reason a page did not load ("net::ERR_..."), with the words a
-// user understands put first where there are such.
+// The browser's reason a page did not load ("net::ERR_..."), as a sentence a
+// user understands, with the code in brackets: "the host name could not be
+// found (net::ERR_NAME_NOT_RESOLVED)". It never names the address: whoever
+// reads it knows which one was asked for.
 std::string describeLoadError(std::string_view errorText);
 
-// A note on an HTTP error status the page was sent with, naming the address
-// the page finally came from.
-std::string describeHttpStatus(int status, std::string_view statusText, std::string_view url);
+// A warning on an HTTP error status the page was sent with: "the server
+// answered 404 Not Found"; the status's usual words when the server sent none.
+std::string describeHttpStatus(int status, std::string_view statusText);
+
+// A time-out, said once: "timed out while loading the page" after 60 s reads
+// "timed out after 60 s while loading the page".
+std::string describeTimeOut(int seconds, std::string_view failure);
+
+// Warnings on a picture cut short: "the page is 84,689 px high; the picture
+// shows its top 65,500 px", "... px wide; the picture shows its left ... px".
+std::string heightCutWarning(int pageHeight, int shownHeight);
+std::string widthCutWarning(int pageWidth, int shownWidth);
 
 }  // namespace orlenda::iecapt

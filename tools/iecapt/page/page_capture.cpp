@@ -114,7 +114,6 @@ CapturedPage PageCapture::run(const std::string& url) {
     const PageWatch::DocumentResponse response = m_watch->documentResponse();
     page.httpStatus = response.status;
     page.httpStatusText = response.statusText;
-    page.url = m_watch->pageUrl().empty() ? url : m_watch->pageUrl();
     page.warnings = std::move(m_warnings);
     return page;
 }
@@ -214,24 +213,19 @@ void PageCapture::navigate(const std::string& url, const std::string& userAgent)
     const json reply = m_session.replyTo(navigation, m_deadline);
     if (reply.contains("error")) {
         throw CaptureFailure(ExitCode::PageNotLoaded,
-                             "cannot open " + shortAddress(url) + ": " + protocolErrorText(reply));
+                             "the browser would not open the address: " + protocolErrorText(reply));
     }
     const json result = reply.value("result", json::object());
     const std::string errorText = result.value("errorText", std::string());
+    const std::string loaderId = result.value("loaderId", std::string());
     // An HTTP error without a body still shows a page, the browser's own:
     // captured like any page the server sent with an error status.
-    const std::string loaderId = result.value("loaderId", std::string());
     if (!errorText.empty() && errorText != "net::ERR_HTTP_RESPONSE_CODE_FAILURE") {
         // The headless shell has no PDF viewer and only downloads one: the
         // watch has seen its response and says what it is.
         m_watch->expectDocument(loaderId);
         failIfBroken();
-        const std::string why =
-            result.value("isDownload", false)
-                ? "it is a file to download, not a web page (" + describeLoadError(errorText) + ")"
-                : describeLoadError(errorText);
-        throw CaptureFailure(ExitCode::PageNotLoaded,
-                             "could not load " + shortAddress(url) + ": " + why);
+        throw CaptureFailure(ExitCode::PageNotLoaded, describeLoadError(errorText));
     }
     m_sameDocument = loaderId.empty();  // only a #fragment changed: nothing more will load
     m_watch->expectDocument(loaderId);
@@ -261,10 +255,10 @@ void PageCapture::waitForLoad() {
     const std::size_t missing = m_watch->giveUpOnLoading();
     const auto waited = std::chrono::duration_cast<std::chrono::seconds>(
         std::min(m_timeout / kStallShareOfTimeout, kStallLimit));
-    m_warnings.push_back("the page had not finished loading after " +
+    m_warnings.push_back("the page's images or scripts had not all come after " +
                          std::to_string(waited.count()) + " s (" + std::to_string(missing) +
                          (missing == 1 ? " request" : " requests") +
-                         " unanswered); captured as it was");
+                         " unanswered); captured without them");
 }
 
 void PageCapture::settle() {
@@ -340,13 +334,16 @@ std::string PageCapture::takePicture() {
     if (m_options.fullPage) {
         const json metrics =
             m_session.call("Page.getLayoutMetrics", json::object(), m_deadline, m_sessionId);
-        const double content = metrics.value("cssContentSize", json::object()).value("height", 0.0);
-        height = std::max(static_cast<int>(std::ceil(content)), m_options.height);
+        const json content = metrics.value("cssContentSize", json::object());
+        height =
+            std::max(static_cast<int>(std::ceil(content.value("height", 0.0))), m_options.height);
+        // A fraction of a pixel over is rounding, not a part left out.
+        const int width = static_cast<int>(std::floor(content.value("width", 0.0)));
+        if (width > m_options.width) m_warnings.push_back(widthCutWarning(width, m_options.width));
     }
     const int limit = std::min(m_options.maxHeight, formatHeightLimit(m_options.format));
     if (height > limit) {
-        m_warnings.push_back("the page is " + std::to_string(height) +
-                             " px high; the image shows its top " + std::to_string(limit) + " px");
+        m_warnings.push_back(heightCutWarning(height, limit));
         height = limit;
     }
     // What the browser takes in one go it also encodes: never encoded twice.

@@ -15,7 +15,6 @@ struct CapturedPage {
     std::string image;   // encoded in the options' format
     int httpStatus = 0;  // of the main document; 0 when not over HTTP
     std::string httpStatusText;
-    std::string url;                    // where the page finally was
     std::vector<std::string> warnings;  // one line each: what the picture may lack
 };
 

@@ -119,9 +119,9 @@ void PageWatch::onFrameNavigated(const json& frame) {
     if (m_pageUrl.starts_with("chrome-error:")) {
         if (serverAnswered) return;
         const auto error = m_documentErrors.find(m_mainLoader);
-        fail("could not load " + shortAddress(frame.value("unreachableUrl", m_pageUrl)) + ": " +
-             (error != m_documentErrors.end() ? describeLoadError(error->second)
-                                              : std::string("the browser showed its error page")));
+        fail(error != m_documentErrors.end()
+                 ? describeLoadError(error->second)
+                 : "the page could not be loaded (the browser showed its error page)");
     } else if (!isPageAddress(m_pageUrl, m_allowFileUrls)) {
         fail("the page went on to " + shortAddress(m_pageUrl) + ", which is not a web page");
     }
@@ -143,14 +143,13 @@ void PageWatch::judgeDocument() {
     const auto found = m_documentResponses.find(m_mainLoader);
     // The browser shows a PDF in a viewer that a capture only sees as grey.
     if (found != m_documentResponses.end() && found->second.mimeType == "application/pdf") {
-        fail(shortAddress(found->second.url) + " is a PDF document, not a web page");
+        fail("the address is a PDF document, not a web page");
     }
     // The full browser gives up on a login it cannot ask for; the headless
     // shell shows what came with the challenge. Either way it is no capture
     // of the site.
     if (found != m_documentResponses.end() && found->second.asksForLogin) {
-        fail("could not load " + shortAddress(found->second.url) + ": the site asks for a login (" +
-             std::to_string(found->second.status) + ")");
+        fail(describeHttpStatus(found->second.status, found->second.statusText));
     }
 }
 

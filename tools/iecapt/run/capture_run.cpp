@@ -94,12 +94,14 @@ int capture(const CaptureOptions& options, std::ostream& err) {
             captureWithBrowser(address.url, options, signals, deadline, timings);
         timings.begin("write");
         if (signals.caughtSignal() != 0) throw CaptureInterrupted();
+        // Each on a line of its own with this prefix: the program that
+        // started the tool picks them out to tell its user.
+        if (page.httpStatus >= 400) {
+            err << "iecapt: warning: " << describeHttpStatus(page.httpStatus, page.httpStatusText)
+                << "\n";
+        }
         for (const std::string& warning : page.warnings) {
             err << "iecapt: warning: " << oneLine(warning) << "\n";
-        }
-        if (page.httpStatus >= 400) {
-            err << "iecapt: note: "
-                << describeHttpStatus(page.httpStatus, page.httpStatusText, page.url) << "\n";
         }
         if (const std::string problem = writeFileAtomically(options.out, page.image);
             !problem.empty()) {
@@ -110,11 +112,9 @@ int capture(const CaptureOptions& options, std::ostream& err) {
                 "; nothing written";
         status = -signals.caughtSignal();
     } catch (const CaptureFailure& failure) {
-        std::string message = failure.what();
-        if (failure.code() == ExitCode::TimedOut) {
-            message = "no capture of " + shortAddress(address.url) + " within " +
-                      std::to_string(options.timeoutSeconds) + " s: " + message;
-        }
+        const std::string message = failure.code() == ExitCode::TimedOut
+                                        ? describeTimeOut(options.timeoutSeconds, failure.what())
+                                        : failure.what();
         error = "iecapt: error: " + oneLine(message);
         status = static_cast<int>(failure.code());
     }

@@ -50,8 +50,9 @@ Options (--name=value and --name value both work):
   --version            show the version and exit
 
 A page that answers with an HTTP error status (404, 500...) is captured as
-the server sent it, with a note on standard error. Warnings and errors go to
-standard error, one line each; after a failure its reason is the last line.
+the server sent it, with a warning. Warnings and errors go to standard error,
+one line each, beginning "iecapt: warning: " and "iecapt: error: "; after a
+failure its reason is the last line.
 
 Exit status:
   0  the image was written
