@@ -78,7 +78,7 @@ pages=()
 for path in "${CORPUS[@]}"; do pages+=("$DOCS_URL/$path"); done
 pages+=("$SERVER/stripes-40000.html")
 mkdir "$BENCH_WORK/times" "$BENCH_WORK/phases"
-echo "$((${#pages[@]})) pages, $ROUNDS rounds; tools: ${TOOLS[*]} (and tallshot on the striped page)"
+echo "${#pages[@]} pages, $ROUNDS rounds; tools: ${TOOLS[*]} (and tallshot on the striped page)"
 for round in $(seq "$ROUNDS"); do
   for index in "${!pages[@]}"; do
     url=${pages[$index]}
@@ -138,7 +138,6 @@ fi
 echo
 echo "iecapt (shell) phases, per-page medians summed:"
 phase_names=$(head -1 "$BENCH_WORK/phases/0" | tr ',' '\n' | awk '{ print $1 }')
-grand=0
 declare -A phase_sum
 for phase in $phase_names; do
   sum=0
