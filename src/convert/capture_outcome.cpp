@@ -110,6 +110,10 @@ CaptureOutcome JudgeCapture(const ToolEnd& end, const std::string& toolPath,
                           toolPath + ")",
                 .toolNotStarted = true};
     }
+    // Whatever the file holds, the tool may not have finished it.
+    if (!end.watchFailure.empty()) {
+        return {.saved = false, .reason = "could not watch the capture tool: " + end.watchFailure};
+    }
     ToolWords words = ReadToolWords(end.errorOutput);
     std::string reason;
     if (end.ending != platform::ProcessEnding::Exited) {

@@ -30,6 +30,8 @@ struct ToolEnd {
     std::string cause{};
     // Why it could not be started, in the system's words; empty when it was.
     std::string startFailure{};
+    // Why it could not be watched to its end; empty when it was.
+    std::string watchFailure{};
     // The last bytes it wrote to its standard error.
     std::string errorOutput{};
 };

@@ -17,6 +17,13 @@ class WatchedProcess {
 public:
     WatchedProcess(platform::Processes& processes, platform::ProcessId id)
         : m_processes(processes), m_handle(processes.open(id)) {}
+
+    // Why the last look at the process failed.
+    std::string watchFailure() const {
+        return m_handle == platform::kNoProcessHandle
+                   ? "it could not be opened"
+                   : "the system did not say whether it had ended";
+    }
     ~WatchedProcess() {
         if (!m_open) return;
         try {
@@ -120,14 +127,20 @@ ToolEnd RunToolAndWait(const ToolWaitServices& services, const std::string& comm
     }
 
     WatchedProcess process(services.processes, id);
-    // A failed query keeps what the last one found: before the first that
-    // succeeds, an ended process with the code 0.
-    platform::ProcessStatus status;
+    // A failed query keeps what the last one found: until one succeeds, a
+    // running process. The next row never starts while this one may run.
+    platform::ProcessStatus status{.running = true};
     std::int64_t polls = 0;
+    std::int64_t unwatchedPolls = 0;
     // The status is read at the top of a poll and tested at its end, so one
     // more whole poll runs after the process has ended.
     do {
-        if (const auto seen = process.status()) status = *seen;
+        if (const auto seen = process.status()) {
+            status = *seen;
+            unwatchedPolls = 0;
+        } else {
+            ++unwatchedPolls;
+        }
         services.events.processEvents();
         services.sleeper.sleep(kPollIntervalMilliseconds);
         if (indicator) {
@@ -140,7 +153,8 @@ ToolEnd RunToolAndWait(const ToolWaitServices& services, const std::string& comm
             services.events.processEvents();
         }
         services.events.processEvents();
-    } while (status.running);
+    } while (status.running && unwatchedPolls < kUnwatchedPollLimit);
+    const std::string watchFailure = status.running ? process.watchFailure() : std::string();
     std::string errorOutput = process.errorOutputTail();
     process.close();
 
@@ -148,6 +162,7 @@ ToolEnd RunToolAndWait(const ToolWaitServices& services, const std::string& comm
     return {.exitCode = static_cast<std::int32_t>(status.exitCode),
             .ending = status.ending,
             .cause = status.cause,
+            .watchFailure = watchFailure,
             .errorOutput = std::move(errorOutput)};
 }
 

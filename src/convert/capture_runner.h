@@ -18,6 +18,9 @@ inline constexpr int kPollIntervalMilliseconds = 100;
 inline constexpr std::int64_t kFirstCountedPoll = 50;
 // ... and creeps the bar forward every this many polls after that.
 inline constexpr std::int64_t kPollsPerCreep = 150;
+// The capture tool gives a page up after 60 s and then ends within seconds:
+// once this many polls have passed without a look at it, it has ended.
+inline constexpr std::int64_t kUnwatchedPollLimit = 750;
 // Added to the error number of a start that failed: always negative.
 inline constexpr std::int32_t kStartFailureBase = -2147221504;
 inline constexpr double kIndicatorMaximum = 100;
@@ -48,7 +51,10 @@ std::int32_t CreepValue(std::int64_t creep, std::int32_t baseValue, std::int32_t
 // 100 ms while the window keeps serving its events. A present indicator shows
 // the wait going on. Returns how the process ended and the tail of its
 // standard error; or kStartFailureBase plus the error number, and why, when
-// the command cannot be started. Failures after the start reach the caller.
+// the command cannot be started. A look at the process that fails is tried
+// again at the next poll; when kUnwatchedPollLimit polls pass without one, it
+// returns why it could not watch the process, never an exit code the process
+// did not give. Failures after the start reach the caller.
 ToolEnd RunToolAndWait(const ToolWaitServices& services, const std::string& commandLine,
                        std::optional<int> windowMode, platform::ProgressIndicator* indicator,
                        const std::string& baseText, std::int32_t baseValue, std::int32_t rowCount);

@@ -18,6 +18,10 @@ void ShowMessage(Form1& form, const std::string& text, int style = platform::kMe
     form.dialogs.messageBox(text, style, "");  // the application title
 }
 
+// The folder that the box names ("~/shots" on Linux is in the home folder);
+// the box and its stored text stay as typed.
+std::string OutputFolder(const Form1& form) { return form.files.typedPath(form.Text1.text()); }
+
 // How the row ended; a row whose capture failed is not saved.
 RowOutcome ConvertRow(Form1& form, ErrorTrap& trap, std::int64_t row) {
     trap.step(114, [&] { form.events.processEvents(); });
@@ -36,7 +40,7 @@ RowOutcome ConvertRow(Form1& form, ErrorTrap& trap, std::int64_t row) {
         address, [&](int step, const std::function<void()>& rule) { trap.step(step, rule); });
     // The folder is read afresh: a folder changed during the run applies from the next row.
     OutputPathChoice output;
-    trap.step(144, [&] { output = FittingOutputPath(form.Text1.text(), fileName); });
+    trap.step(144, [&] { output = FittingOutputPath(OutputFolder(form), fileName); });
     CaptureOutcome outcome{.reason = "an error stopped its capture (reported at the time)"};
     trap.step(146, [&] { outcome = CaptureSite(form, address, output); });
     return {.row = row, .address = address, .outcome = outcome};
@@ -45,7 +49,7 @@ RowOutcome ConvertRow(Form1& form, ErrorTrap& trap, std::int64_t row) {
 // The rows not saved, to load and try again: a new list in the folder of
 // the moment, else in the home folder.
 RetryList LeaveRetryList(Form1& form, const std::vector<std::string>& addresses) {
-    return WriteRetryList(form.listFiles, form.files, form.Text1.text(), form.desktop.homeFolder(),
+    return WriteRetryList(form.listFiles, form.files, OutputFolder(form), form.desktop.homeFolder(),
                           form.clock.now(), addresses);
 }
 
@@ -89,7 +93,7 @@ void PushButton2_Click(Form1& form) {
     trap.step(102, [&] { form.IsRunning = true; });
     if (trap.when(104, [&] { return form.ListView1.rowCount() == 0; })) {
         trap.step(174, [&] { ShowMessage(form, kNoFilesMessage); });
-    } else if (trap.when(106, [&] { return !IsFolder(form.files, form.Text1.text()); })) {
+    } else if (trap.when(106, [&] { return !IsFolder(form.files, OutputFolder(form)); })) {
         trap.step(172, [&] { ShowMessage(form, kFolderMissingMessage); });
     } else {
         ConvertAllRows(form, trap);

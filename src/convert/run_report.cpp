@@ -2,11 +2,24 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace orlenda {
 namespace {
 
 constexpr char kLoadListButton[] = "\"Load List Of Sites From Text File\"";
+constexpr char kOfflineNote[] =
+    "No site's host name could be found: this computer seems to be offline. Check its network "
+    "connection, then try again.";
+
+// The browser's own codes, which the tool passes on in its reason.
+bool HostNameNotFound(const std::string& reason) {
+    for (const char* code : {"net::ERR_NAME_NOT_RESOLVED", "net::ERR_NAME_RESOLUTION_FAILED",
+                             "net::ERR_INTERNET_DISCONNECTED"}) {
+        if (reason.find(code) != std::string::npos) return true;
+    }
+    return false;
+}
 
 // "1 of 3 web sites was not saved", "2 of 3 web sites were saved with a warning".
 std::string RowCount(std::size_t rows, std::int64_t rowsInRun, const std::string& what) {
@@ -59,6 +72,12 @@ std::string WhereTheRetryListWent(const RetryList& retryList) {
 
 }  // namespace
 
+bool SeemsOffline(std::int64_t rowsInRun, const std::vector<RowOutcome>& unsaved) {
+    return rowsInRun >= 2 && std::cmp_equal(unsaved.size(), rowsInRun) &&
+           std::all_of(unsaved.begin(), unsaved.end(),
+                       [](const RowOutcome& row) { return HostNameNotFound(row.outcome.reason); });
+}
+
 std::vector<std::string> AddressesOf(const std::vector<RowOutcome>& rows) {
     std::vector<std::string> addresses;
     addresses.reserve(rows.size());
@@ -78,6 +97,7 @@ std::string ClosingMessage(std::int64_t rowsInRun, const std::vector<RowOutcome>
         } else {
             text += ":" + ListedRows(unsaved, &CaptureOutcome::reason);
         }
+        if (SeemsOffline(rowsInRun, unsaved)) text += std::string("\n\n") + kOfflineNote;
         text += "\n\n" + WhereTheRetryListWent(retryList);
     }
     if (!savedWithWarnings.empty()) {

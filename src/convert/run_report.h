@@ -26,12 +26,19 @@ struct RowOutcome {
 // The addresses of the rows, in their order.
 std::vector<std::string> AddressesOf(const std::vector<RowOutcome>& rows);
 
+// True when a run of two rows or more saved none, each because the host name
+// of its site could not be found or the browser had no network: then it is
+// the computer that is offline, not the sites. (One such row alone is more
+// often a mistyped address.)
+bool SeemsOffline(std::int64_t rowsInRun, const std::vector<RowOutcome>& unsaved);
+
 // The message that ends a run over rowsInRun rows: "Done." when every row was
 // saved without a warning. Otherwise "Done." and, first, how many of them were
 // not saved: the first ten, each with its number, its address (shortened when
 // long) and the reason, or, when the capture tool could not be started at all,
-// that reason once; and where the list of them went, to load them again.
-// Then how many were saved with a warning, the first ten with their warnings.
+// that reason once; that the computer seems offline, when it does; and where
+// the list of them went, to load them again. Then how many were saved with a
+// warning, the first ten with their warnings.
 std::string ClosingMessage(std::int64_t rowsInRun, const std::vector<RowOutcome>& unsaved,
                            const std::vector<RowOutcome>& savedWithWarnings,
                            const RetryList& retryList);

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "form/dialog_start.h"
 #include "form/error_trap.h"
 #include "form/folder_text.h"
 #include "form/settings_keys.h"
@@ -20,6 +21,15 @@ void ReportFolderNotStored(Form1& form, const std::string& description) {
     form.dialogs.messageBox(kFolderNotStored + description, platform::kMessageExclamation, "");
 }
 
+// The folder picked last wins; else the folder in the box, where a user who
+// typed one expects to browse from; else home.
+std::string BrowseStartFolder(const Form1& form) {
+    const std::string boxFolder = form.files.typedPath(form.Text1.text());
+    return DialogStartFolder({{form.LastFolder, form.files.isFolder(form.LastFolder)},
+                              {boxFolder, form.files.isFolder(boxFolder)}},
+                             form.desktop.homeFolder());
+}
+
 }  // namespace
 
 void PushButton8_Click(Form1& form) {
@@ -27,8 +37,10 @@ void PushButton8_Click(Form1& form) {
     std::string folder;
     // A failed read still shows the dialog, at the folder picked before.
     trap.step(100, [&] { form.LastFolder = form.settings.ReadSetting(kLastFolderKey, ""); });
+    std::string start;
+    trap.step(100, [&] { start = BrowseStartFolder(form); });
     trap.step(100, [&] {
-        folder = form.folderBrowser.BrowseForFolder(form.Me, kBrowseFolderTitle, form.LastFolder);
+        folder = form.folderBrowser.BrowseForFolder(form.Me, kBrowseFolderTitle, start);
     });
     if (trap.endsWhen(102, [&] { return folder.empty(); })) return;
     trap.step(104, [&] { form.LastFolder = folder; });

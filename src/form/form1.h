@@ -60,6 +60,9 @@ struct Form1 {
     RunProgress runProgress{};
     // The folder last picked in the folder browser, as the browser gave it.
     std::string LastFolder{};
+    // The folder of the list file loaded last since the program started; the
+    // list dialog opens there next.
+    std::string LastListFolder{};
     // A failure to store the folder box has been reported; the next stored
     // change clears it.
     bool FolderStoreFailureShown = false;

@@ -22,6 +22,8 @@ public:
     virtual void setFlags(long flags) = 0;
     virtual void setDialogTitle(const std::string& title) = 0;
     virtual void setFilter(const std::string& filter) = 0;
+    // The folder the dialog opens at.
+    virtual void setInitDir(const std::string& folder) = 0;
     // Shows the modal file-open dialog. Accepting sets the file name to the
     // full path chosen or typed; cancelling leaves it as it was.
     virtual void showOpen() = 0;

@@ -33,6 +33,9 @@ public:
     virtual std::string programFolder() const = 0;
     // The stamp of the regular file at the path; nothing when there is none.
     virtual std::optional<FileStamp> fileStamp(const std::string& path) const = 0;
+    // The path that a folder typed by the user names, read the way the
+    // platform's own shells and file choosers read it; other text unchanged.
+    virtual std::string typedPath(const std::string& text) const = 0;
 };
 
 // The separator of the platform's paths.

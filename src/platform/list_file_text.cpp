@@ -1,7 +1,9 @@
 #include "platform/list_file_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <random>
 
 namespace orlenda::platform {
 namespace {
@@ -40,20 +42,101 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
     return 0;
 }
 
-void AppendWindows1252(std::string& utf8, unsigned char byte) {
-    const char16_t code = byte < 0x80   ? byte
-                          : byte < 0xA0 ? kWindows1252High[byte - 0x80]
-                                        : static_cast<char16_t>(byte);
-    if (code < 0x80) {
-        utf8 += static_cast<char>(code);
-    } else if (code < 0x800) {
-        utf8 += static_cast<char>(0xC0 | (code >> 6));
-        utf8 += static_cast<char>(0x80 | (code & 0x3F));
+void AppendUtf8(std::string& utf8, char32_t character) {
+    if (character < 0x80) {
+        utf8 += static_cast<char>(character);
+    } else if (character < 0x800) {
+        utf8 += static_cast<char>(0xC0 | (character >> 6));
+        utf8 += static_cast<char>(0x80 | (character & 0x3F));
+    } else if (character < 0x10000) {
+        utf8 += static_cast<char>(0xE0 | (character >> 12));
+        utf8 += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+        utf8 += static_cast<char>(0x80 | (character & 0x3F));
     } else {
-        utf8 += static_cast<char>(0xE0 | (code >> 12));
-        utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        utf8 += static_cast<char>(0xF0 | (character >> 18));
+        utf8 += static_cast<char>(0x80 | ((character >> 12) & 0x3F));
+        utf8 += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+        utf8 += static_cast<char>(0x80 | (character & 0x3F));
     }
+}
+
+void AppendWindows1252(std::string& utf8, unsigned char byte) {
+    AppendUtf8(utf8, byte < 0x80   ? byte
+                     : byte < 0xA0 ? kWindows1252High[byte - 0x80]
+                                   : static_cast<char32_t>(byte));
+}
+
+MarkedListFile::MarkedListFile(std::unique_ptr<ListFile> file) : m_file(std::move(file)) {
+    std::array<char, 3> start{};
+    std::size_t got = 0;
+    while (got < start.size()) {
+        const std::size_t count = m_file->read(start.data() + got, start.size() - got);
+        if (count == 0) break;
+        got += count;
+    }
+    m_raw.assign(start.data(), got);
+    if (m_raw.starts_with("\xEF\xBB\xBF")) {
+        m_mark = Mark::Utf8;
+        m_raw.erase(0, 3);
+    } else if (m_raw.starts_with("\xFF\xFE")) {
+        m_mark = Mark::Utf16LittleEndian;
+        m_raw.erase(0, 2);
+    } else if (m_raw.starts_with("\xFE\xFF")) {
+        m_mark = Mark::Utf16BigEndian;
+        m_raw.erase(0, 2);
+    }
+}
+
+std::size_t MarkedListFile::read(char* buffer, std::size_t size) {
+    if (m_mark == Mark::None || m_mark == Mark::Utf8) {
+        // The first bytes, read to look for a mark, come first.
+        const std::size_t early = std::min(size, m_raw.size());
+        std::copy_n(m_raw.data(), early, buffer);
+        m_raw.erase(0, early);
+        return early == size ? early : early + m_file->read(buffer + early, size - early);
+    }
+    while (m_textAt == m_text.size()) {
+        m_text.clear();
+        m_textAt = 0;
+        std::array<char, 4096> bytes{};
+        const std::size_t count = m_file->read(bytes.data(), bytes.size());
+        m_raw.append(bytes.data(), count);
+        decodeUtf16(count == 0);
+        if (count == 0 && m_text.empty()) return 0;
+    }
+    const std::size_t count = std::min(size, m_text.size() - m_textAt);
+    std::copy_n(m_text.data() + m_textAt, count, buffer);
+    m_textAt += count;
+    return count;
+}
+
+void MarkedListFile::decodeUtf16(bool atEnd) {
+    const auto unitAt = [&](std::size_t at) -> char32_t {
+        const auto first = static_cast<unsigned char>(m_raw[at]);
+        const auto second = static_cast<unsigned char>(m_raw[at + 1]);
+        return m_mark == Mark::Utf16LittleEndian ? first | (second << 8) : (first << 8) | second;
+    };
+    constexpr char32_t kReplacement = 0xFFFD;
+    std::size_t at = 0;
+    while (at + 2 <= m_raw.size()) {
+        const char32_t unit = unitAt(at);
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        if (high && at + 4 > m_raw.size() && !atEnd) break;  // its pair may come with the next read
+        const char32_t next = high && at + 4 <= m_raw.size() ? unitAt(at + 2) : 0;
+        if (high && next >= 0xDC00 && next <= 0xDFFF) {
+            AppendUtf8(m_text, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+            at += 4;
+            continue;
+        }
+        // A surrogate without its pair stands for a character that is not there.
+        AppendUtf8(m_text, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
+        at += 2;
+    }
+    if (atEnd && at < m_raw.size()) {  // half a unit
+        AppendUtf8(m_text, kReplacement);
+        at = m_raw.size();
+    }
+    m_raw.erase(0, at);
 }
 
 std::string Utf8OrWindows1252(std::string bytes) {
@@ -78,6 +161,13 @@ std::string Utf8OrWindows1252(std::string bytes) {
         at += length;
     }
     return text;
+}
+
+std::string TemporaryListPath(const std::string& path, char separator) {
+    static std::mt19937_64 random{std::random_device{}()};
+    const std::size_t nameStart = path.find_last_of(separator) + 1;  // 0 when there is none
+    return path.substr(0, nameStart) + "." + path.substr(nameStart) + "." +
+           std::to_string(random() % 1000000000) + ".part";
 }
 
 void AppendPercentEncoded(std::string& text, std::string_view utf8Character) {

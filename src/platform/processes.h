@@ -10,6 +10,8 @@ namespace orlenda::platform {
 
 using ProcessId = std::int64_t;
 using ProcessHandle = std::int64_t;
+// What open gives for a process it cannot open.
+inline constexpr ProcessHandle kNoProcessHandle = 0;
 
 // Window modes of a started program: 0 hidden ... 6 minimized without focus.
 inline constexpr int kWindowHidden = 0;
@@ -67,7 +69,7 @@ public:
     // pipe: the process can never block on it, nor fail on it when this
     // program ends first; errorOutputTail reads it back.
     virtual ProcessId start(const std::string& commandLine, int windowMode) = 0;
-    // A handle for querying the process; an invalid one when the process
+    // A handle for querying the process; kNoProcessHandle when the process
     // cannot be opened, which then makes every query fail.
     virtual ProcessHandle open(ProcessId id) = 0;
     // Nothing when the query fails.

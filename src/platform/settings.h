@@ -18,6 +18,10 @@ public:
     // Stores the text under the key, replacing the earlier text. Throws when
     // the store refuses the write; the text stored before is then kept.
     virtual void WriteSetting(const std::string& key, const std::string& text) = 0;
+    // The folder that holds the settings file, where the user may keep other
+    // files for the program; empty where the settings are no file (the
+    // Windows registry). Creates nothing.
+    virtual std::string settingsFolder() const = 0;
 };
 
 }  // namespace orlenda::platform

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/list_file_text.h"
+
 namespace orlenda {
 namespace {
 
@@ -135,6 +137,12 @@ bool ListFilePieces::readPiece(std::string& piece) {
     return false;  // the end of the file ends the last line
 }
 
+// A row's text as UTF-8, however the file holds it.
+std::string RowText(platform::ListFiles& files, const platform::ListFile& file, std::string piece) {
+    return file.readsUtf8() ? platform::Utf8OrWindows1252(std::move(piece))
+                            : files.toUtf8(std::move(piece));
+}
+
 std::string OutOfMemoryMessage(std::int64_t rowsAdded) {
     return "There is not enough memory for more rows. The import stopped after adding " +
            std::to_string(rowsAdded) + (rowsAdded == 1 ? " row" : " rows") +
@@ -158,10 +166,10 @@ void FileToList(Form1& form, const std::string& path, std::chrono::nanoseconds e
             pacer.letEventsRun();
             while (pieces.readPiece(piece)) {
                 pacer.letEventsRun();
-                form.ListView1.append(form.listFiles.toUtf8(piece));
+                form.ListView1.append(RowText(form.listFiles, open.file(), piece));
                 ++rowsAdded;
             }
-            form.ListView1.append(form.listFiles.toUtf8(piece));
+            form.ListView1.append(RowText(form.listFiles, open.file(), piece));
             ++rowsAdded;
         }
     } catch (const std::bad_alloc&) {

@@ -1,5 +1,6 @@
 #include "sitelist/list_import.h"
 
+#include "form/dialog_start.h"
 #include "form/error_trap.h"
 #include "sitelist/file_to_list.h"
 
@@ -24,6 +25,11 @@ void PushButton6_Click(Form1& form) {
     trap.step(102, [&] { dialog.setFlags(kImportDialogFlags); });
     trap.step(104, [&] { dialog.setDialogTitle(kImportDialogTitle); });
     trap.step(106, [&] { dialog.setFilter(kImportDialogFilter); });
+    trap.step(108, [&] {
+        dialog.setInitDir(
+            DialogStartFolder({{form.LastListFolder, form.files.isFolder(form.LastListFolder)}},
+                              form.desktop.homeFolder()));
+    });
     trap.step(108, [&] { dialog.showOpen(); });
     if (trap.endsWhen(110, [&] { return dialog.fileName().empty(); })) return;
     std::vector<std::string> pieces;
@@ -31,7 +37,10 @@ void PushButton6_Click(Form1& form) {
     if (trap.when(114, [&] { return pieces.size() == 1; })) {
         std::string path;
         trap.step(116, [&] { path = pieces.at(0); });
-        trap.step(118, [&] { FileToList(form, path); });
+        trap.step(118, [&] {
+            FileToList(form, path);
+            form.LastListFolder = FolderOfFile(path);
+        });
     } else {
         trap.step(120, [&] {
             form.dialogs.messageBox(kSelectJustOneFile, platform::kMessageOkOnly, "");

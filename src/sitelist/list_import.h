@@ -23,7 +23,8 @@ inline constexpr char kSelectJustOneFile[] = "Please select just one file.";
 // has no piece.
 std::vector<std::string> SplitAtNul(const std::string& text);
 
-// "Load List Of Sites From Text File": asks for one file and appends its lines.
+// "Load List Of Sites From Text File": asks for one file and appends its
+// lines. The dialog opens at home, or where the list loaded last lay.
 void PushButton6_Click(Form1& form);
 
 }  // namespace orlenda

@@ -1,12 +1,29 @@
 #include "startup/skin.h"
 
+#include <algorithm>
+
 namespace orlenda {
 
+std::vector<std::string> SkinFilePlaces(const std::string& programFolder,
+                                        const std::string& settingsFolder) {
+    std::vector<std::string> places;
+    for (const std::string& folder : {programFolder, settingsFolder}) {
+        if (folder.empty()) continue;
+        places.push_back(folder + platform::kPathSeparator + kSkinFolderName +
+                         platform::kPathSeparator + kSkinFileName);
+    }
+    return places;
+}
+
 void ApplySkin(Form1& form) {
-    const std::string skinFile = form.files.programFolder() + platform::kPathSeparator +
-                                 kSkinFolderName + platform::kPathSeparator + kSkinFileName;
+    const std::vector<std::string> places =
+        SkinFilePlaces(form.files.programFolder(), form.settings.settingsFolder());
     // A folder of that name is no skin.
-    if (!form.files.fileExists(skinFile) || form.files.isFolder(skinFile)) return;
+    const auto found = std::find_if(places.begin(), places.end(), [&](const std::string& place) {
+        return form.files.fileExists(place) && !form.files.isFolder(place);
+    });
+    if (found == places.end()) return;
+    const std::string& skinFile = *found;
 
     form.Me.setBackColor(platform::kColourButtonFace);
     for (int index = 0; index < form.Me.controlCount(); ++index) {

@@ -41,5 +41,16 @@ TEST(ShortenedText, CutsTheMiddleOutOfLongTextsNeverSplittingACharacter) {
     }
 }
 
+// A tool that could not be watched to its end may still be writing: its file
+// is no image to count on.
+TEST(JudgeCapture, AToolThatCouldNotBeWatchedSavedNothingWhateverItsFile) {
+    const platform::FileStamp fresh{.size = 1000, .modified = 2};
+    const CaptureOutcome outcome = JudgeCapture({.watchFailure = "it could not be opened"},
+                                                "/bin/iecapt", std::nullopt, fresh);
+    EXPECT_EQ(outcome, (CaptureOutcome{
+                           .saved = false,
+                           .reason = "could not watch the capture tool: it could not be opened"}));
+}
+
 }  // namespace
 }  // namespace orlenda

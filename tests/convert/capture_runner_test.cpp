@@ -57,7 +57,7 @@ TEST(RunToolAndWait, CreepsEveryHundredAndFiftyPollsButShowsNoMoreThanAFullBar) 
     EXPECT_THAT(fake.progress.values, ElementsAre(85, 95, 100, 100));
 }
 
-TEST(RunToolAndWait, EndsAtOnceWhenTheProcessCannotBeStartedOpenedOrQueried) {
+TEST(RunToolAndWait, EndsAtOnceWhenTheProcessCannotBeStarted) {
     testing::FakeForm failedStart;
     failedStart.processes.startError = 2;
     const ToolEnd notStarted = Wait(failedStart, {10, 3});
@@ -65,17 +65,46 @@ TEST(RunToolAndWait, EndsAtOnceWhenTheProcessCannotBeStartedOpenedOrQueried) {
     EXPECT_EQ(notStarted.startFailure, "No such file or directory");
     EXPECT_THAT(failedStart.sleeper.pauses, IsEmpty());
 
-    testing::FakeForm failedOpen;
-    failedOpen.processes.openFails = true;
-    const ToolEnd unseen = Wait(failedOpen, {10, 3, false, "iecapt: error: gone\n"});
-    EXPECT_EQ(unseen.exitCode, 0);
-    EXPECT_EQ(unseen.errorOutput, "");
-    EXPECT_EQ(failedOpen.sleeper.pauses.size(), 1u);
-
     // A failure after the start reaches the caller, and the process is released.
     testing::FakeForm failedQuery;
     EXPECT_THROW(Wait(failedQuery, {.queriesFail = true}), std::runtime_error);
     EXPECT_THAT(failedQuery.processes.closed, ElementsAre(1));
+}
+
+// A process that cannot be looked at may still be running: it never counts
+// as ended with 0, and the wait lasts until the tool has surely given up
+// (its time-out is 60 s), so that the next row cannot overlap it.
+TEST(RunToolAndWait, NeverTakesAProcessItCannotSeeForEnded) {
+    const struct {
+        const char* name;
+        bool openFails;
+        FakeProcess process;
+        std::string watchFailure;
+        std::int32_t exitCode;
+    } cases[] = {
+        {"cannot be opened", true, {10, 0}, "it could not be opened", 0},
+        {"never answers",
+         false,
+         {.unansweredQueries = 1 << 20},
+         "the system did not say whether it had ended",
+         0},
+        {"answers again",
+         false,
+         {.runningQueries = 3, .exitCode = 4, .unansweredQueries = 200},
+         "",
+         4},
+    };
+    for (const auto& row : cases) {
+        testing::FakeForm fake;
+        fake.processes.openFails = row.openFails;
+        const ToolEnd end = Wait(fake, row.process);
+        EXPECT_EQ(end.watchFailure, row.watchFailure) << row.name;
+        EXPECT_EQ(end.exitCode, row.exitCode) << row.name;
+        if (!row.watchFailure.empty()) {
+            EXPECT_GE(fake.sleeper.pauses.size() * kPollIntervalMilliseconds, 70'000u) << row.name;
+        }
+        EXPECT_THAT(fake.processes.closed, ElementsAre(row.openFails ? 0 : 1)) << row.name;
+    }
 }
 
 TEST(NormalizedWindowMode, MapsAbsentAndOutOfRangeModesToSix) {

@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "convert/command_line.h"
 #include "convert/convert_handlers.h"
 #include "convert/run_report.h"
@@ -258,6 +260,33 @@ TEST(Run, EndsSayingWhichRowsWereNotSavedAndWhy) {
         EXPECT_EQ(fake.dialogs.messages[0].style,
                   failing ? platform::kMessageExclamation : platform::kMessageOkOnly);
         EXPECT_EQ(fake.listFiles.contents.count(kRetryList), failing ? 1u : 0u);
+    }
+}
+
+// Only a whole run of host names not found points at the network rather than
+// at the sites; the message says so once.
+TEST(RunReport, SaysTheComputerSeemsOfflineWhenNoHostNameOfTheRunWasFound) {
+    const auto failed = [](const std::string& reason) {
+        return RowOutcome{.row = 1, .address = "http://a.test/", .outcome = {.reason = reason}};
+    };
+    const RowOutcome unknown =
+        failed("the host name could not be found (net::ERR_NAME_NOT_RESOLVED)");
+    const RowOutcome offline =
+        failed("there is no network connection (net::ERR_INTERNET_DISCONNECTED)");
+    const RowOutcome refused =
+        failed("the server refused the connection (net::ERR_CONNECTION_REFUSED)");
+    const std::tuple<std::int64_t, std::vector<RowOutcome>, bool> runs[] = {
+        {2, {unknown, unknown}, true},
+        {3, {unknown, offline, unknown}, true},
+        {3, {unknown, unknown}, false},  // one site saved
+        {2, {unknown, refused}, false},
+        {1, {unknown}, false},  // one row alone is more often mistyped
+    };
+    for (const auto& [rowsInRun, unsaved, seemsOffline] : runs) {
+        const std::string message = ClosingMessage(rowsInRun, unsaved, {}, {});
+        const std::size_t note = message.find("seems to be offline");
+        EXPECT_EQ(note != std::string::npos, seemsOffline) << message;
+        EXPECT_EQ(message.find("seems to be offline", note + 1), std::string::npos);
     }
 }
 

@@ -145,6 +145,7 @@ public:
     bool isFolder(const std::string&) const override { throw std::runtime_error("no"); }
     std::string programFolder() const override { return {}; }
     std::optional<platform::FileStamp> fileStamp(const std::string&) const override { return {}; }
+    std::string typedPath(const std::string& text) const override { return text; }
 };
 
 TEST(IsFolder, AnswersFalseWhenThePathCannotBeExamined) {

@@ -15,6 +15,8 @@
 #include "convert/message_box_answerer.h"
 #include "convert/stand_in_record.h"
 #include "sitelist/file_to_list.h"
+#include "support/folder_in_home.h"
+#include "support/settings_sandbox.h"
 
 namespace orlenda {
 
@@ -136,6 +138,29 @@ private slots:
         QCOMPARE(window.form().ListView1.rowCount(), 3);
         QCOMPARE(window.form().ListView1.rowText(2), "http://slow.test/");
     }
+
+#ifndef _WIN32
+    // "~/shots" is the folder shots in the home folder, as in every shell; the
+    // box and the stored folder keep what was typed.
+    void aFolderTypedWithATildeLiesInTheHomeFolder() {
+        const testing::SettingsSandbox settings;
+        const testing::FolderInHome shots;
+        QVERIFY(shots.folder.isValid());
+        standInRecordsIn(shots.folder, "0");
+        const QString typed = shots.typed();
+        Form1Window window;
+        window.form().ListView1.append("http://a/b");
+        window.Text1->setText(typed);
+        window.show();
+        testing::MessageBoxAnswerer answerer;
+        window.PushButton2->click();
+
+        QCOMPARE(answerer.seen, QStringList{QStringLiteral("Orlenda: Done.")});
+        QVERIFY(QFileInfo(shots.folder.filePath(QStringLiteral("a_b.jpg"))).size() > 0);
+        QCOMPARE(window.Text1->text(), typed);
+        QCOMPARE(testing::Stored().at("Download Location"), typed.toStdString());
+    }
+#endif
 
     void aRunNamesThePicturesSavedWithAWarning() {
         QTemporaryDir folder;

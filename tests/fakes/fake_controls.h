@@ -184,6 +184,7 @@ public:
         if (found == stamps.end()) return std::nullopt;
         return found->second;
     }
+    std::string typedPath(const std::string& text) const override { return text; }
 
     std::vector<std::string> files;
     std::vector<std::string> folders;

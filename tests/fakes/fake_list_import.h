@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/common_dialog.h"
+#include "platform/list_file_text.h"
 #include "platform/list_files.h"
 
 namespace orlenda::testing {
@@ -25,6 +26,7 @@ public:
         calls.push_back("DialogTitle=" + title);
     }
     void setFilter(const std::string& filter) override { calls.push_back("Filter=" + filter); }
+    void setInitDir(const std::string& folder) override { calls.push_back("InitDir=" + folder); }
     // Answers with the scripted choice; none is a cancel.
     void showOpen() override {
         calls.push_back("ShowOpen");
@@ -66,7 +68,8 @@ public:
     std::unique_ptr<platform::ListFile> open(const std::string& path) override {
         const auto found = contents.find(path);
         if (found == contents.end()) throw std::runtime_error("Permission denied");
-        return std::make_unique<File>(*this, found->second);
+        return std::make_unique<platform::MarkedListFile>(
+            std::make_unique<File>(*this, found->second));
     }
     std::string toUtf8(std::string bytes) override { return bytes; }
     // Writes as the real files do, with LF line ends, so that reading the

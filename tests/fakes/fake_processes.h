@@ -23,6 +23,7 @@ struct FakeProcess {
     std::string errorOutput = {};
     platform::ProcessEnding ending = platform::ProcessEnding::Exited;
     std::string cause = {};
+    int unansweredQueries = 0;  // queries that find nothing, before the others
 };
 
 // Ids and handles are 1, 2, ... in the order of the starts.
@@ -42,6 +43,10 @@ public:
         if (handle < 1 || handle > std::ssize(m_running)) return std::nullopt;
         FakeProcess& process = m_running[static_cast<std::size_t>(handle - 1)];
         if (process.queriesFail) throw std::runtime_error("process lost");
+        if (process.unansweredQueries > 0) {
+            --process.unansweredQueries;
+            return std::nullopt;
+        }
         if (process.runningQueries == 0) {
             return platform::ProcessStatus{
                 .exitCode = process.exitCode, .ending = process.ending, .cause = process.cause};

@@ -27,11 +27,13 @@ public:
         values[key] = text;
         writes.push_back({key, text});
     }
+    std::string settingsFolder() const override { return folder; }
 
     std::map<std::string, std::string> values;
     std::vector<std::pair<std::string, std::string>> writes;  // every write, in order
     bool failReads = false;
     bool failWrites = false;
+    std::string folder = PlatformPath("/home/u/.config/Tovrik");
 };
 
 struct BrowseRequest {

@@ -38,6 +38,7 @@ TEST(FolderBrowse, PutsThePickInTheBoxWithOneSeparatorAndCarriesOnAfterFailures)
     for (const Click& click : clicks) {
         SCOPED_TRACE(click.name);
         FakeForm fake;
+        fake.files.folders = {"/last", "/before"};
         fake.folder.value = "/kept/";
         fake.form.LastFolder = "/before";
         fake.settings.values[kLastFolderKey] = "/last";

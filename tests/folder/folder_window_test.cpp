@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "app/form1_window.h"
+#include "support/folder_in_home.h"
 #include "support/modal_dialogs.h"
 #include "support/settings_sandbox.h"
 
@@ -47,6 +48,36 @@ private slots:
             testing::Stored(),
             (testing::StoredSettings{{"Download Location", pickedPath + platform::kPathSeparator},
                                      {"LastFolderDot", pickedPath}}));
+    }
+
+    // Nothing picked yet: the dialog opens at the folder in the box, also
+    // one typed from the home folder with "~" on Linux, else at home.
+    void withNothingPickedYetTheDialogOpensAtTheBoxsFolderElseAtHome() {
+        const testing::SettingsSandbox settings;
+        const testing::FolderInHome inHome;
+        QVERIFY(inHome.folder.isValid());
+        const QString typed = inHome.typed();
+        const QString gone =
+            QDir::toNativeSeparators(inHome.folder.filePath(QStringLiteral("gone")));
+
+        Form1Window window;
+        window.show();
+        QStringList openedAt;
+        for (const QString& box : {typed, gone}) {
+            window.Text1->setText(box);
+            testing::AnswerNextModal([&](QWidget& modal) {
+                if (auto* dialog = qobject_cast<QFileDialog*>(&modal)) {
+                    openedAt.append(dialog->directory().absolutePath());
+                }
+                modal.close();
+            });
+            QTest::mouseClick(window.PushButton8, Qt::LeftButton);
+        }
+
+        QCOMPARE(openedAt, (QStringList{inHome.folder.path(), QDir::home().absolutePath()}));
+        QCOMPARE(window.Text1->text(), gone);  // the box as typed, nothing picked
+        QCOMPARE(testing::Stored(),
+                 (testing::StoredSettings{{"Download Location", gone.toStdString()}}));
     }
 };
 

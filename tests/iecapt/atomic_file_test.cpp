@@ -99,6 +99,8 @@ TEST_F(AtomicFileTest, APathThatCannotBeWrittenIsSeenBeforehand) {
         {"/dev/null", "it is a device, not a regular file"},
         {path("gone/new.jpg"), "No such file"},
         {path("file/new.jpg"), "Not a directory"},
+        {path(std::string(NAME_MAX - 4, 'n') + ".jpg"), ""},
+        {path(std::string(NAME_MAX - 4, 'n') + ".jpeg"), "the name is too long for the folder"},
     };
     for (const auto& [target, reason] : cases) {
         const std::string error = checkWritableFilePath(target);

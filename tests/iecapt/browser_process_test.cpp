@@ -2,9 +2,14 @@
 
 #include "system/browser_process.h"
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -81,6 +86,33 @@ TEST(BrowserProcessTest, ABrowserThatCannotRunSaysWhy) {
     EXPECT_THAT(
         [&] { BrowserProcess({script(folder / "browser", "", 0644)}, {}, folder / "log"); },
         ::testing::ThrowsMessage<CaptureFailure>(::testing::HasSubstr("Permission denied")));
+}
+
+// A browser that could not be handed its pipe would only time out later: the
+// start fails at once instead. Here the tool may open no descriptor beyond
+// the six its pipes take, so the child has none left for the hand-over.
+TEST(BrowserProcessDeathTest, AChildThatCannotTakeItsPipeFailsTheStartAtOnce) {
+    const TestFolder folder;
+    const std::string browser = script(folder / "browser", "exit 0\n");
+    const auto startWithNoDescriptorToSpare = [&] {
+        int probes[6];
+        for (int& probe : probes) probe = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+        limit.rlim_cur =
+            static_cast<rlim_t>(*std::max_element(std::begin(probes), std::end(probes)) + 1);
+        for (const int probe : probes) ::close(probe);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        try {
+            BrowserProcess started({browser}, {}, folder / "log");
+        } catch (const CaptureFailure& failure) {
+            std::fputs(failure.what(), stderr);
+            std::_Exit(3);
+        }
+        std::_Exit(0);
+    };
+    EXPECT_EXIT(startWithNoDescriptorToSpare(), ::testing::ExitedWithCode(3),
+                "cannot hand the browser its pipe");
 }
 
 TEST(BrowserProcessTest, StopEndsEveryProcessItStartedEvenOneThatLeftItsGroup) {

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <thread>
 
+#include "common/exit_code.h"
 #include "protocol/devtools_session.h"
 #include "protocol/message_framer.h"
 
@@ -31,6 +32,33 @@ TEST(MessageFramerTest, MessagesComeOutWholeHoweverTheReadsCutThem) {
             while (auto next = framer.next()) received.push_back(std::move(*next));
         }
         EXPECT_TRUE(received == messages) << "in pieces of " << piece;
+    }
+}
+
+// A browser that floods the pipe without ever ending a message is refused
+// once the message outgrows the limit, however the reads cut it.
+TEST(MessageFramerTest, AMessageLongerThanTheLimitIsRefused) {
+    const struct {
+        std::string stream;
+        bool refused;
+    } cases[] = {
+        {std::string(64, 'A') + '\0' + std::string(64, 'B') + '\0', false},
+        {std::string(65, 'A'), true},
+        {std::string(64, 'A') + '\0' + std::string(65, 'B'), true},
+    };
+    for (const auto& row : cases) {
+        for (const std::size_t piece : {std::size_t{1}, std::size_t{10}, row.stream.size()}) {
+            MessageFramer framer(64);
+            try {
+                for (std::size_t at = 0; at < row.stream.size(); at += piece) {
+                    framer.append(std::string_view(row.stream).substr(at, piece));
+                }
+                EXPECT_FALSE(row.refused) << row.stream.size() << " bytes in pieces of " << piece;
+            } catch (const CaptureFailure& failure) {
+                EXPECT_TRUE(row.refused) << row.stream.size() << " bytes in pieces of " << piece;
+                EXPECT_EQ(failure.code(), ExitCode::BrowserFailed);
+            }
+        }
     }
 }
 

@@ -67,6 +67,27 @@ TEST_F(TemporaryBaseTest, AFolderUnderTmpdirHoldsProfileHomeAndTemporaryFilesAnd
     EXPECT_EQ(temporaryBase(), "/tmp");
 }
 
+TEST(LocklessFolderTest, IsTakenForLeftOnlyAfterTenMinutesUnchanged) {
+    using namespace std::chrono_literals;
+    const auto now = fs::file_time_type::clock::now();
+    const std::pair<fs::file_time_type, bool> cases[] = {
+        {now, false}, {now - 9min, false}, {now - 11min, true}, {now + 1h, false}};
+    for (const auto& [lastChange, left] : cases) {
+        EXPECT_EQ(profile_folder::isLeftWithoutLock(lastChange, now), left)
+            << (now - lastChange).count();
+    }
+}
+
+// Sets the time of the folder and of all it holds to an hour ago.
+void ageTree(const std::string& folder) {
+    using namespace std::chrono_literals;
+    const auto hourAgo = fs::file_time_type::clock::now() - 1h;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_symlink()) fs::last_write_time(entry.path(), hourAgo);
+    }
+    fs::last_write_time(folder, hourAgo);
+}
+
 TEST_F(TemporaryBaseTest, OnlyFoldersOfToolsThatHaveGoneAreRemoved) {
     const ProfileFolder live;
     const auto make = [&](const std::string& name, bool withLock) {
@@ -76,6 +97,15 @@ TEST_F(TemporaryBaseTest, OnlyFoldersOfToolsThatHaveGoneAreRemoved) {
     };
     make("iecapt-KILLED", true);   // its tool was killed: the lock is free
     make("iecapt-NEWONE", false);  // a tool is just making it, or not ours
+    // What a dying browser wrote after its folder was removed, long ago: as
+    // Chromium leaves them, with a link that points nowhere.
+    make("iecapt-LEFTOV", false);
+    fs::create_symlink("host-123", m_base / "iecapt-LEFTOV/profile/SingletonLock");
+    ageTree(m_base / "iecapt-LEFTOV");
+    // Long unchanged but for one file just written: still in use.
+    make("iecapt-INUSE1", false);
+    ageTree(m_base / "iecapt-INUSE1");
+    std::ofstream(m_base / "iecapt-INUSE1/profile/Default/History") << "more";
     make("iecapt-bench-ABCDEF", true);
     make("iecapt-SHORT", true);
     std::ofstream(m_base / "iecapt-AFILE1") << "x";
@@ -83,9 +113,13 @@ TEST_F(TemporaryBaseTest, OnlyFoldersOfToolsThatHaveGoneAreRemoved) {
 
     removeStaleProfileFolders(m_base.path());
 
-    std::vector<std::string> expected = {"iecapt-AFILE1",       "iecapt-LINKED",
-                                         "iecapt-NEWONE",       "iecapt-SHORT",
-                                         "iecapt-bench-ABCDEF", fs::path(live.path()).filename()};
+    std::vector<std::string> expected = {"iecapt-AFILE1",
+                                         "iecapt-INUSE1",
+                                         "iecapt-LINKED",
+                                         "iecapt-NEWONE",
+                                         "iecapt-SHORT",
+                                         "iecapt-bench-ABCDEF",
+                                         fs::path(live.path()).filename()};
     std::ranges::sort(expected);
     EXPECT_EQ(sortedNames(), expected);
     EXPECT_TRUE(fs::exists(live.profile())) << "a live tool's folder was taken";

@@ -4,6 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace orlenda::platform {
 namespace {
@@ -32,6 +35,24 @@ TEST(FileStamp, TellsAFileReplacedUnderItsNameFromTheOldOne) {
     for (const std::string& none : {std::string(), folder.string(), image}) {
         EXPECT_EQ(files.fileStamp(none), std::nullopt) << none;
     }
+}
+
+// As the shells read a typed folder: only "~" alone or before a "/" is home.
+TEST(ExpandHomeShorthand, PutsTheHomeFolderForALeadingTildeOnly) {
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"~", "/home/u"},
+        {"~/", "/home/u/"},
+        {"~/shots/", "/home/u/shots/"},
+        {"~shots", "~shots"},  // the home of the user "shots"
+        {"/data/~/shots", "/data/~/shots"},
+        {" ~/shots", " ~/shots"},
+        {"", ""},
+    };
+    for (const auto& [typed, path] : cases) {
+        EXPECT_EQ(ExpandHomeShorthand(typed, "/home/u"), path) << typed;
+    }
+    EXPECT_EQ(ExpandHomeShorthand("~/shots", "/"), "/shots");
+    EXPECT_EQ(ExpandHomeShorthand("~/shots", ""), "~/shots");  // no home to put in
 }
 
 }  // namespace

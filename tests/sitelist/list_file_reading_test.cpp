@@ -1,8 +1,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -88,6 +92,28 @@ TEST(ListFileWriting, WritesEachRowOnALineInTheCodePageItIsReadIn) {
     }
     EXPECT_THAT([&] { PosixListFiles().createListFile(path + ".d/list.txt", rows); },
                 ::testing::ThrowsMessage<std::runtime_error>("No such file or directory"));
+}
+
+// A writer that dies half-way (here: killed for growing the file past the
+// size limit) leaves nothing under the list's name, and a taken name is
+// never replaced.
+TEST(ListFileWritingDeathTest, AWriterKilledHalfWayLeavesNoHalfList) {
+    std::string folder = ::testing::TempDir() + "lists-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    const std::string path = folder + "/Not saved.txt";
+    const auto writeWithinEightBytes = [&] {
+        const rlimit limit{8, 8};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        PosixListFiles().createListFile(path, {"http://a.example/", "http://b.example/"});
+        std::_Exit(0);
+    };
+    EXPECT_EXIT(writeWithinEightBytes(), ::testing::KilledBySignal(SIGXFSZ), "");
+    EXPECT_FALSE(std::filesystem::exists(path)) << Content(path);
+
+    std::ofstream(path) << "keep";
+    EXPECT_FALSE(PosixListFiles().createListFile(path, {"other"}));
+    EXPECT_EQ(Content(path), "keep");
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -106,7 +106,8 @@ TEST(LoadList, AppendsOneChosenFileAndOtherwiseSaysWhy) {
             f.commonDialog.calls,
             ElementsAre("FileName=", "Flags=2621441",
                         "DialogTitle=Add File(s) - Use Ctrl & Shift to select multiple files",
-                        "Filter=Text Files (*.txt)|*.txt|All Files (*.*)|*.*", "ShowOpen"));
+                        "Filter=Text Files (*.txt)|*.txt|All Files (*.*)|*.*",
+                        "InitDir=" + f.desktop.homeFolderPath, "ShowOpen"));
         EXPECT_EQ(f.list.rows, c.rows) << c.name;
         EXPECT_EQ(f.dialogs.messages.size(), c.message.empty() ? 0u : 1u) << c.name;
         for (const testing::ShownMessage& m : f.dialogs.messages) {
@@ -186,6 +187,17 @@ TEST(FailingSteps, AreReportedWithTheirLineAndKeepWhatWasDone) {
     });
 }
 
+// The text as UTF-16, as Notepad saves "Unicode" files, with its mark.
+std::string Utf16WithMark(std::u16string_view text, bool littleEndian) {
+    std::string bytes = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char16_t unit : text) {
+        const char low = static_cast<char>(unit & 0xFF);
+        const char high = static_cast<char>(unit >> 8);
+        bytes += littleEndian ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+}
+
 // Reads may end anywhere, so line ends straddle the refills of the buffer.
 TEST(FileToList, CutsRowsAtEveryLineEndWhereverTheReadsEnd) {
     const std::vector<std::pair<std::string, Rows>> cases{
@@ -199,7 +211,18 @@ TEST(FileToList, CutsRowsAtEveryLineEndWhereverTheReadsEnd) {
         {"a\rb\r", {"a", "b"}},
         {"a\r\nb\nc\rd\n\re\r\n", {"a", "b", "c", "d", "", "e"}},
         {"  http://a  \r\n\thttp://b \r\n \r\n", {"  http://a  ", "\thttp://b ", " "}},
-        {"\xEF\xBB\xBFhttp://a\r\nb", {"\xEF\xBB\xBFhttp://a", "b"}},
+        // A byte-order mark says the text is Unicode; it is no part of the first row.
+        {"\xEF\xBB\xBFhttp://a\r\nb", {"http://a", "b"}},
+        {"\xEF\xBB\xBF"
+         "caf\xE9\n",
+         {"caf\xC3\xA9"}},  // a stray byte as Windows-1252
+        {Utf16WithMark(u"http://a\r\nb\u00e9\r\n\U0001F600", true),
+         {"http://a", "b\xC3\xA9", "\xF0\x9F\x98\x80"}},
+        {Utf16WithMark(u"a\nb\r\n", false), {"a", "b"}},
+        {Utf16WithMark(u"a\xD800", true), {"a\xEF\xBF\xBD"}},  // half a pair
+        {"\xFF\xFE"
+         "a",
+         {"\xEF\xBF\xBD"}},  // half a unit
         {"a\0b\r\n\0\r\n"s, {"a\0b"s, "\0"s}},
     };
     for (const std::size_t bytesPerRead : {1, 2, 3, 64 * 1024}) {

@@ -133,6 +133,22 @@ private slots:
         QCOMPARE(m_messages, QStringList{});
     }
 
+    // Never where the program happened to be started from.
+    void theFileDialogOpensAtHomeThenWhereTheListLoadedLastLay() {
+        QStringList openedAt;
+        const auto noteWhereItOpened = [&](QFileDialog& dialog) {
+            openedAt.append(dialog.directory().absolutePath());
+        };
+        m_paths = {write("sites.txt", "http://a")};
+        m_inspect = noteWhereItOpened;
+        m_window->PushButton6->click();
+        m_inspect = noteWhereItOpened;  // and cancelled
+        m_window->PushButton6->click();
+        QCOMPARE(openedAt,
+                 (QStringList{QDir::home().absolutePath(), QDir(m_folder.path()).absolutePath()}));
+        QCOMPARE(rows(), QStringList{"http://a"});
+    }
+
     // The path comes back whole whatever its characters (on Windows the ANSI
     // code page would lose them) and in the platform's form.
     void aListNamedInAnyCharactersIsImported() {

@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <tuple>
 
 #include "fakes/fake_form.h"
 #include "form/form1_layout.h"
@@ -156,6 +158,29 @@ TEST(FormLoad, ShowsTheFolderAndReadiesTheWindowWhateverStepFails) {
         EXPECT_EQ(fake.desktop.applicationTitle, "Orlenda");
         EXPECT_THAT(fake.list.headers, ElementsAre(" Web Site(s)"));
         EXPECT_EQ(fake.list.firstColumnWidth, kListColumnWidthTwips);
+    }
+}
+
+// An installed program's folder is no user's to write in: the skin may also
+// lie beside the settings (when they are a file); the program's own comes first.
+TEST(FormLoad, TakesTheSkinNextToTheProgramElseTheOneBesideTheSettings) {
+    const std::string settings = PlatformPath("/home/u/.config/Tovrik");
+    const std::string besideSettings = PlatformPath("/home/u/.config/Tovrik/x/o.cjs");
+    const std::tuple<std::vector<std::string>, std::string, std::string> cases[] = {
+        {{kSkinPath, besideSettings}, settings, "loadSkin(" + kSkinPath + ")"},
+        {{besideSettings}, settings, "loadSkin(" + besideSettings + ")"},
+        {{besideSettings}, "", "(none)"},  // the registry
+    };
+    for (const auto& [skins, settingsFolder, loaded] : cases) {
+        FakeForm fake;
+        fake.files.files = skins;
+        fake.settings.folder = settingsFolder;
+        Form_Load(fake.form);
+        const auto& calls = fake.me.journal;
+        const auto load = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+            return call.starts_with("loadSkin(");
+        });
+        EXPECT_EQ(load == calls.end() ? "(none)" : *load, loaded);
     }
 }
 

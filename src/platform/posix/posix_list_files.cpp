@@ -92,6 +92,27 @@ int WriteAll(int descriptor, const std::string& bytes) {
     return ::fsync(descriptor) == 0 ? 0 : errno;
 }
 
+// Gives the file the new name unless something has it; 0 or the error
+// number (EEXIST when the name is taken). A file system that cannot rename
+// so can link: a new link never replaces either.
+int MoveWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (::link(from.c_str(), to.c_str()) != 0) return errno;
+    ::unlink(from.c_str());
+    return 0;
+}
+
+// Has the folder's new entry reach the disk too.
+void SyncFolderOf(const std::string& path) {
+    const std::size_t separator = path.find_last_of('/');
+    const std::string folder = separator == std::string::npos ? "." : path.substr(0, separator + 1);
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return;
+    ::fsync(descriptor);
+    ::close(descriptor);
+}
+
 bool IsUtf8OrAscii(const std::string& codeset) {
     return codeset == "UTF-8" || codeset == "utf8" || codeset == "ANSI_X3.4-1968" ||
            codeset == "ASCII" || codeset == "US-ASCII";
@@ -129,7 +150,7 @@ std::unique_ptr<ListFile> PosixListFiles::open(const std::string& path) {
                                  "\" is not a regular file (a device or a pipe), so it cannot be "
                                  "read as a list.");
     }
-    return file;
+    return std::make_unique<MarkedListFile>(std::move(file));
 }
 
 std::string PosixListFiles::toUtf8(std::string bytes) {
@@ -145,16 +166,26 @@ std::string PosixListFiles::fromUtf8(const std::string& text) {
 bool PosixListFiles::createListFile(const std::string& path, const std::vector<std::string>& rows) {
     std::string bytes;
     for (const std::string& row : rows) bytes += fromUtf8(row) + '\n';
-    const int descriptor =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-    if (descriptor < 0 && errno == EEXIST) return false;
+    // Written whole to a hidden name first and only then given its own, so
+    // that a crash never leaves half a list under it.
+    std::string temporary;
+    int descriptor = -1;
+    for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
+        temporary = TemporaryListPath(path, '/');
+        descriptor =
+            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (descriptor < 0 && errno != EEXIST) break;
+    }
     if (descriptor < 0) throw std::runtime_error(std::strerror(errno));
     int error = WriteAll(descriptor, bytes);
     if (::close(descriptor) != 0 && error == 0) error = errno;
+    if (error == 0) error = MoveWithoutReplacing(temporary, path);
     if (error != 0) {
-        ::unlink(path.c_str());  // ours: created above
+        ::unlink(temporary.c_str());  // ours: created above
+        if (error == EEXIST) return false;
         throw std::runtime_error(std::strerror(error));
     }
+    SyncFolderOf(path);
     return true;
 }
 

@@ -20,8 +20,6 @@ extern char** environ;
 namespace orlenda::platform {
 namespace {
 
-constexpr ProcessHandle kNoHandle = 0;
-
 // posix_spawn's attributes and file actions, released on every way out.
 class SpawnSettings {
 public:
@@ -183,7 +181,7 @@ ProcessId PosixProcesses::start(const std::string& commandLine, int /*windowMode
 }
 
 ProcessHandle PosixProcesses::open(ProcessId id) {
-    return m_children.count(static_cast<pid_t>(id)) ? id : kNoHandle;
+    return m_children.count(static_cast<pid_t>(id)) ? id : kNoProcessHandle;
 }
 
 std::optional<ProcessStatus> PosixProcesses::status(ProcessHandle handle) {

@@ -46,12 +46,15 @@ void QtCommonDialog::setDialogTitle(const std::string& title) { m_title = title;
 
 void QtCommonDialog::setFilter(const std::string& filter) { m_nameFilters = NameFiltersOf(filter); }
 
+void QtCommonDialog::setInitDir(const std::string& folder) { m_initDir = folder; }
+
 void QtCommonDialog::showOpen() {
     QFileDialog dialog(&m_owner, QString::fromStdString(m_title));
     dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!m_nameFilters.isEmpty()) dialog.setNameFilters(m_nameFilters);
+    if (!m_initDir.empty()) dialog.setDirectory(QString::fromStdString(m_initDir));
     // Paths are UTF-8 with the platform's separators, as everywhere in the
     // program; QFile::encodeName would give the ANSI code page on Windows.
     if (!m_fileName.empty()) dialog.selectFile(QString::fromStdString(m_fileName));

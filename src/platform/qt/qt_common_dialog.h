@@ -20,12 +20,14 @@ public:
     void setFlags(long flags) override;
     void setDialogTitle(const std::string& title) override;
     void setFilter(const std::string& filter) override;
+    void setInitDir(const std::string& folder) override;
     void showOpen() override;
 
 private:
     QWidget& m_owner;
     std::string m_fileName;
     std::string m_title;
+    std::string m_initDir;
     QStringList m_nameFilters;
 };
 

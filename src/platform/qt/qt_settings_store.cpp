@@ -1,6 +1,8 @@
 #include "platform/qt/qt_settings_store.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 #include <stdexcept>
@@ -69,6 +71,15 @@ void QtSettingsStore::WriteSetting(const std::string& key, const std::string& te
     }
     throw std::runtime_error("The setting \"" + key + "\" could not be saved: " + Where(settings) +
                              " or its folder cannot be written, or the disk is full.");
+}
+
+std::string QtSettingsStore::settingsFolder() const {
+#ifdef Q_OS_WIN
+    return {};  // a registry key
+#else
+    const QString file = OpenStore().fileName();
+    return QDir::toNativeSeparators(QFileInfo(file).absolutePath()).toStdString();
+#endif
 }
 
 }  // namespace orlenda::platform

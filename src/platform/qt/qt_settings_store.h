@@ -14,6 +14,7 @@ class QtSettingsStore final : public SettingsStore {
 public:
     std::string ReadSetting(const std::string& key, const std::string& defaultText) const override;
     void WriteSetting(const std::string& key, const std::string& text) override;
+    std::string settingsFolder() const override;
 };
 
 }  // namespace orlenda::platform

@@ -3,12 +3,54 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QToolTip>
 
 #include "platform/controls.h"
 
 namespace orlenda::platform {
+
+// Lies over the list as a sibling, so above every part of it, lets every
+// mouse event through to what lies below, and paints nothing but the list's
+// own frame, with the list's style.
+class FrameOverlay final : public QWidget {
+public:
+    explicit FrameOverlay(SiteListView& list) : QWidget(list.parentWidget()), m_list(list) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(list.geometry());
+        list.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::Move:
+            case QEvent::Resize:
+                setGeometry(m_list.geometry());
+                break;
+            case QEvent::Show:
+                show();
+                raise();
+                break;
+            case QEvent::Hide:
+                hide();
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        m_list.drawFrame(&painter);
+    }
+
+private:
+    SiteListView& m_list;
+};
+
 SiteListView::SiteListView(QWidget* parent) : QTableView(parent) {
+    if (parent) m_frameOverlay = new FrameOverlay(*this);
     setShowGrid(false);
     setWordWrap(false);
     setTextElideMode(Qt::ElideRight);
@@ -25,6 +67,8 @@ SiteListView::SiteListView(QWidget* parent) : QTableView(parent) {
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
+
+SiteListView::~SiteListView() { delete m_frameOverlay; }
 
 void SiteListView::fitRowsToFont() {
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);

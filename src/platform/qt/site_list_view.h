@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QTableView>
 
 namespace orlenda::platform {
@@ -12,6 +13,7 @@ class SiteListView final : public QTableView {
 
 public:
     explicit SiteListView(QWidget* parent = nullptr);
+    ~SiteListView() override;
 
 signals:
     // A double click anywhere on the list, on a row or not.
@@ -27,7 +29,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    friend class FrameOverlay;
+
     void fitRowsToFont();
+
+    // At fractional scale factors (1.25, 1.5) the viewport, the header and
+    // the scroll bars, rounded to whole device pixels, cover the right edge
+    // of the list's frame; it is drawn once more over them on this widget.
+    // Only a list placed in a window has one.
+    QPointer<QWidget> m_frameOverlay;
 };
 
 }  // namespace orlenda::platform

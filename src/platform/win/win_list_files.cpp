@@ -4,6 +4,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "platform/files.h"
 #include "platform/list_file_text.h"
 #include "platform/win/owned_handle.h"
 #include "platform/win/win_text.h"
@@ -82,7 +83,7 @@ std::unique_ptr<ListFile> WinListFiles::open(const std::string& path) {
                                  "\" is not a regular file (a device or a pipe), so it cannot be "
                                  "read as a list.");
     }
-    return std::make_unique<WinListFile>(std::move(file), path);
+    return std::make_unique<MarkedListFile>(std::make_unique<WinListFile>(std::move(file), path));
 }
 
 std::string WinListFiles::toUtf8(std::string bytes) {
@@ -132,21 +133,32 @@ bool WinListFiles::createListFile(const std::string& path, const std::vector<std
     for (const std::string& row : rows) bytes += fromUtf8(row) + "\r\n";
     const std::optional<std::wstring> name = WholePath(path);
     if (!name) throw std::runtime_error(SystemErrorText(ERROR_INVALID_NAME));
+    // Written whole to a hidden name first and only then given its own, so
+    // that a crash never leaves half a list under it.
+    std::wstring temporary;
     DWORD error = 0;
     {
-        const OwnedHandle file(::CreateFileW(name->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) {
-            error = ::GetLastError();
-            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return false;
-            throw std::runtime_error(SystemErrorText(error));
+        OwnedHandle file;
+        for (int attempt = 0; attempt < 100 && !file; ++attempt) {
+            temporary = WideFromUtf8(TemporaryListPath(path, kPathSeparator));
+            file = OwnedHandle(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
+                                             CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
+            if (!file && ::GetLastError() != ERROR_FILE_EXISTS) break;
         }
+        if (!file) throw std::runtime_error(SystemErrorText(::GetLastError()));
         error = WriteAll(file.get(), bytes);
     }
+    // Without MOVEFILE_REPLACE_EXISTING a name that is taken stays as it is.
+    if (error == 0 && !::MoveFileExW(temporary.c_str(), name->c_str(), MOVEFILE_WRITE_THROUGH)) {
+        error = ::GetLastError();
+    }
     if (error != 0) {
-        ::DeleteFileW(name->c_str());  // ours: created above
+        ::DeleteFileW(temporary.c_str());  // ours: created above
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return false;
         throw std::runtime_error(SystemErrorText(error));
     }
+    // Shown like any other list now that it has its name.
+    ::SetFileAttributesW(name->c_str(), FILE_ATTRIBUTE_NORMAL);
     return true;
 }
 

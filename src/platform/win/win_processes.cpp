@@ -161,6 +161,12 @@ ProcessId WinProcesses::start(const std::string& commandLine, int windowMode) {
 }
 
 ProcessHandle WinProcesses::open(ProcessId id) {
+    // A process started here is watched through the handle kept since its
+    // start: OpenProcess may fail, and its handle and error file would then
+    // never be released.
+    if (const auto started = m_started.find(static_cast<DWORD>(id)); started != m_started.end()) {
+        return reinterpret_cast<ProcessHandle>(started->second.process.get());
+    }
     const HANDLE handle =
         ::OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
     return reinterpret_cast<ProcessHandle>(handle);
@@ -189,8 +195,12 @@ std::string WinProcesses::errorOutputTail(ProcessHandle handle, std::size_t maxB
 }
 
 void WinProcesses::close(ProcessHandle handle) {
-    if (handle == 0) return;
-    if (startedFor(handle)) m_started.erase(::GetProcessId(HandleOf(handle)));
+    if (handle == kNoProcessHandle) return;
+    if (const Started* started = startedFor(handle)) {
+        const bool kept = started->process.get() == HandleOf(handle);
+        m_started.erase(::GetProcessId(HandleOf(handle)));
+        if (kept) return;  // closed with its entry
+    }
     ::CloseHandle(HandleOf(handle));
 }
 

@@ -125,6 +125,7 @@ TEST(AtomicFileTest, WhatIsNotARegularFileIsRefusedBeforehandAndLeftAsItWas) {
         {"COM1", "it is a device, not a regular file"},
         {folder / "gone\\shot.jpg", "cannot use the folder"},
         {folder / "taken\\inside\\shot.jpg", "cannot use the folder"},
+        {folder / (std::string(252, 'n') + ".jpeg"), "the name is too long for the folder"},
     };
     for (const auto& [target, reason] : cases) {
         EXPECT_THAT(checkWritableFilePath(target), HasSubstr(reason)) << target;

@@ -5,17 +5,21 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
-#include <cstdlib>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
+// After jpeglib.h, which it needs first.
+#include <jerror.h>
 
 #include "common/exit_code.h"
 
 // libpng and libjpeg report errors by a long jump back to where the call was
 // made. Each call that may fail sits alone in a function that sets the jump
-// point and holds no object with a destructor, so the jump skips nothing.
+// point and holds no object with a destructor, so the jump skips nothing; no
+// jump starts inside a catch block, which would leave its exception behind.
 
 namespace orlenda::iecapt {
 
@@ -40,19 +44,34 @@ namespace {
     throw CaptureFailure(ExitCode::OutputNotWritten, "cannot encode the image: " + why);
 }
 
+// Grows the bytes to the size; false when there is no memory for it. Lets the
+// libraries' output callbacks fail by their own jump, outside any catch.
+bool tryResize(std::string& bytes, std::size_t size) noexcept {
+    try {
+        bytes.resize(size);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+}
+
 // Where libpng's error handler leaves the reason before it jumps back.
 struct PngErrors {
-    const char* text = nullptr;
+    // A copy: libpng may build the message on the stack that the jump leaves.
+    char text[256] = "";
     std::string reason;
 
     static void onError(png_structp png, png_const_charp message) {
-        static_cast<PngErrors*>(png_get_error_ptr(png))->text = message;
+        auto* errors = static_cast<PngErrors*>(png_get_error_ptr(png));
+        std::snprintf(errors->text, sizeof errors->text, "%s", message);
         png_longjmp(png, 1);
     }
     static void onWarning(png_structp, png_const_charp) {}
     // For the jump point: keeps the reason and says the call failed.
     bool failed(const char* otherwise) {
-        reason = text != nullptr ? text : otherwise;
+        reason = text[0] != '\0' ? text : otherwise;
         return false;
     }
 };
@@ -150,35 +169,66 @@ void onJpegError(j_common_ptr info) {
 }
 
 // Baseline JPEG with the library's usual settings at the given quality, into
-// memory the library grows as it goes.
+// a string of ours that grows as the library fills it. (libjpeg's own memory
+// destination replaces its buffer as it grows and tells the caller only at
+// the end, so an encoder given up half-way would free a stale pointer.)
 class JpegEncoder : public ImageJoiner::Encoder {
 public:
     JpegEncoder(int width, int height, int quality) {
         m_info.err = jpeg_std_error(&m_errors.manager);
         m_errors.manager.error_exit = onJpegError;
+        m_info.client_data = this;
+        m_destination.init_destination = startOutput;
+        m_destination.empty_output_buffer = growOutput;
+        m_destination.term_destination = endOutput;
         if (!start(width, height, quality)) {
             jpeg_destroy_compress(&m_info);  // no destructor runs
             failToEncode(m_errors.message);
         }
     }
-    ~JpegEncoder() override {
-        jpeg_destroy_compress(&m_info);
-        std::free(m_buffer);
-    }
+    ~JpegEncoder() override { jpeg_destroy_compress(&m_info); }
 
     void writeRow(const unsigned char* row) override {
         if (!writeScanline(row)) failToEncode(m_errors.message);
     }
     std::string finish() override {
         if (!finishCompress()) failToEncode(m_errors.message);
-        return std::string(reinterpret_cast<const char*>(m_buffer), m_size);
+        return std::move(m_out);
     }
 
 private:
+    static constexpr std::size_t kFirstOutputBytes = 1 << 16;
+
+    static JpegEncoder& of(j_compress_ptr info) {
+        return *static_cast<JpegEncoder*>(info->client_data);
+    }
+    // Hands the library the room after the bytes written so far.
+    void offerRoomFrom(std::size_t used) {
+        m_destination.next_output_byte = reinterpret_cast<JOCTET*>(m_out.data() + used);
+        m_destination.free_in_buffer = m_out.size() - used;
+    }
+    static void startOutput(j_compress_ptr info) {
+        JpegEncoder& encoder = of(info);
+        if (!tryResize(encoder.m_out, kFirstOutputBytes)) ERREXIT1(info, JERR_OUT_OF_MEMORY, 0);
+        encoder.offerRoomFrom(0);
+    }
+    // Called when all the room is used.
+    static boolean growOutput(j_compress_ptr info) {
+        JpegEncoder& encoder = of(info);
+        const std::size_t used = encoder.m_out.size();
+        if (!tryResize(encoder.m_out, used * 2)) ERREXIT1(info, JERR_OUT_OF_MEMORY, 0);
+        encoder.offerRoomFrom(used);
+        return TRUE;
+    }
+    static void endOutput(j_compress_ptr info) {
+        JpegEncoder& encoder = of(info);
+        encoder.m_out.resize(encoder.m_out.size() - encoder.m_destination.free_in_buffer);
+    }
+
     bool start(int width, int height, int quality) {
         if (setjmp(m_errors.jump)) return false;
         jpeg_create_compress(&m_info);
-        jpeg_mem_dest(&m_info, &m_buffer, &m_size);
+        m_info.dest = &m_destination;
         m_info.image_width = static_cast<JDIMENSION>(width);
         m_info.image_height = static_cast<JDIMENSION>(height);
         m_info.input_components = 3;
@@ -202,8 +252,8 @@ private:
 
     jpeg_compress_struct m_info{};
     JpegErrors m_errors{};
-    unsigned char* m_buffer = nullptr;
-    unsigned long m_size = 0;
+    jpeg_destination_mgr m_destination{};
+    std::string m_out;
 };
 
 // 8-bit RGB PNG, compressed for speed rather than the last byte.
@@ -233,12 +283,10 @@ public:
 
 private:
     static void writeToMemory(png_structp png, png_bytep bytes, png_size_t length) {
-        auto* encoder = static_cast<PngEncoder*>(png_get_io_ptr(png));
-        try {
-            encoder->m_out.append(reinterpret_cast<const char*>(bytes), length);
-        } catch (const std::bad_alloc&) {
-            png_error(png, "out of memory");
-        }
+        std::string& out = static_cast<PngEncoder*>(png_get_io_ptr(png))->m_out;
+        const std::size_t used = out.size();
+        if (!tryResize(out, used + length)) png_error(png, "out of memory");
+        std::copy_n(bytes, length, out.data() + used);
     }
 
     bool start(int width, int height) {

@@ -1,8 +1,19 @@
 #include "protocol/message_framer.h"
 
+#include "common/exit_code.h"
+
 namespace orlenda::iecapt {
 
 void MessageFramer::append(std::string_view bytes) {
+    // Only the message after the last NUL is unfinished.
+    const std::size_t lastEnd = bytes.rfind('\0');
+    m_unfinished = lastEnd == std::string_view::npos ? m_unfinished + bytes.size()
+                                                     : bytes.size() - lastEnd - 1;
+    if (m_unfinished > m_maxMessageBytes) {
+        throw CaptureFailure(ExitCode::BrowserFailed, "the browser sent a message longer than " +
+                                                          std::to_string(m_maxMessageBytes >> 20) +
+                                                          " MB; the tool takes no more");
+    }
     // Drop what was handed out already, so the buffer does not grow for ever.
     if (m_start > 0 && m_start * 2 >= m_buffer.size()) {
         m_buffer.erase(0, m_start);

@@ -7,8 +7,9 @@ namespace orlenda::iecapt {
 
 std::string helpText() {
     // Where the browser is looked for and how a stop ends differ by platform.
+    // "  or:" marks the second form, so that help2man puts both in the manual's synopsis.
     return R"(Usage: iecapt [options] ADDRESS FILE
-       iecapt --url=ADDRESS --out=FILE [options]
+  or:  iecapt --url=ADDRESS --out=FILE [options]
 
 Renders the web page at ADDRESS with headless Chromium and saves it as an
 image at FILE: JPEG, PNG or WebP, as the file's extension says (.jpg, .jpeg,
@@ -62,7 +63,9 @@ Exit status:
   4  the page could not be loaded (unknown host, refused connection, a login
      asked for, a PDF document, a move to an address that is not a web page)
   5  the capture did not finish within --timeout
-  6  the image could not be written
+  6  the image could not be written (a missing or read-only folder, or a
+     name too long for it, is found before the browser starts)
+
 )" + std::string(stopHelp());
 }
 

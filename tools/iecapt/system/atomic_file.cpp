@@ -22,7 +22,7 @@ std::size_t lengthIn(std::string_view text, Units units) {
 
 std::string temporaryNameStem(const std::string& target, std::size_t nameLimit,
                               std::size_t pathLimit, Units units) {
-    const std::string name = utf8Of(pathFromUtf8(target).filename());
+    const std::string name = nameOf(target);
     const std::size_t pathRest =
         lengthIn(target, units) - lengthIn(name, units) + kTemporaryNameExtra;
     const std::size_t pathRoom = pathLimit > pathRest ? pathLimit - pathRest : 0;
@@ -48,6 +48,12 @@ std::string folderOf(const std::string& path) {
 
 std::string refusal(const std::string& path, const std::string& what) {
     return "cannot write " + path + ": it is " + what + ", not a regular file";
+}
+
+std::string nameOf(const std::string& path) { return utf8Of(pathFromUtf8(path).filename()); }
+
+std::string nameTooLong(const std::string& path) {
+    return "cannot write " + path + ": the name is too long for the folder";
 }
 
 }  // namespace orlenda::iecapt::atomic_file

@@ -6,9 +6,9 @@
 namespace orlenda::iecapt {
 
 // Empty when a file can be written at the path: its folder exists and is
-// writable, and nothing but a regular file is there (no folder, symbolic link,
-// device, FIFO or socket, which a capture must never replace). Otherwise why
-// not. Lets the tool refuse at once instead of after rendering the page.
+// writable, the name is not too long for it, and nothing but a regular file is there (no folder,
+// symbolic link, device, FIFO or socket, which a capture must never replace). Otherwise why not.
+// Lets the tool refuse at once instead of after rendering the page.
 std::string checkWritableFilePath(const std::string& path);
 
 // Writes the bytes to a new temporary file beside the path and renames it into
@@ -46,5 +46,9 @@ std::string folderOf(const std::string& path);
 
 // "cannot write PATH: it is a folder, not a regular file"
 std::string refusal(const std::string& path, const std::string& what);
+
+// The name of the path (its last part), and the refusal of one too long.
+std::string nameOf(const std::string& path);
+std::string nameTooLong(const std::string& path);
 
 }  // namespace orlenda::iecapt::atomic_file

@@ -21,6 +21,29 @@ bool isProfileFolderName(std::string_view name) {
     return true;
 }
 
+bool isLeftWithoutLock(std::filesystem::file_time_type lastChange,
+                       std::filesystem::file_time_type now) {
+    return now - lastChange > kLocklessFolderAge;
+}
+
+bool isLeftWithoutLock(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path path = pathFromUtf8(folder);
+    if (fs::symlink_status(path / kLockName, error).type() != fs::file_type::not_found) {
+        return false;
+    }
+    fs::file_time_type lastChange = fs::last_write_time(path, error);
+    for (auto entry = fs::recursive_directory_iterator(path, error);
+         !error && entry != fs::recursive_directory_iterator(); entry.increment(error)) {
+        // A link's own time is its folder's; what it points to is not ours.
+        if (entry->is_symlink(error) || error) continue;
+        const fs::file_time_type changed = entry->last_write_time(error);
+        if (!error) lastChange = std::max(lastChange, changed);
+    }
+    return !error && isLeftWithoutLock(lastChange, fs::file_time_type::clock::now());
+}
+
 // The browser leaves some two hundred files; on a disk each removal waits for
 // the file system, so they are removed several at a time, which takes a third
 // as long.

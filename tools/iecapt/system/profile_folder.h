@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -45,8 +47,10 @@ private:
 
 // Removes the folders in base that a ProfileFolder made and whose tool has
 // gone: each "iecapt-XXXXXX" folder of this user whose owner.lock is not
-// held. Leaves alone every other entry, a live tool's folder, and one whose
-// lock file is not there yet.
+// held, or that has no owner.lock and has not changed for a while (a browser
+// that outlived its killed tool can write into the folder after it was
+// removed). Leaves alone every other entry, a live tool's folder, and one a
+// tool may still be making.
 void removeStaleProfileFolders(const std::string& base);
 
 // Shared by the platforms' halves.
@@ -57,6 +61,19 @@ inline constexpr std::string_view kLockName = "owner.lock";
 
 // A name "iecapt-XXXXXX" gets from mkdtemp, or from the Windows half.
 bool isProfileFolderName(std::string_view name);
+
+// How long a folder without a lock must have stayed unchanged to be taken
+// for one its tool and browser left: making the lock takes a tool
+// milliseconds, and a browser is never left running this long.
+inline constexpr std::chrono::minutes kLocklessFolderAge{10};
+
+// Whether a folder without a lock, last changed at lastChange, was left.
+bool isLeftWithoutLock(std::filesystem::file_time_type lastChange,
+                       std::filesystem::file_time_type now);
+
+// Whether the folder has no lock and nothing in it has changed for
+// kLocklessFolderAge; false when that cannot be told.
+bool isLeftWithoutLock(const std::string& folder);
 
 // Removes a folder and all it holds, several files at a time.
 void removeTree(const std::string& folder);

@@ -13,6 +13,7 @@ namespace orlenda::iecapt {
 namespace {
 
 using atomic_file::folderOf;
+using atomic_file::nameTooLong;
 using atomic_file::refusal;
 using atomic_file::temporaryNameStem;
 using atomic_file::temporaryPathBeside;
@@ -92,6 +93,17 @@ std::string moveIntoPlace(const std::string& temporaryPath, const std::string& p
     return {};
 }
 
+// Whether the name is longer than the folder's file system takes (some take
+// fewer than NAME_MAX bytes), or the path longer than the system takes.
+bool isNameTooLong(const std::string& path, const std::string& folder) {
+    const long nameLimit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (nameLimit > 0 && atomic_file::nameOf(path).size() > static_cast<std::size_t>(nameLimit)) {
+        return true;
+    }
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) != 0 && errno == ENAMETOOLONG;
+}
+
 }  // namespace
 
 std::string checkWritableFilePath(const std::string& path) {
@@ -103,6 +115,7 @@ std::string checkWritableFilePath(const std::string& path) {
     if (::access(folder.c_str(), W_OK | X_OK) != 0) {
         return describe("cannot write into the folder", folder, errno);
     }
+    if (isNameTooLong(path, folder)) return nameTooLong(path);
     if (const std::string found = notARegularFile(path); !found.empty()) {
         return refusal(path, found);
     }
@@ -123,8 +136,17 @@ std::string writeFileAtomically(const std::string& path, std::string_view bytes)
     }
     std::string problem =
         written ? moveIntoPlace(temporaryPath, path) : describe("cannot write", path, error);
-    if (!problem.empty()) ::unlink(temporaryPath.c_str());
-    return problem;
+    if (!problem.empty()) {
+        ::unlink(temporaryPath.c_str());
+        return problem;
+    }
+    // The new name reaches the disk too, so a crash right after cannot undo it.
+    const int folder = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return {};
 }
 
 }  // namespace orlenda::iecapt

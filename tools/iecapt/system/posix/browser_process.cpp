@@ -1,9 +1,11 @@
 #include "system/browser_process.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/close_range.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,9 +41,48 @@ std::vector<char*> pointersTo(std::vector<std::string>& texts) {
     return pointers;
 }
 
-// Runs in the forked child until exec; only calls that are safe there.
+// What the forked child sends back when it cannot become the browser.
+struct ChildFailure {
+    enum class Step : int { HandOver, Exec } step;
+    int error;
+};
+
+[[noreturn]] void failInChild(int statusFd, ChildFailure::Step step) {
+    const ChildFailure failure{step, errno};
+    [[maybe_unused]] const auto ignored = ::write(statusFd, &failure, sizeof failure);
+    ::_exit(127);
+}
+
+// Marks every descriptor from the first on close-on-exec, however high:
+// close_range where the kernel has it (5.11), else each one /proc lists.
+// Only calls that are safe in a forked child.
+bool markCloseOnExecFrom(int first) {
+    if (::close_range(static_cast<unsigned>(first), ~0U, CLOSE_RANGE_CLOEXEC) == 0) return true;
+    const int folder = ::open("/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return false;
+    alignas(dirent64) char entries[4096];
+    long got = 0;
+    while ((got = ::syscall(SYS_getdents64, folder, entries, sizeof entries)) > 0) {
+        for (long at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(entries + at);
+            at += entry->d_reclen;
+            int fd = 0;
+            const char* digit = entry->d_name;
+            for (; *digit >= '0' && *digit <= '9'; ++digit) fd = fd * 10 + (*digit - '0');
+            if (*digit == '\0' && digit != entry->d_name && fd >= first && fd != folder) {
+                ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+            }
+        }
+    }
+    ::close(folder);
+    return got == 0;
+}
+
+// Runs in the forked child until exec; only calls that are safe there. A step
+// that fails is reported, so the tool fails at once instead of waiting for a
+// browser that has no pipe.
 [[noreturn]] void becomeBrowser(pid_t tool, int commandsFd, int eventsFd, const char* logPath,
-                                int execStatusFd, char** argv, char** envp) {
+                                int statusFd, char** argv, char** envp) {
     ::setsid();
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != tool) ::_exit(127);  // the tool died before the line above
@@ -53,25 +94,23 @@ std::vector<char*> pointersTo(std::vector<std::string>& texts) {
 
     // Out of the way of 0-4 first, so no dup2 below overwrites a source.
     const int commands = ::fcntl(commandsFd, F_DUPFD_CLOEXEC, 10);
+    if (commands < 0) failInChild(statusFd, ChildFailure::Step::HandOver);
     const int events = ::fcntl(eventsFd, F_DUPFD_CLOEXEC, 10);
+    if (events < 0) failInChild(statusFd, ChildFailure::Step::HandOver);
     const int nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (nothing < 0) failInChild(statusFd, ChildFailure::Step::HandOver);
     int log = ::open(logPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (log < 0) log = nothing;
     const int logHigh = ::fcntl(log, F_DUPFD_CLOEXEC, 10);
     const int nothingHigh = ::fcntl(nothing, F_DUPFD_CLOEXEC, 10);
-    ::dup2(nothingHigh, 0);
-    ::dup2(logHigh, 1);
-    ::dup2(logHigh, 2);
-    ::dup2(commands, 3);
-    ::dup2(events, 4);
-    // Nothing else the tool was given may leak into the browser.
-    if (::close_range(5, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
-        for (int fd = 5; fd < 1024; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    if (logHigh < 0 || nothingHigh < 0 || ::dup2(nothingHigh, 0) < 0 || ::dup2(logHigh, 1) < 0 ||
+        ::dup2(logHigh, 2) < 0 || ::dup2(commands, 3) < 0 || ::dup2(events, 4) < 0) {
+        failInChild(statusFd, ChildFailure::Step::HandOver);
     }
+    // Nothing else the tool was given may leak into the browser.
+    if (!markCloseOnExecFrom(5)) failInChild(statusFd, ChildFailure::Step::HandOver);
     ::execve(argv[0], argv, envp);
-    const int error = errno;
-    [[maybe_unused]] const auto ignored = ::write(execStatusFd, &error, sizeof error);
-    ::_exit(127);
+    failInChild(statusFd, ChildFailure::Step::Exec);
 }
 
 // Our own children, as the kernel lists them.
@@ -201,19 +240,22 @@ BrowserProcess::BrowserProcess(const std::vector<std::string>& arguments,
         throw CaptureFailure(ExitCode::BrowserFailed,
                              std::string("cannot start the browser: ") + std::strerror(forkError));
     }
-    // Nothing to read means exec went through; an errno means it did not.
-    int execError = 0;
+    // Nothing to read means exec went through; a failure means it did not.
+    ChildFailure failure{};
     ssize_t got;
     do {
-        got = ::read(execStatus[0], &execError, sizeof execError);
+        got = ::read(execStatus[0], &failure, sizeof failure);
     } while (got < 0 && errno == EINTR);
     ::close(execStatus[0]);
-    if (got == sizeof execError) {
+    if (got == sizeof failure) {
         stop();
         ::close(m_toBrowser);
         ::close(m_fromBrowser);
         throw CaptureFailure(ExitCode::BrowserFailed,
-                             "cannot run " + arguments.front() + ": " + std::strerror(execError));
+                             (failure.step == ChildFailure::Step::Exec
+                                  ? "cannot run " + arguments.front()
+                                  : std::string("cannot hand the browser its pipe")) +
+                                 ": " + std::strerror(failure.error));
     }
 }
 

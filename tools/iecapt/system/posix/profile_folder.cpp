@@ -58,7 +58,10 @@ void removeStaleProfileFolders(const std::string& base) {
         }
         const std::string lock = folder + "/" + std::string(kLockName);
         const int fd = ::open(lock.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) continue;
+        if (fd < 0) {
+            if (profile_folder::isLeftWithoutLock(folder)) profile_folder::removeTree(folder);
+            continue;
+        }
         // Free means its tool has gone: the kernel let go of the lock with it.
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) profile_folder::removeTree(folder);
         ::close(fd);

@@ -11,7 +11,7 @@ namespace orlenda::iecapt {
 namespace {
 
 volatile std::sig_atomic_t g_caughtSignal = 0;
-int g_writeFd = -1;
+volatile std::sig_atomic_t g_writeFd = -1;
 
 void noteSignal(int signal) {
     const int savedErrno = errno;
@@ -55,8 +55,8 @@ SignalWatch::~SignalWatch() {
 int SignalWatch::caughtSignal() const { return g_caughtSignal; }
 
 std::string_view stopHelp() {
-    return "  On SIGINT or SIGTERM the browser is stopped, nothing is written, and the\n"
-           "  tool ends by that same signal.\n";
+    return "On SIGINT or SIGTERM the browser is stopped, nothing is written, and the\n"
+           "tool ends by that same signal.\n";
 }
 
 }  // namespace orlenda::iecapt

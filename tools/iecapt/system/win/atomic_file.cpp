@@ -10,6 +10,7 @@ namespace orlenda::iecapt {
 namespace {
 
 using atomic_file::folderOf;
+using atomic_file::nameTooLong;
 using atomic_file::refusal;
 
 // NTFS's longest name, and the longest path the plain (not \\?\) calls take.
@@ -71,6 +72,14 @@ bool writeAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
+// Whether the name, or the whole path, is longer than the plain calls take.
+bool isNameTooLong(const std::string& path) {
+    const DWORD fullLength = ::GetFullPathNameW(wideFromUtf8(path).c_str(), 0, nullptr, nullptr);
+    return atomic_file::lengthIn(atomic_file::nameOf(path), atomic_file::Units::Utf16) >
+               kNameLimit ||
+           (fullLength > 0 && fullLength - 1 > kPathLimit);
+}
+
 }  // namespace
 
 std::string checkWritableFilePath(const std::string& path) {
@@ -82,6 +91,7 @@ std::string checkWritableFilePath(const std::string& path) {
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return describe("cannot use the folder", folder, windowsErrorText(ERROR_DIRECTORY));
     }
+    if (isNameTooLong(path)) return nameTooLong(path);
     if (const std::string found = notARegularFile(path); !found.empty()) {
         return refusal(path, found);
     }

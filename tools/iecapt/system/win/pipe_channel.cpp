@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/exit_code.h"
+#include "system/win/wide_text.h"
+
 namespace orlenda::iecapt {
 namespace {
 
@@ -23,13 +26,18 @@ public:
           m_readBuffer(kReadChunk) {
         m_read.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
         m_write.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        // Without its events no transfer could be waited for.
+        if (m_read.hEvent == nullptr || m_write.hEvent == nullptr) {
+            const std::string reason = lastErrorText();
+            closeAll();
+            throw CaptureFailure(ExitCode::BrowserFailed,
+                                 "cannot wait on the browser's pipe: " + reason);
+        }
     }
 
     ~WindowsPipeEnds() override {
         if (m_readUnderWay) finish(m_fromBrowser, m_read, true);
-        for (const HANDLE handle : {m_toBrowser, m_fromBrowser, m_read.hEvent, m_write.hEvent}) {
-            if (handle != nullptr) ::CloseHandle(handle);
-        }
+        closeAll();
     }
     WindowsPipeEnds(const WindowsPipeEnds&) = delete;
     WindowsPipeEnds& operator=(const WindowsPipeEnds&) = delete;
@@ -70,6 +78,12 @@ public:
     }
 
 private:
+    void closeAll() {
+        for (const HANDLE handle : {m_toBrowser, m_fromBrowser, m_read.hEvent, m_write.hEvent}) {
+            if (handle != nullptr) ::CloseHandle(handle);
+        }
+    }
+
     ChannelStatus waitFor(HANDLE done, Deadline deadline) const {
         const HANDLE handles[] = {m_interrupt, done};
         switch (::WaitForMultipleObjects(2, handles, FALSE,

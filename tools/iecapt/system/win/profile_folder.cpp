@@ -80,7 +80,11 @@ void removeStaleProfileFolders(const std::string& base) {
             continue;
         }
         const HANDLE lock = openLock(folder + "\\" + std::string(kLockName), OPEN_EXISTING);
-        if (lock == INVALID_HANDLE_VALUE) continue;  // held by a live tool, or not there yet
+        if (lock == INVALID_HANDLE_VALUE) {
+            // Held by a live tool, or not there (yet, or any more).
+            if (profile_folder::isLeftWithoutLock(folder)) profile_folder::removeTree(folder);
+            continue;
+        }
         ::CloseHandle(lock);
         profile_folder::removeTree(folder);
     }

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDir>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace orlenda::testing {
+
+// A fresh folder in the test's own home folder.
+struct FolderInHome {
+    static QString MadeHome() {
+        QDir().mkpath(QDir::homePath());
+        return QDir::homePath();
+    }
+
+    QTemporaryDir folder{MadeHome() + QStringLiteral("/shots-XXXXXX")};
+
+    // As a user types it into the folder box: "~/shots-…/" on POSIX, where
+    // "~" is the home folder; the whole path on Windows.
+    QString typed() const {
+#ifdef _WIN32
+        return QDir::toNativeSeparators(folder.path()) + u'\\';
+#else
+        return u'~' + folder.path().mid(QDir::home().absolutePath().size()) + u'/';
+#endif
+    }
+};
+
+}  // namespace orlenda::testing
