@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The settle phase (iecapt --timings) over pages of Debian's HTML
-# documentation and some of the capture tests' pages, for this build of
+# The settle phase (iecapt --timings) over the pages of Debian's HTML
+# documentation in corpus.txt and some of the capture tests' pages, for this build of
 # iecapt and, given BEFORE, another one, the two taking turns page by page:
 # what a change to the settling saves or costs. AFTER names another build
 # than this one. A tool copied elsewhere takes its share/orlenda along, or it
@@ -11,25 +11,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 RUNS=${RUNS:-3}
 BEFORE=${BEFORE:-}
 AFTER=${AFTER:-$IECAPT}
-DOCS=/usr/share/doc
-
-# Every 45th page of 3 KB or more: the Python and Git manuals the bench
-# installs, and on this machine also Node.js, libxslt and valgrind pages;
-# short and long.
-mapfile -t corpus < <(find "$DOCS" -name '*.html' -size +3k | sort | awk 'NR % 45 == 1')
-[ ${#corpus[@]} -gt 0 ] || { echo "no HTML documentation in $DOCS"; exit 1; }
-
-python3 -u -m http.server --bind 127.0.0.1 --directory "$DOCS" 0 >"$BENCH_WORK/docs-server.log" 2>&1 &
-docs_server=$!
-trap 'kill "$docs_server"; rm -rf "$BENCH_WORK"' EXIT
-for _ in $(seq 100); do
-  grep -q 'port' "$BENCH_WORK/docs-server.log" && break
-  sleep 0.05
-done
-DOCS_SERVER="http://127.0.0.1:$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$BENCH_WORK/docs-server.log" | head -1)"
+serve_corpus
 
 urls=()
-for page in "${corpus[@]}"; do urls+=("$DOCS_SERVER/${page#"$DOCS"/}"); done
+for page in "${CORPUS[@]}"; do urls+=("$DOCS_URL/$page"); done
 for page in /blocks.html /clock.html /app.html /animated.html /lazy.html /cookies.html; do
   urls+=("$SERVER$page")
 done
@@ -53,7 +38,8 @@ for url in "${urls[@]}"; do
         sed -n 's/^iecapt: timings: //p' >>"$BENCH_WORK/$tool.txt"
     done
   done
-  name=${url#http://127.0.0.1:*/}
+  name=${url#"$DOCS_URL"/}
+  name=${name#"$SERVER"/}
   [ ${#name} -gt 52 ] && name=${name: -52}
   printf "%-52s" "$name"
   for tool in "${tools[@]}"; do

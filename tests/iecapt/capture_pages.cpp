@@ -136,6 +136,12 @@ void serveCapturePages(TestHttpServer& server) {
         "/dialogs.html",
         {.body = page(blocks() + "<script>alert('hello'); confirm('sure?'); prompt('name?');\n"
                                  "window.onbeforeunload = () => 'stay';</script>\n")});
+    // The headless shell lets a page open windows without a click.
+    server.serve("/popup.html",
+                 {.body = page(blocks() + script("window.onload = () => {\n"
+                                                 "  window.open('/tall.html');\n"
+                                                 "  window.open('', '_blank', 'popup');\n"
+                                                 "};"))});
     server.serve("/missing.html", {.status = 404, .body = page(blocks())});
     server.serve("/gone.html", {.status = 500});
     // For looking at: every script the set-up installs fonts for.
@@ -208,6 +214,9 @@ void serveCapturePages(TestHttpServer& server) {
                           "2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
                           "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 300 300]>>endobj\n"
                           "trailer<</Root 1 0 R>>\n%%EOF\n"});
+    server.serve("/file.zip", {.contentType = "application/zip",
+                               .body = std::string("PK\5\6") + std::string(18, '\0'),
+                               .headers = "Content-Disposition: attachment\r\n"});
     std::string joinBlocks;
     for (const Block& block : kJoinBlocks) joinBlocks += blockDiv(block);
     server.serve("/stripes-40000.html",

@@ -12,6 +12,8 @@ namespace orlenda::iecapt::testing {
 //   /very-tall.html  20000 px high, a cyan band just above 16384
 //   /lazy.html       a lazy image and one loaded by an observer, far down
 //   /dialogs.html    opens alert, confirm and prompt, then shows the blocks
+//   /popup.html      the blocks, and two windows opened on load (the tall page
+//                    and a blank one)
 //   /missing.html    the blocks, sent with status 404
 //   /gone.html       nothing, sent with status 500
 //   /endless.html    the blocks, and an image that never comes
@@ -24,6 +26,7 @@ namespace orlenda::iecapt::testing {
 //   /to-file         redirects to file:///etc/passwd
 //   /login           asks for a login
 //   /doc.pdf         a PDF document
+//   /file.zip        a file to download
 //   /never           never answers
 //   /stripes-40000.html  40000 px of one-pixel red and blue stripes, a block on each join
 //   /long-100000.html    100000 px high, a band just above 65500

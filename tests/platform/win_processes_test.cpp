@@ -11,7 +11,6 @@
 #include <string>
 #include <thread>
 #include <utility>
-#include <vector>
 
 #include "convert/stand_in_record.h"
 #include "platform/win/win_file_system.h"
@@ -32,8 +31,8 @@ std::string Utf8Of(const std::filesystem::path& path) {
     return {text.begin(), text.end()};
 }
 
-// The error files (orlXXXX.tmp) left in a temporary folder.
-std::size_t ErrorFilesLeft(const std::filesystem::path& folder) {
+// The error files (orlXXXX.tmp) in a folder.
+std::size_t ErrorFilesIn(const std::filesystem::path& folder) {
     std::size_t count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
@@ -45,14 +44,7 @@ std::size_t ErrorFilesLeft(const std::filesystem::path& folder) {
 class WinProcessesTest : public ::testing::Test {
 protected:
     WinProcessesTest() {
-        std::filesystem::create_directories(m_temp);
-        // The error files go to a temporary folder of this test's own: other
-        // tests running at the same time make and remove theirs in the shared one.
-        for (const char* variable : {"TMP", "TEMP"}) {
-            const char* value = std::getenv(variable);
-            m_oldTemp.emplace_back(variable, value ? value : "");
-            ::_putenv_s(variable, m_temp.string().c_str());
-        }
+        std::filesystem::create_directories(m_folder);
         ::_putenv_s(kRecordVariable, (m_folder / "record").string().c_str());
         ::_putenv_s(kSleepVariable, "0");
         // How the stand-in ends for these addresses; for others with 0.
@@ -61,11 +53,7 @@ protected:
             "5": {"exit": 5},
             "talks": {"exit": 3, "stderr": "loading\nerror: \u00fcber the limit"}})");
     }
-    ~WinProcessesTest() override {
-        for (const auto& [variable, value] : m_oldTemp)
-            ::_putenv_s(variable.c_str(), value.c_str());
-        std::filesystem::remove_all(m_folder);
-    }
+    ~WinProcessesTest() override { std::filesystem::remove_all(m_folder); }
 
     // The stand-in lies next to this test, as the capture tool next to the
     // program; it sleeps so long, then ends as told for the address.
@@ -88,8 +76,6 @@ protected:
     const std::filesystem::path m_folder =
         std::filesystem::temp_directory_path() /
         ("orlenda-processes-" + std::to_string(::GetCurrentProcessId()));
-    const std::filesystem::path m_temp = m_folder / "temp";
-    std::vector<std::pair<std::string, std::string>> m_oldTemp;
     const std::string m_tool = WinFileSystem().programFolder() + "\\iecapt.exe";
     WinProcesses processes;
 };
@@ -113,19 +99,19 @@ TEST_F(WinProcessesTest, PassesTheCommandLineWholeToAProgramWithoutAWindow) {
 }
 
 // 259 is what Windows answers for a process that still runs; one that ends
-// with it has ended all the same. An exception status is a crash.
+// with it has ended all the same.
 TEST_F(WinProcessesTest, TellsEveryExitCodeOnceTheProgramHasEnded) {
-    const ProcessStatus ends[] = {
-        {.exitCode = 0},
-        {.exitCode = 7},
-        {.exitCode = 259},
-        {.exitCode = 0xC0000005, .ending = ProcessEnding::Crashed, .cause = "access violation"},
+    const std::pair<std::uint32_t, ProcessStatus> endings[] = {
+        {0u, {.exitCode = 0u}},
+        {7u, {.exitCode = 7u}},
+        {259u, {.exitCode = 259u}},
+        {0xC0000005u,
+         {.exitCode = 0xC0000005u, .ending = ProcessEnding::Crashed, .cause = "access violation"}},
     };
-    for (const ProcessStatus& end : ends) {
-        const ProcessHandle handle =
-            processes.open(startStandIn(std::to_string(end.exitCode), 100));
+    for (const auto& [code, ended] : endings) {
+        const ProcessHandle handle = processes.open(startStandIn(std::to_string(code), 100));
         EXPECT_EQ(processes.status(handle), ProcessStatus{.running = true});
-        EXPECT_EQ(waitFor(handle), end);
+        EXPECT_EQ(waitFor(handle), ended) << code;
         processes.close(handle);
     }
 }
@@ -154,8 +140,15 @@ TEST_F(WinProcessesTest, AProgramRunsOnWhenItsHandleIsClosedAndAnEndedOneStillAn
 // The error file is read back after the end, cut to its last bytes, and gone
 // once both the program and the handle are.
 TEST_F(WinProcessesTest, KeepsWhatTheProgramWritesToStandardErrorUntilItIsClosed) {
+    // The error file goes to a temporary folder of this test's own: tests
+    // running at the same time make and remove theirs in the shared one.
+    const std::filesystem::path temp = m_folder / "temp";
+    std::filesystem::create_directories(temp);
+    const std::string sharedTemp = std::getenv("TMP") ? std::getenv("TMP") : "";
+    ::_putenv_s("TMP", temp.string().c_str());
     const ProcessHandle talker = processes.open(startStandIn("talks"));
-    EXPECT_EQ(ErrorFilesLeft(m_temp), 1u);
+    ::_putenv_s("TMP", sharedTemp.c_str());
+    EXPECT_EQ(ErrorFilesIn(temp), 1u);
     EXPECT_EQ(waitFor(talker), ProcessStatus{.exitCode = 3});
     // Byte for byte as written: the stand-in writes text mode's CRLF.
     EXPECT_EQ(processes.errorOutputTail(talker, 1000),
@@ -163,7 +156,12 @@ TEST_F(WinProcessesTest, KeepsWhatTheProgramWritesToStandardErrorUntilItIsClosed
               "ber the limit\r\n");
     EXPECT_EQ(processes.errorOutputTail(talker, 10), "he limit\r\n");
     processes.close(talker);
-    EXPECT_EQ(ErrorFilesLeft(m_temp), 0u);
+    // The ended program's own handle on the file goes with it a moment later.
+    for (auto deadline = std::chrono::steady_clock::now() + 10s;
+         ErrorFilesIn(temp) != 0 && std::chrono::steady_clock::now() < deadline;) {
+        std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_EQ(ErrorFilesIn(temp), 0u);
     EXPECT_EQ(processes.errorOutputTail(0, 1000), "");
 }
 

@@ -1,6 +1,7 @@
 #include "page/page_capture.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -59,6 +60,7 @@ private:
     json startBrowser();
     void openPage();
     void notePageSession(const json& event);
+    void closeOtherWindow(const json& event);
     void navigate(const std::string& url, const std::string& userAgent);
     void waitFor(const std::function<bool()>& condition, Deadline deadline);
     void waitForLoad();
@@ -68,7 +70,7 @@ private:
     void warnGivenUp(const std::vector<Motion>& moving, bool budgetSpent);
     void waitTheDelay();
     std::string takePicture();
-    std::string screenshot(ImageFormat format, int top, int height);
+    std::string screenshot(ImageFormat format, int top, int height, bool toJoin);
     void failIfBroken() const;
     json evaluate(const std::string& expression, bool awaitPromise);
 
@@ -87,22 +89,19 @@ private:
     Clock::time_point m_settleStart;
     std::string m_consentName;    // of the banner found, as the consent rules name it
     std::string m_consentClosed;  // the same, once answered
+    ShotLimit m_shotLimit{};
 };
 
 CapturedPage PageCapture::run(const std::string& url) {
     beginPhase("start", "starting the browser");
     const json version = startBrowser();
+    m_shotLimit = singleShotLimit(version.value("userAgent", std::string()));
 
     beginPhase("navigate", "opening the page");
     openPage();
-    std::string userAgent = m_options.userAgent;
-    if (userAgent.empty()) {
-        // Some sites turn away a browser that calls itself headless.
-        userAgent = version.value("userAgent", std::string());
-        if (const auto headless = userAgent.find("HeadlessChrome"); headless != std::string::npos) {
-            userAgent.erase(headless, std::string_view("Headless").size());
-        }
-    }
+    const std::string userAgent = m_options.userAgent.empty()
+                                      ? desktopUserAgent(version.value("userAgent", std::string()))
+                                      : m_options.userAgent;
     navigate(url, userAgent);
     waitForLoad();
     beginPhase("settle", "waiting for the page to settle");
@@ -149,7 +148,25 @@ void PageCapture::openPage() {
                                           [this](const std::string& method, const json& params) {
                                               m_session.post(method, params, m_sessionId);
                                           });
-    m_session.setEventHandler([this](const json& event) { m_watch->handle(event); });
+    m_session.setEventHandler([this](const json& event) {
+        closeOtherWindow(event);
+        m_watch->handle(event);
+    });
+}
+
+void PageCapture::closeOtherWindow(const json& event) {
+    if (event.value("method", std::string()) != "Target.attachedToTarget") return;
+    const json& params = event.value("params", json::object());
+    const json& target = params.value("targetInfo", json::object());
+    const std::string sessionId = params.value("sessionId", std::string());
+    if (sessionId == m_sessionId || target.value("type", std::string()) != "page") return;
+    // The headless shell lets a page open windows without a click. A new
+    // window waits for a debugger, and holds up every page of its renderer,
+    // the captured one too, until told to run; closing it alone does not
+    // free them. The full browser blocks such windows, so we close them too:
+    // a dialog there would hold up the renderer again.
+    m_session.post("Runtime.runIfWaitingForDebugger", json::object(), sessionId);
+    m_session.post("Target.closeTarget", {{"targetId", target.value("targetId", std::string())}});
 }
 
 void PageCapture::notePageSession(const json& event) {
@@ -184,7 +201,12 @@ void PageCapture::navigate(const std::string& url, const std::string& userAgent)
                                                   {"height", m_options.height},
                                                   {"deviceScaleFactor", 1},
                                                   {"mobile", false}});
-    if (!userAgent.empty()) onPage("Emulation.setUserAgentOverride", {{"userAgent", userAgent}});
+    // The headless shell sends no Accept-Language of its own; this is the one
+    // the full browser sends headless, whatever the system's language.
+    if (!userAgent.empty()) {
+        onPage("Emulation.setUserAgentOverride",
+               {{"userAgent", userAgent}, {"acceptLanguage", "en-US,en;q=0.9"}});
+    }
     if (m_options.ignoreCertificateErrors) {
         onPage("Security.setIgnoreCertificateErrors", {{"ignore", true}});
     }
@@ -200,12 +222,16 @@ void PageCapture::navigate(const std::string& url, const std::string& userAgent)
     }
     const json result = reply.value("result", json::object());
     const std::string errorText = result.value("errorText", std::string());
+    const std::string loaderId = result.value("loaderId", std::string());
     // An HTTP error without a body still shows a page, the browser's own:
     // captured like any page the server sent with an error status.
     if (!errorText.empty() && errorText != "net::ERR_HTTP_RESPONSE_CODE_FAILURE") {
+        // The headless shell has no PDF viewer and only downloads one: the
+        // watch has seen its response and says what it is.
+        m_watch->expectDocument(loaderId);
+        failIfBroken();
         throw CaptureFailure(ExitCode::PageNotLoaded, describeLoadError(errorText));
     }
-    const std::string loaderId = result.value("loaderId", std::string());
     m_sameDocument = loaderId.empty();  // only a #fragment changed: nothing more will load
     m_watch->expectDocument(loaderId);
     failIfBroken();
@@ -372,15 +398,19 @@ std::string PageCapture::takePicture() {
         height = limit;
     }
     // What the browser takes in one go it also encodes: never encoded twice.
-    if (height <= kMaxPartSide) return screenshot(m_options.format, 0, height);
+    // WebP, which the join cannot write, is never taller than one shot.
+    const std::vector<ImagePart> parts = planParts(m_options.width, height, m_shotLimit);
+    if (parts.size() == 1 || m_options.format == ImageFormat::WebP) {
+        return screenshot(m_options.format, 0, height, false);
+    }
     ImageJoiner joiner(m_options.format, m_options.width, height, m_options.quality);
-    for (const ImagePart& part : planParts(m_options.width, height, kMaxPartSide)) {
-        joiner.addPart(screenshot(ImageFormat::Png, part.top, part.height), part.height);
+    for (const ImagePart& part : parts) {
+        joiner.addPart(screenshot(ImageFormat::Png, part.top, part.height, true), part.height);
     }
     return joiner.finish();
 }
 
-std::string PageCapture::screenshot(ImageFormat format, int top, int height) {
+std::string PageCapture::screenshot(ImageFormat format, int top, int height, bool toJoin) {
     const json clip = {
         {"x", 0}, {"y", top}, {"width", m_options.width}, {"height", height}, {"scale", 1}};
     json params = {{"format", protocolName(format)},
@@ -388,6 +418,8 @@ std::string PageCapture::screenshot(ImageFormat format, int top, int height) {
                    {"captureBeyondViewport", m_options.fullPage},
                    {"fromSurface", true}};
     if (format != ImageFormat::Png) params["quality"] = m_options.quality;
+    // A part is decoded at once: its size does not matter, the browser's time does.
+    if (toJoin) params["optimizeForSpeed"] = true;
     const json shot = m_session.call("Page.captureScreenshot", params, m_deadline, m_sessionId);
     std::string image = decodeBase64(shot.value("data", std::string())).value_or(std::string());
     if (!looksWhole(image, format)) {
@@ -424,6 +456,39 @@ CapturedPage capturePage(DevToolsSession& session, const std::string& url,
                          const CaptureOptions& options, const std::string& consentRules,
                          Deadline deadline, Timings& timings) {
     return PageCapture(session, options, consentRules, deadline, timings).run(url);
+}
+
+ShotLimit singleShotLimit(std::string_view userAgent) {
+    // Striped pages came out exact in one JPEG or PNG shot from Chromium 156
+    // on Linux, the headless shell and the full browser alike, at 1024x65,500
+    // (the tallest image), 2048x40,000, 4096x20,000 and 16,384x6,000: up to
+    // 98 million pixels. The limit keeps a third of that as margin. Earlier
+    // builds cut, blanked or repeated shots taller than 16,384 px, and other
+    // systems draw with other limits (a graphics card's textures).
+    constexpr ShotLimit kMeasured = {kMaxImageHeight, 1024LL * kMaxImageHeight};
+    constexpr ShotLimit kEveryChromium = {kMaxPartSide, 1024LL * kMaxPartSide};
+    constexpr int kMeasuredVersion = 156;
+    constexpr std::string_view kProduct = "Chrome/";
+    const auto product = userAgent.find(kProduct);
+    if (product == std::string_view::npos || userAgent.find("Linux") == std::string_view::npos) {
+        return kEveryChromium;
+    }
+    int major = 0;
+    const std::string_view version = userAgent.substr(product + kProduct.size());
+    std::from_chars(version.data(), version.data() + version.size(), major);
+    return major >= kMeasuredVersion ? kMeasured : kEveryChromium;
+}
+
+std::string desktopUserAgent(std::string reported) {
+    constexpr std::string_view kHeadless = "HeadlessChrome/";
+    const auto product = reported.find(kHeadless);
+    if (product == std::string::npos) return reported;
+    reported.erase(product, std::string_view("Headless").size());
+    const auto major = product + std::string_view("Chrome/").size();
+    const auto majorEnd = reported.find('.', major);
+    const auto versionEnd = reported.find_first_not_of("0123456789.", major);
+    if (majorEnd < versionEnd) reported.replace(majorEnd, versionEnd - majorEnd, ".0.0.0");
+    return reported;
 }
 
 }  // namespace orlenda::iecapt

@@ -57,6 +57,7 @@ public:
         std::string statusText;
         std::string mimeType;
         std::string url;
+        bool asksForLogin = false;  // a 401 or 407 with its challenge
     };
     DocumentResponse documentResponse() const;
     // Where the main frame is now, after every redirect and move.
