@@ -12,22 +12,11 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 ROUNDS=${ROUNDS:-3}
 BASELINE=${BASELINE:-}
-DOCS=/usr/share/doc
 SHELL_BROWSER=$(command -v chromium-headless-shell)
 FULL_BROWSER=$(command -v chromium)
 NO_SANDBOX=""
 [ "$(id -u)" -eq 0 ] && NO_SANDBOX="--no-sandbox"
-mapfile -t CORPUS < <(grep -v '^#' "$ORLENDA_ROOT/bench/iecapt/corpus.txt" | grep .)
-
-# The documentation, served as it is installed.
-python3 -u -m http.server --bind 127.0.0.1 --directory "$DOCS" 0 >"$BENCH_WORK/docs-server" 2>&1 &
-DOCS_SERVER=$!
-trap 'kill "$DOCS_SERVER" 2>/dev/null; rm -rf "$BENCH_WORK"' EXIT
-for _ in $(seq 100); do
-  grep -q 'port' "$BENCH_WORK/docs-server" && break
-  sleep 0.05
-done
-DOCS_URL="http://127.0.0.1:$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$BENCH_WORK/docs-server" | head -1)"
+serve_corpus
 
 # The shell's own one-shot capture of a window of the given size, with a
 # fresh profile where iecapt puts its own and the same quiet flags.

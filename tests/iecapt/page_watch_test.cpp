@@ -88,9 +88,9 @@ TEST(PageWatchTest, NetworkActivityMovesTheQuietPointAndOnlyItDoes) {
     const auto period = std::chrono::milliseconds(300);
     watch.handle(request("1", "http://a/x"), start);
     watch.handle(event("Network.dataReceived", {{"requestId", "1"}}), start + period);
-    EXPECT_EQ(watch.quietFrom(period), start + 2 * period);
+    EXPECT_EQ(watch.lastNetworkActivity(), start + period);
     watch.handle(lifecycle("load", "L"), start + 3 * period);
-    EXPECT_EQ(watch.quietFrom(period), start + 2 * period);
+    EXPECT_EQ(watch.lastNetworkActivity(), start + period);
 }
 
 TEST(PageWatchTest, TheMainFrameMustEndOnAWebPageThatIsNotAPdf) {

@@ -29,7 +29,8 @@ struct CaptureOptions {
     std::string userAgent;  // empty: the browser's own, without "Headless"
     bool ignoreCertificateErrors = false;
     bool allowFileUrls = false;
-    std::string browser;  // empty: looked for on PATH
+    bool keepConsentBanners = false;  // leave cookie and consent banners unanswered
+    std::string browser;              // empty: looked for on PATH
     bool timings = false;
 };
 

@@ -16,6 +16,7 @@ struct CapturedPage {
     int httpStatus = 0;  // of the main document; 0 when not over HTTP
     std::string httpStatusText;
     std::vector<std::string> warnings;  // one line each: what the picture may lack
+    std::vector<std::string> notes;     // one line each: what was done to the page
 };
 
 // Loads the address in the running browser and takes the picture: waits for
@@ -24,10 +25,13 @@ struct CapturedPage {
 // animations ended, no more changes, lazy content asked for by a scroll
 // through the page, back at the top), waits the delay, and captures, in one
 // shot or, when the page is larger than the browser takes exactly at once,
-// in parts joined into one image. Dialogs are dismissed and downloads refused on the way. Throws a
-// CaptureFailure when the page cannot be loaded or captured.
+// in parts joined into one image. Dialogs are dismissed and downloads refused
+// on the way, and, given consent rules (autoconsent's standalone script),
+// consent banners answered with the least consent. Throws a CaptureFailure
+// when the page cannot be loaded or captured.
 CapturedPage capturePage(DevToolsSession& session, const std::string& url,
-                         const CaptureOptions& options, Deadline deadline, Timings& timings);
+                         const CaptureOptions& options, const std::string& consentRules,
+                         Deadline deadline, Timings& timings);
 
 // The largest picture the browser that reports this user agent takes
 // exactly in one shot: for the Chromium measured here, a whole page up to
