@@ -37,6 +37,8 @@ configure() {
   local -a options=(-DCMAKE_BUILD_TYPE="$ORLENDA_BUILD_TYPE")
   # CI builds treat warnings as errors (options given later may say otherwise).
   [ -n "${CI:-}" ] && options+=(-DORLENDA_WARNINGS_AS_ERRORS=ON)
+  # Rebuilds of another clone or build folder reuse what was compiled before.
+  options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   options+=("$@")
   if [ ! -f "$folder/build.ninja" ]; then
     cmake -S "$ORLENDA_ROOT" -B "$folder" -G Ninja "${options[@]}"
@@ -60,3 +62,18 @@ if [ -z "${ORLENDA_PACKAGE_LISTS+set}" ]; then
     "$ORLENDA_ROOT/scripts/debian-run-packages.txt")
 fi
 install_missing_packages "${ORLENDA_PACKAGE_LISTS[@]}"
+# Paths below the work tree count as relative, so every clone shares the cache.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$ORLENDA_ROOT}
+
+# The consent-banner rules the capture tool ships, from npm at the version and
+# integrity their lock file pins. Debian's npm comes only where no npm is
+# there yet, so one installed otherwise is left alone.
+fetch_consent_rules() {
+  local folder="$ORLENDA_ROOT/third_party/autoconsent"
+  command -v npm >/dev/null || install_missing_packages "$ORLENDA_ROOT/scripts/debian-npm-packages.txt"
+  if [ ! -f "$folder/node_modules/.package-lock.json" ] ||
+     [ "$folder/package-lock.json" -nt "$folder/node_modules/.package-lock.json" ]; then
+    (cd "$folder" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
+  fi
+}
+fetch_consent_rules

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Shared by run.sh and soak.sh: installs and builds what is missing, then
+# Shared by run.sh, settle.sh and soak.sh: installs and builds what is missing, then
 # serves the capture tests' pages on 127.0.0.1. Sourced, not run on its own.
 set -euo pipefail
 
@@ -24,4 +24,19 @@ PROFILE_BASE=${TMPDIR:-/tmp}
 # Median of the numbers on standard input.
 median() {
   sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+# serve_corpus: serves Debian's HTML documentation as it is installed, on
+# 127.0.0.1 at DOCS_URL, until the script ends; CORPUS holds the pages
+# bench/iecapt/corpus.txt names, relative to it.
+serve_corpus() {
+  mapfile -t CORPUS < <(grep -v '^#' "$ORLENDA_ROOT/bench/iecapt/corpus.txt" | grep .)
+  python3 -u -m http.server --bind 127.0.0.1 --directory /usr/share/doc 0 >"$BENCH_WORK/docs-server" 2>&1 &
+  DOCS_SERVER=$!
+  trap 'kill "$DOCS_SERVER" 2>/dev/null; rm -rf "$BENCH_WORK"' EXIT
+  for _ in $(seq 100); do
+    grep -q 'port' "$BENCH_WORK/docs-server" && break
+    sleep 0.05
+  done
+  DOCS_URL="http://127.0.0.1:$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$BENCH_WORK/docs-server" | head -1)"
 }

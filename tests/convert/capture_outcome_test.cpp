@@ -41,15 +41,19 @@ TEST(ShortenedText, CutsTheMiddleOutOfLongTextsNeverSplittingACharacter) {
     }
 }
 
-// A tool that could not be watched to its end may still be writing: its file
-// is no image to count on.
-TEST(JudgeCapture, AToolThatCouldNotBeWatchedSavedNothingWhateverItsFile) {
+// Reasons the run's table has no room for. A tool that could not be watched
+// to its end may still be writing: its file is no image to count on.
+TEST(JudgeCapture, CountsNoFileOfAToolThatFailedOrCouldNotBeWatched) {
     const platform::FileStamp fresh{.size = 1000, .modified = 2};
-    const CaptureOutcome outcome = JudgeCapture({.watchFailure = "it could not be opened"},
-                                                "/bin/iecapt", std::nullopt, fresh);
-    EXPECT_EQ(outcome, (CaptureOutcome{
-                           .saved = false,
-                           .reason = "could not watch the capture tool: it could not be opened"}));
+    const std::pair<ToolEnd, std::string> ends[] = {
+        {{.watchFailure = "it could not be opened"},
+         "could not watch the capture tool: it could not be opened"},
+        {{.exitCode = 6}, "the image could not be written"},
+    };
+    for (const auto& [end, reason] : ends) {
+        EXPECT_EQ(JudgeCapture(end, "/bin/iecapt", std::nullopt, fresh),
+                  (CaptureOutcome{.saved = false, .reason = reason}));
+    }
 }
 
 }  // namespace

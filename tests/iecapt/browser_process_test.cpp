@@ -37,12 +37,17 @@ TEST(FindBrowserTest, TakesTheFirstKnownNameThatCanRunAlongThePathOrAGivenPath) 
     script(first / "mine");
     script(second / "chromium-browser");
     std::filesystem::create_directory(second / "chromium");
+    const TestFolder shell;
+    script(shell / "chromium-headless-shell");
+    script(shell / "chromium");
     const std::string both = first.path() + ":" + second.path();
     const struct {
         std::string given, searchPath, found;
     } cases[] = {
         {"", both, second / "chromium-browser"},
         {"", first.path(), first / "google-chrome"},
+        {"", both + ":" + shell.path(), shell / "chromium-headless-shell"},
+        {"chromium", shell.path(), shell / "chromium"},
         {"", "/nonexistent", ""},
         {"google-chrome", both, first / "google-chrome"},
         {first / "mine", "", first / "mine"},

@@ -15,10 +15,21 @@ std::string placed(const Block& block) {
            "px;top:" + std::to_string(block.top) + "px;";
 }
 
+// Where the block goes and its size, as CSS a script can set.
+std::string box(const Block& block) {
+    return placed(block) + "width:" + std::to_string(block.width) +
+           "px;height:" + std::to_string(block.height) + "px;";
+}
+
+// A page's data as its server sends it, a little later.
+TestResponse colourData(const std::array<int, 3>& colour) {
+    return {.contentType = "application/json",
+            .body = "{\"colour\":\"" + cssColour(colour) + "\"}",
+            .delayMs = 200};
+}
+
 std::string blockDiv(const Block& block) {
-    return "<div style=\"" + placed(block) + "width:" + std::to_string(block.width) +
-           "px;height:" + std::to_string(block.height) +
-           "px;background:" + cssColour(block.colour) + "\"></div>\n";
+    return "<div style=\"" + box(block) + "background:" + cssColour(block.colour) + "\"></div>\n";
 }
 
 std::string page(const std::string& body) {
@@ -80,6 +91,26 @@ std::string imageAt(const Block& block, const std::string& attributes) {
            "\">\n";
 }
 
+// The blocks under a fixed banner of the consent colour whose buttons hide
+// it and draw the choice made; then the page's own script.
+std::string bannerPage(const std::string& banner, const std::string& code) {
+    return page(blocks() + "<div id=\"choice\" style=\"" + box(kConsentChoice) + "\"></div>\n" +
+                banner +
+                script("function choose(rejected, banner) {\n"
+                       "  document.getElementById('choice').style.background = rejected ? '" +
+                       cssColour(kConsentChoice.colour) +
+                       "' : 'rgb(255,0,0)';\n"
+                       "  document.getElementById(banner).style.display = 'none';\n"
+                       "}\n" +
+                       code));
+}
+
+std::string bannerStyle() {
+    return "position:fixed;left:0;bottom:0;width:100%;height:" +
+           std::to_string(kConsentBanner.height) +
+           "px;background:" + cssColour(kConsentBanner.colour) + ";z-index:10";
+}
+
 }  // namespace
 
 void serveCapturePages(TestHttpServer& server) {
@@ -105,6 +136,12 @@ void serveCapturePages(TestHttpServer& server) {
         "/dialogs.html",
         {.body = page(blocks() + "<script>alert('hello'); confirm('sure?'); prompt('name?');\n"
                                  "window.onbeforeunload = () => 'stay';</script>\n")});
+    // The headless shell lets a page open windows without a click.
+    server.serve("/popup.html",
+                 {.body = page(blocks() + script("window.onload = () => {\n"
+                                                 "  window.open('/tall.html');\n"
+                                                 "  window.open('', '_blank', 'popup');\n"
+                                                 "};"))});
     server.serve("/missing.html", {.status = 404, .body = page(blocks())});
     server.serve("/gone.html", {.status = 500});
     // For looking at: every script the set-up installs fonts for.
@@ -138,10 +175,7 @@ void serveCapturePages(TestHttpServer& server) {
                                script("requestAnimationFrame(() => requestAnimationFrame(() => {"
                                       "document.querySelectorAll('div')[1].style.width = '" +
                                       std::to_string(kTransitioned.width) + "px'; }));"))});
-    server.serve("/app-data.json",
-                 {.contentType = "application/json",
-                  .body = "{\"colour\":\"" + cssColour(kFetchedData.colour) + "\"}",
-                  .delayMs = 200});
+    server.serve("/app-data.json", colourData(kFetchedData.colour));
     server.serve(
         "/app.html",
         {.body = page("<p id=\"app\">Loading…</p>\n" +
@@ -152,10 +186,8 @@ void serveCapturePages(TestHttpServer& server) {
                              "    const shown = document.getElementById('app');\n"
                              "    shown.textContent = '';\n"
                              "    shown.style.cssText = '" +
-                             placed(kFetchedData) +
-                             "margin:0;width:" + std::to_string(kFetchedData.width) +
-                             "px;height:" + std::to_string(kFetchedData.height) +
-                             "px;background:' + data.colour;\n"
+                             box(kFetchedData) +
+                             "margin:0;background:' + data.colour;\n"
                              "  });\n"
                              "}, 0);"))});
     server.serve("/worker.js", {.contentType = "text/javascript", .body = "postMessage(1);"});
@@ -182,6 +214,9 @@ void serveCapturePages(TestHttpServer& server) {
                           "2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
                           "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 300 300]>>endobj\n"
                           "trailer<</Root 1 0 R>>\n%%EOF\n"});
+    server.serve("/file.zip", {.contentType = "application/zip",
+                               .body = std::string("PK\5\6") + std::string(18, '\0'),
+                               .headers = "Content-Disposition: attachment\r\n"});
     std::string joinBlocks;
     for (const Block& block : kJoinBlocks) joinBlocks += blockDiv(block);
     server.serve("/stripes-40000.html",
@@ -189,6 +224,111 @@ void serveCapturePages(TestHttpServer& server) {
                                "#f00 0 1px,#00f 1px 2px)\"></div>\n" +
                                joinBlocks)});
     server.serve("/long-100000.html", {.body = tallPage(100000, kBandAbove65500)});
+    server.serve("/chain-data.json", colourData(kChainData.colour));
+    server.serve("/timer-chain.html",
+                 {.body = page("<p>Loading…</p><div id=\"data\"></div>\n" +
+                               script("setTimeout(() => fetch('/chain-data.json')\n"
+                                      "  .then(r => r.json())\n"
+                                      "  .then(data => setTimeout(() => {\n"
+                                      "    document.getElementById('data').style.cssText = '" +
+                                      box(kChainData) +
+                                      "background:' + data.colour;\n"
+                                      "  }, 300)), 800);"))});
+    // How reveal effects work: a listener on the window's scrolling.
+    server.serve("/reveal.html",
+                 {.body = page("<div style=\"height:4000px\"></div>\n<div id=\"reveal\" style=\"" +
+                               box(kRevealed) + "opacity:0;background:" +
+                               cssColour(kRevealed.colour) + "\"></div>\n" +
+                               script("window.addEventListener('scroll', () => {\n"
+                                      "  const shown = document.getElementById('reveal');\n"
+                                      "  if (shown.getBoundingClientRect().top < innerHeight)\n"
+                                      "    shown.style.opacity = 1;\n"
+                                      "});"))});
+    // What pages rely on: extra arguments, this, ids, clearing either kind,
+    // code in a string.
+    server.serve(
+        "/timers.html",
+        {.body = page(
+             "<div id=\"verdict\"></div>\n" +
+             script(
+                 "const held = [];\n"
+                 "setTimeout((a, b) => held.push(a + b === 3), 10, 1, 2);\n"
+                 "setTimeout(function () { held.push(this === window); }, 10);\n"
+                 "clearTimeout(setTimeout(() => held.push(false), 20));\n"
+                 "const first = setTimeout(() => {}, 0), second = window.setTimeout(() => {}, 0);\n"
+                 "held.push(Number.isInteger(first) && first > 0 && second !== first);\n"
+                 "let ticks = 0;\n"
+                 "const ticking = setInterval(() => { if (++ticks === 2) clearTimeout(ticking); }, "
+                 "10);\n"
+                 "setTimeout('window.fromText = true', 10);\n"
+                 "setTimeout(() => {\n"
+                 "  const behaved = held.length === 3 && held.every(Boolean) && ticks === 2 &&\n"
+                 "                  window.fromText === true;\n"
+                 "  document.getElementById('verdict').style.cssText = '" +
+                 box(kTimersBehaved) + "background:' + (behaved ? '" +
+                 cssColour(kTimersBehaved.colour) +
+                 "' : 'red');\n"
+                 "}, 300);"))});
+    server.serve(
+        "/clock.html",
+        {.body = page(blocks() + "<p id=\"clock\"></p>\n" +
+                      script("setInterval(() => {\n"
+                             "  document.getElementById('clock').textContent =\n"
+                             "    new Date().toLocaleTimeString();\n"
+                             "}, 1000);\n"
+                             "setTimeout(() => alert('Your session ends soon'), 60000);"))});
+    server.serve("/rearming.html", {.body = page(blocks() + script("let polls = 0;\n"
+                                                                   "(function poll() {\n"
+                                                                   "  ++polls;\n"
+                                                                   "  setTimeout(poll, 200);\n"
+                                                                   "})();"))});
+    // OneTrust's banner as its script leaves it in the page.
+    server.serve(
+        "/onetrust.html",
+        {.body = bannerPage(
+             "<div id=\"onetrust-consent-sdk\"><div id=\"onetrust-banner-sdk\" "
+             "class=\"otFlat\" role=\"region\" aria-label=\"Cookie banner\" style=\"" +
+                 bannerStyle() +
+                 "\"><div id=\"onetrust-policy-text\">We use cookies to give you the best "
+                 "experience.</div><div id=\"onetrust-button-group\">"
+                 "<button id=\"onetrust-reject-all-handler\" "
+                 "onclick=\"choose(true, 'onetrust-banner-sdk')\">Reject All</button>"
+                 "<button id=\"onetrust-accept-btn-handler\" "
+                 "onclick=\"choose(false, 'onetrust-banner-sdk')\">Accept All Cookies</button>"
+                 "</div></div></div>\n",
+             "window.OnetrustActiveGroups = ',C0001,';")});
+    // Cookiebot's dialog and the window.Cookiebot object its script offers.
+    server.serve(
+        "/cookiebot.html",
+        {.body = bannerPage(
+             "<div id=\"CybotCookiebotDialog\" name=\"CybotCookiebotDialog\" role=\"dialog\" "
+             "style=\"" +
+                 bannerStyle() +
+                 "\"><div id=\"CybotCookiebotDialogBodyContentText\">This website uses "
+                 "cookies.</div>"
+                 "<button id=\"CybotCookiebotDialogBodyLevelButtonLevelOptinDeclineAll\" "
+                 "onclick=\"decline()\">Deny</button>"
+                 "<button id=\"CybotCookiebotDialogBodyLevelButtonLevelOptinAllowAll\" "
+                 "onclick=\"choose(false, 'CybotCookiebotDialog')\">Allow all</button>"
+                 "</div>\n",
+             "window.Cookiebot = { hasResponse: false, declined: false, consented: false,\n"
+             "  dialog: { visible: true },\n"
+             "  withdraw() { decline(); }, hide() { decline(); } };\n"
+             "function decline() {\n"
+             "  Object.assign(Cookiebot, { hasResponse: true, declined: true });\n"
+             "  Cookiebot.dialog.visible = false;\n"
+             "  choose(true, 'CybotCookiebotDialog');\n"
+             "}")});
+    server.serve("/cookies.html",
+                 {.body = bannerPage(
+                      "<div id=\"cookie-notice\" role=\"dialog\" style=\"" + bannerStyle() +
+                          "\"><p>We use cookies to improve your experience on our site and to "
+                          "show you personalised advertising. You can accept all cookies or "
+                          "reject those that are not necessary.</p>"
+                          "<button onclick=\"choose(true, 'cookie-notice')\">Reject all</button>"
+                          "<button onclick=\"choose(false, 'cookie-notice')\">Accept all</button>"
+                          "</div>\n",
+                      "")});
     server.serve("/wide.html",
                  {.body = page("<div style=\"width:1600px;height:100px;background:#0a0\"></div>")});
 }

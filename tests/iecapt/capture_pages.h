@@ -12,6 +12,8 @@ namespace orlenda::iecapt::testing {
 //   /very-tall.html  20000 px high, a cyan band just above 16384
 //   /lazy.html       a lazy image and one loaded by an observer, far down
 //   /dialogs.html    opens alert, confirm and prompt, then shows the blocks
+//   /popup.html      the blocks, and two windows opened on load (the tall page
+//                    and a blank one)
 //   /missing.html    the blocks, sent with status 404
 //   /gone.html       nothing, sent with status 500
 //   /endless.html    the blocks, and an image that never comes
@@ -24,9 +26,21 @@ namespace orlenda::iecapt::testing {
 //   /to-file         redirects to file:///etc/passwd
 //   /login           asks for a login
 //   /doc.pdf         a PDF document
+//   /file.zip        a file to download
 //   /never           never answers
 //   /stripes-40000.html  40000 px of one-pixel red and blue stripes, a block on each join
 //   /long-100000.html    100000 px high, a band just above 65500
+//   /timer-chain.html    waits 800 ms, fetches its data, draws it 300 ms later
+//   /clock.html      the blocks, a clock ticking every second, a timer due in 60 s
+//   /rearming.html   the blocks, and a timer that sets itself again for ever
+//   /onetrust.html, /cookiebot.html  the blocks under a consent banner built
+//                    from that platform's public markup and script interface
+//   /cookies.html    the blocks under a banner of no known platform
+//   /reveal.html     4000 px high; a block far down shows once scrolled to, as a
+//                    scroll listener of the page sees it come into view
+//   /timers.html     draws kTimersBehaved once its timers behaved as the browser's own
+//   On the banner pages, a choice draws kConsentChoice: green for "reject",
+//   red for "accept".
 void serveCapturePages(TestHttpServer& server);
 
 // The blocks page, to save as a local file.
@@ -58,5 +72,10 @@ inline constexpr Block kFetchedData = {300, 400, 300, 200, {128, 0, 128}};
 inline constexpr Block kJoinBlocks[] = {{100, 16300, 200, 168, {0, 255, 0}},
                                         {100, 32700, 200, 136, {255, 255, 0}}};
 inline constexpr Block kBandAbove65500 = {0, 65300, 1024, 150, {0, 255, 255}};
+inline constexpr Block kRevealed = {100, 3000, 200, 200, {200, 0, 200}};
+inline constexpr Block kTimersBehaved = {600, 300, 100, 100, {0, 200, 0}};
+inline constexpr Block kChainData = {300, 400, 300, 200, {0, 128, 128}};
+inline constexpr Block kConsentBanner = {0, 568, 1024, 200, {255, 200, 0}};
+inline constexpr Block kConsentChoice = {100, 300, 100, 100, {0, 200, 0}};
 
 }  // namespace orlenda::iecapt::testing

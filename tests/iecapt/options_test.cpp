@@ -51,6 +51,18 @@ TEST(OptionsTest, EveryOptionIsReadInEitherFormAndTheOthersHaveTheirDefaults) {
     }
 }
 
+TEST(OptionsTest, ConsentBannersAreAnsweredUnlessKeptOnRequest) {
+    const std::pair<std::vector<std::string>, bool> cases[] = {
+        {{"a", "b.jpg"}, false},
+        {{"a", "b.jpg", "--keep-consent-banners"}, true},
+    };
+    for (const auto& [arguments, kept] : cases) {
+        EXPECT_EQ(parseCommandLine(arguments).options.keepConsentBanners, kept) << arguments.back();
+    }
+    EXPECT_EQ(parseCommandLine({"a", "b.jpg", "--keep-consent-banners=yes"}).error,
+              "--keep-consent-banners takes no value");
+}
+
 TEST(OptionsTest, BadArgumentsAreRefusedWithAReason) {
     const std::pair<std::string, std::string> cases[] = {
         {"", "no address"},

@@ -29,6 +29,12 @@ json response(const std::string& id, const std::string& type = "Fetch",
          {"response", {{"status", status}, {"mimeType", mimeType}, {"url", "http://a/" + id}}}});
 }
 
+json challenge(const std::string& id, int status, const std::string& header) {
+    json sent = response(id, "Document", "text/html", status);
+    sent["params"]["response"]["headers"] = {{header, "Basic realm=\"x\""}};
+    return sent;
+}
+
 json navigated(const std::string& loaderId, const std::string& url, json extra = json::object()) {
     json frame = {{"id", "F"}, {"loaderId", loaderId}, {"url", url}};
     frame.update(extra);
@@ -82,9 +88,9 @@ TEST(PageWatchTest, NetworkActivityMovesTheQuietPointAndOnlyItDoes) {
     const auto period = std::chrono::milliseconds(300);
     watch.handle(request("1", "http://a/x"), start);
     watch.handle(event("Network.dataReceived", {{"requestId", "1"}}), start + period);
-    EXPECT_EQ(watch.quietFrom(period), start + 2 * period);
+    EXPECT_EQ(watch.lastNetworkActivity(), start + period);
     watch.handle(lifecycle("load", "L"), start + 3 * period);
-    EXPECT_EQ(watch.quietFrom(period), start + 2 * period);
+    EXPECT_EQ(watch.lastNetworkActivity(), start + period);
 }
 
 TEST(PageWatchTest, TheMainFrameMustEndOnAWebPageThatIsNotAPdf) {
@@ -125,6 +131,16 @@ TEST(PageWatchTest, TheMainFrameMustEndOnAWebPageThatIsNotAPdf) {
          {response("M", "Document", "application/pdf"), navigated("M", "http://a/M")},
          "the address is a PDF document, not a web page"},
         {"a PDF in a frame", false, {response("M", "Document", "application/pdf")}, ""},
+        {"a login asked for",
+         false,
+         {challenge("L", 401, "WWW-Authenticate")},
+         "the site asks for a login"},
+        {"a proxy login asked for",
+         false,
+         {challenge("L", 407, "proxy-authenticate")},
+         "the site asks for a login"},
+        {"a 401 without its challenge", false, {response("L", "Document", "text/html", 401)}, ""},
+        {"a challenge with a 200", false, {challenge("L", 200, "WWW-Authenticate")}, ""},
     };
     for (const auto& row : cases) {
         PageWatch watch("S", row.allowFiles, [](const std::string&, const json&) {});

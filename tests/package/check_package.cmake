@@ -23,7 +23,8 @@ set(root "${WORK_DIR}/root")
 execute_process(COMMAND dpkg-deb -x "${package}" "${root}" COMMAND_ERROR_IS_FATAL ANY)
 # What the install puts where is the install check's; here what the package
 # decides: the /usr prefix, and the programs stripped.
-foreach(file usr/bin/orlenda usr/bin/iecapt)
+# The consent-banner rules too, where the tool looks for them beside itself.
+foreach(file usr/bin/orlenda usr/bin/iecapt usr/share/orlenda/autoconsent.standalone.js)
   if(NOT EXISTS "${root}/${file}")
     message(FATAL_ERROR "not in the package: /${file}")
   endif()

@@ -63,8 +63,6 @@ TEST_F(PosixProcessesTest, StartsTheCommandLineCutLooseAndReportsItsEndAsAShellD
         {"/bin/sh -c \"exit 7\"", {.exitCode = 7}},
         {"/bin/sh -c \"kill -TERM $$\"",
          {.exitCode = 128 + SIGTERM, .ending = ProcessEnding::Killed, .cause = "SIGTERM"}},
-        {"/bin/sh -c \"kill -KILL $$\"",
-         {.exitCode = 128 + SIGKILL, .ending = ProcessEnding::Killed, .cause = "SIGKILL"}},
         {"/bin/sh -c \"kill -SEGV $$\"",
          {.exitCode = 128 + SIGSEGV, .ending = ProcessEnding::Crashed, .cause = "SIGSEGV"}},
     };

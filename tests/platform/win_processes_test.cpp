@@ -156,6 +156,11 @@ TEST_F(WinProcessesTest, KeepsWhatTheProgramWritesToStandardErrorUntilItIsClosed
               "ber the limit\r\n");
     EXPECT_EQ(processes.errorOutputTail(talker, 10), "he limit\r\n");
     processes.close(talker);
+    // The ended program's own handle on the file goes with it a moment later.
+    for (auto deadline = std::chrono::steady_clock::now() + 10s;
+         ErrorFilesIn(temp) != 0 && std::chrono::steady_clock::now() < deadline;) {
+        std::this_thread::sleep_for(20ms);
+    }
     EXPECT_EQ(ErrorFilesIn(temp), 0u);
     EXPECT_EQ(processes.errorOutputTail(0, 1000), "");
 }

@@ -1,19 +1,14 @@
 #pragma once
 
 #include <QDir>
-#include <QString>
 #include <QTemporaryDir>
 
 namespace orlenda::testing {
 
 // A fresh folder in the test's own home folder.
 struct FolderInHome {
-    static QString MadeHome() {
-        QDir().mkpath(QDir::homePath());
-        return QDir::homePath();
-    }
-
-    QTemporaryDir folder{MadeHome() + QStringLiteral("/shots-XXXXXX")};
+    bool homeMade = QDir().mkpath(QDir::homePath());
+    QTemporaryDir folder{QDir::homePath() + QStringLiteral("/shots-XXXXXX")};
 
     // As a user types it into the folder box: "~/shots-…/" on POSIX, where
     // "~" is the home folder; the whole path on Windows.

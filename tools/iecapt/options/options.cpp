@@ -75,6 +75,7 @@ const std::vector<OptionSpec>& optionSpecs() {
         {"ignore-certificate-errors", false,
          flagInto(&CaptureOptions::ignoreCertificateErrors, true)},
         {"allow-file-urls", false, flagInto(&CaptureOptions::allowFileUrls, true)},
+        {"keep-consent-banners", false, flagInto(&CaptureOptions::keepConsentBanners, true)},
         {"browser", true, textInto(&CaptureOptions::browser)},
         {"timings", false, flagInto(&CaptureOptions::timings, true)},
     };

@@ -7,8 +7,8 @@
 
 namespace orlenda::iecapt {
 
-// The side of the largest picture the browser takes in one go (its texture
-// limit at scale 1); taller pages are captured in parts of at most this.
+// The largest window side, and the tallest picture every Chromium takes
+// exactly in one shot (its texture limit at scale 1).
 inline constexpr int kMaxPartSide = 16384;
 // The tallest full-page image: JPEG's own limit.
 inline constexpr int kMaxImageHeight = 65500;
@@ -29,7 +29,8 @@ struct CaptureOptions {
     std::string userAgent;  // empty: the browser's own, without "Headless"
     bool ignoreCertificateErrors = false;
     bool allowFileUrls = false;
-    std::string browser;  // empty: looked for on PATH
+    bool keepConsentBanners = false;  // leave cookie and consent banners unanswered
+    std::string browser;              // empty: looked for on PATH
     bool timings = false;
 };
 

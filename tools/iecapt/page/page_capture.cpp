@@ -1,6 +1,7 @@
 #include "page/page_capture.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "common/message_text.h"
 #include "page/page_scripts.h"
 #include "page/page_watch.h"
+#include "page/settle_decision.h"
 #include "picture/image_join.h"
 #include "protocol/base64.h"
 
@@ -20,14 +22,6 @@ using nlohmann::json;
 using Clock = Deadline::Clock;
 using std::chrono::milliseconds;
 
-// How long the network, the document and the page's animation frames must
-// stay still to count as settled: a page that fetches its data after a
-// moment's work, or redraws a chart frame by frame, is still busy.
-constexpr milliseconds kNetworkQuiet{300};
-constexpr milliseconds kDocumentQuiet{300};
-constexpr milliseconds kFramesQuiet{100};
-// The least time between two looks at the page while it settles.
-constexpr milliseconds kProbeInterval{50};
 // A page whose document has come but whose own resources hang is captured as
 // it is after this part of the time-out, and no later than the limit.
 constexpr int kStallShareOfTimeout = 3;
@@ -50,10 +44,11 @@ bool looksWhole(const std::string& image, ImageFormat format) {
 
 class PageCapture {
 public:
-    PageCapture(DevToolsSession& session, const CaptureOptions& options, Deadline deadline,
-                Timings& timings)
+    PageCapture(DevToolsSession& session, const CaptureOptions& options,
+                const std::string& consentRules, Deadline deadline, Timings& timings)
         : m_session(session),
           m_options(options),
+          m_consentRules(consentRules),
           m_deadline(deadline),
           m_timings(timings),
           m_timeout(std::chrono::seconds(options.timeoutSeconds)) {}
@@ -65,19 +60,23 @@ private:
     json startBrowser();
     void openPage();
     void notePageSession(const json& event);
+    void closeOtherWindow(const json& event);
     void navigate(const std::string& url, const std::string& userAgent);
     void waitFor(const std::function<bool()>& condition, Deadline deadline);
     void waitForLoad();
     void settle();
-    bool pageIsSettled(Deadline settleEnd);
+    nlohmann::json look(Deadline settleEnd);
+    SettleFacts settleFacts(const nlohmann::json& probe, Deadline settleEnd);
+    void warnGivenUp(const std::vector<Motion>& moving, bool budgetSpent);
     void waitTheDelay();
     std::string takePicture();
-    std::string screenshot(ImageFormat format, int top, int height);
+    std::string screenshot(ImageFormat format, int top, int height, bool toJoin);
     void failIfBroken() const;
     json evaluate(const std::string& expression, bool awaitPromise);
 
     DevToolsSession& m_session;
     const CaptureOptions& m_options;
+    const std::string& m_consentRules;
     Deadline m_deadline;
     Timings& m_timings;
     milliseconds m_timeout;
@@ -86,23 +85,23 @@ private:
     std::unique_ptr<PageWatch> m_watch;
     bool m_sameDocument = false;
     std::vector<std::string> m_warnings;
-    std::string m_stillMoving;  // what moved at the last look
+    std::vector<std::string> m_notes;
+    Clock::time_point m_settleStart;
+    std::string m_consentName;    // of the banner found, as the consent rules name it
+    std::string m_consentClosed;  // the same, once answered
+    ShotLimit m_shotLimit{};
 };
 
 CapturedPage PageCapture::run(const std::string& url) {
     beginPhase("start", "starting the browser");
     const json version = startBrowser();
+    m_shotLimit = singleShotLimit(version.value("userAgent", std::string()));
 
     beginPhase("navigate", "opening the page");
     openPage();
-    std::string userAgent = m_options.userAgent;
-    if (userAgent.empty()) {
-        // Some sites turn away a browser that calls itself headless.
-        userAgent = version.value("userAgent", std::string());
-        if (const auto headless = userAgent.find("HeadlessChrome"); headless != std::string::npos) {
-            userAgent.erase(headless, std::string_view("Headless").size());
-        }
-    }
+    const std::string userAgent = m_options.userAgent.empty()
+                                      ? desktopUserAgent(version.value("userAgent", std::string()))
+                                      : m_options.userAgent;
     navigate(url, userAgent);
     waitForLoad();
     beginPhase("settle", "waiting for the page to settle");
@@ -116,6 +115,7 @@ CapturedPage PageCapture::run(const std::string& url) {
     page.httpStatus = response.status;
     page.httpStatusText = response.statusText;
     page.warnings = std::move(m_warnings);
+    page.notes = std::move(m_notes);
     return page;
 }
 
@@ -148,7 +148,25 @@ void PageCapture::openPage() {
                                           [this](const std::string& method, const json& params) {
                                               m_session.post(method, params, m_sessionId);
                                           });
-    m_session.setEventHandler([this](const json& event) { m_watch->handle(event); });
+    m_session.setEventHandler([this](const json& event) {
+        closeOtherWindow(event);
+        m_watch->handle(event);
+    });
+}
+
+void PageCapture::closeOtherWindow(const json& event) {
+    if (event.value("method", std::string()) != "Target.attachedToTarget") return;
+    const json& params = event.value("params", json::object());
+    const json& target = params.value("targetInfo", json::object());
+    const std::string sessionId = params.value("sessionId", std::string());
+    if (sessionId == m_sessionId || target.value("type", std::string()) != "page") return;
+    // The headless shell lets a page open windows without a click. A new
+    // window waits for a debugger, and holds up every page of its renderer,
+    // the captured one too, until told to run; closing it alone does not
+    // free them. The full browser blocks such windows, so we close them too:
+    // a dialog there would hold up the renderer again.
+    m_session.post("Runtime.runIfWaitingForDebugger", json::object(), sessionId);
+    m_session.post("Target.closeTarget", {{"targetId", target.value("targetId", std::string())}});
 }
 
 void PageCapture::notePageSession(const json& event) {
@@ -174,12 +192,21 @@ void PageCapture::navigate(const std::string& url, const std::string& userAgent)
     onPage("Page.enable", json::object());
     onPage("Page.setLifecycleEventsEnabled", {{"enabled", true}});
     onPage("Page.addScriptToEvaluateOnNewDocument", {{"source", changeWatchScript()}});
+    if (!m_consentRules.empty()) {
+        onPage("Page.addScriptToEvaluateOnNewDocument",
+               {{"source", consentScript(m_consentRules)}});
+    }
     onPage("Network.enable", json::object());
     onPage("Emulation.setDeviceMetricsOverride", {{"width", m_options.width},
                                                   {"height", m_options.height},
                                                   {"deviceScaleFactor", 1},
                                                   {"mobile", false}});
-    if (!userAgent.empty()) onPage("Emulation.setUserAgentOverride", {{"userAgent", userAgent}});
+    // The headless shell sends no Accept-Language of its own; this is the one
+    // the full browser sends headless, whatever the system's language.
+    if (!userAgent.empty()) {
+        onPage("Emulation.setUserAgentOverride",
+               {{"userAgent", userAgent}, {"acceptLanguage", "en-US,en;q=0.9"}});
+    }
     if (m_options.ignoreCertificateErrors) {
         onPage("Security.setIgnoreCertificateErrors", {{"ignore", true}});
     }
@@ -195,12 +222,16 @@ void PageCapture::navigate(const std::string& url, const std::string& userAgent)
     }
     const json result = reply.value("result", json::object());
     const std::string errorText = result.value("errorText", std::string());
+    const std::string loaderId = result.value("loaderId", std::string());
     // An HTTP error without a body still shows a page, the browser's own:
     // captured like any page the server sent with an error status.
     if (!errorText.empty() && errorText != "net::ERR_HTTP_RESPONSE_CODE_FAILURE") {
+        // The headless shell has no PDF viewer and only downloads one: the
+        // watch has seen its response and says what it is.
+        m_watch->expectDocument(loaderId);
+        failIfBroken();
         throw CaptureFailure(ExitCode::PageNotLoaded, describeLoadError(errorText));
     }
-    const std::string loaderId = result.value("loaderId", std::string());
     m_sameDocument = loaderId.empty();  // only a #fragment changed: nothing more will load
     m_watch->expectDocument(loaderId);
     failIfBroken();
@@ -239,55 +270,101 @@ void PageCapture::settle() {
     // Settling never eats the time the capture itself needs.
     const Deadline settleEnd = Deadline::after(milliseconds(m_options.settleMs))
                                    .orSooner(Deadline(m_deadline.at() - m_timeout / 3));
-    const int budget = settleEnd.pollTimeout();
-    // The scroll asks for more (lazy images): traffic the settling waits for.
-    evaluate(
-        scrollScript(m_options.fullPage, std::min(m_options.maxHeight, kMaxImageHeight), budget),
-        true);
-    while (!pageIsSettled(settleEnd)) {
-        if (settleEnd.expired()) {
-            m_warnings.push_back("the page was still changing after " +
-                                 std::to_string(m_options.settleMs) + " ms (" + m_stillMoving +
-                                 "); captured as it was");
+    m_settleStart = Clock::now();
+    // 1. A first look, then the scroll, where the page may load more once
+    //    scrolled to (its traffic is what the settling then waits for).
+    const json first = look(settleEnd);
+    const bool scrollThrough =
+        shouldScrollThrough({.fullPage = m_options.fullPage,
+                             .pageHeight = first.value("height", 0),
+                             .viewportHeight = first.value("viewport", 0),
+                             .lazyElements = first.value("lazy", 0),
+                             .observedElements = first.value("observed", 0),
+                             .scrollListeners = first.value("scrollListeners", 0)});
+    evaluate(scrollScript(scrollThrough, std::min(m_options.maxHeight, kMaxImageHeight),
+                          settleEnd.pollTimeout()),
+             true);
+    // 2. Look until the page is settled, or given up on.
+    for (;;) {
+        const json probe = look(settleEnd);
+        const SettleAnswer answer = decideSettle(settleFacts(probe, settleEnd));
+        if (answer.verdict == SettleAnswer::Verdict::Settled) break;
+        if (answer.verdict == SettleAnswer::Verdict::GiveUp) {
+            warnGivenUp(answer.moving, settleEnd.expired());
             break;
         }
+        const Deadline nextLook = Deadline(m_settleStart + answer.lookAgainAt).orSooner(settleEnd);
+        while (!nextLook.expired() && !m_watch->failure() && !m_watch->crashed()) {
+            m_session.handleNextMessage(nextLook);
+        }
     }
+    // 3. What was done to the page's consent banner.
+    if (!m_consentClosed.empty())
+        m_notes.push_back("closed a consent banner (" + m_consentClosed + ")");
     failIfBroken();
 }
 
-// One look at the page; when it is not settled yet, waits until the next look
-// makes sense and returns false.
-bool PageCapture::pageIsSettled(Deadline settleEnd) {
+json PageCapture::look(Deadline settleEnd) {
     // A script may have moved the page on to another document.
     if (!m_watch->loaded()) waitForLoad();
     failIfBroken();
-    const int budget = settleEnd.pollTimeout();
     // The watch again, in case this document came without it.
-    const json probe = evaluate(
-        changeWatchScript() + ";\n" + settleProbeScript(budget, m_options.fullPage), false);
-    const auto now = Clock::now();
-    // When each could be still, at the earliest; past ones are still now.
-    const std::pair<Clock::time_point, const char*> moving[] = {
-        {m_watch->requestsWaiting() ? now + kProbeInterval : m_watch->quietFrom(kNetworkQuiet),
-         "the network"},
-        {now + kDocumentQuiet - milliseconds(probe.value("domQuietMs", 0LL)), "the document"},
-        {now + kFramesQuiet - milliseconds(probe.value("framesQuietMs", 0LL)), "animation frames"},
-        {probe.value("animating", 0) > 0 ? now + kProbeInterval : now, "animations"},
+    return evaluate(changeWatchScript() + ";\n" +
+                        settleProbeScript(settleEnd.pollTimeout(), m_options.fullPage),
+                    false);
+}
+
+SettleFacts PageCapture::settleFacts(const json& probe, Deadline settleEnd) {
+    const auto since = [this](Clock::time_point at) {
+        return std::chrono::duration_cast<milliseconds>(at - m_settleStart);
     };
-    Clock::time_point stillAt = now;
-    m_stillMoving.clear();
-    for (const auto& [at, what] : moving) {
-        if (at <= now) continue;
-        stillAt = std::max(stillAt, at);
-        m_stillMoving += std::string(m_stillMoving.empty() ? "" : ", ") + what;
+    const milliseconds now = since(Clock::now());
+    const auto agoMs = [&](const char* name) {
+        return now - milliseconds(static_cast<long long>(probe.value(name, 0.0)));
+    };
+    SettleFacts facts{.now = now,
+                      .budgetEnd = since(settleEnd.at()),
+                      .lastNetworkActivity = since(m_watch->lastNetworkActivity()),
+                      .requestsInFlight = m_watch->requestsWaiting(),
+                      .lastDocumentChange = agoMs("domQuietMs"),
+                      .lastFrameAsked = agoMs("framesQuietMs"),
+                      .animationsRunning = probe.value("animating", 0),
+                      .timers = {},
+                      .consent = {}};
+    for (const json& timer : probe.value("timers", json::array())) {
+        facts.timers.push_back(
+            {.due = now + milliseconds(static_cast<long long>(timer.value("inMs", 0.0))),
+             .repeating = timer.value("repeating", false),
+             .rearms = timer.value("rearms", 0)});
     }
-    if (m_stillMoving.empty()) return true;
-    stillAt = std::max(stillAt, now + kProbeInterval);
-    const Deadline nextLook = Deadline(stillAt).orSooner(settleEnd);
-    while (!nextLook.expired() && !m_watch->failure() && !m_watch->crashed()) {
-        m_session.handleNextMessage(nextLook);
+    const json consent = probe.value("consent", json::object());
+    const std::string lifecycle = consent.value("lifecycle", std::string());
+    facts.consent.state = consentCheckOf({.lifecycle = lifecycle,
+                                          .looks = consent.value("looks", 0),
+                                          .cookieWords = consent.value("cookieWords", false),
+                                          .busy = consent.value("busy", false)});
+    // Its wait counts from the start of the settling: by then it has begun.
+    facts.consent.since = milliseconds(0);
+    m_consentName = consent.value("name", m_consentName);
+    if (facts.consent.state == ConsentCheck::Closed) m_consentClosed = m_consentName;
+    return facts;
+}
+
+void PageCapture::warnGivenUp(const std::vector<Motion>& moving, bool budgetSpent) {
+    std::string what;
+    for (const Motion motion : moving) {
+        if (motion == Motion::ConsentBanner) {
+            m_warnings.push_back("could not close a consent banner (" + m_consentName +
+                                 "); captured with it");
+            continue;
+        }
+        what += std::string(what.empty() ? "" : ", ") + std::string(describe(motion));
     }
-    return false;
+    if (what.empty()) return;
+    m_warnings.push_back((budgetSpent ? "the page was still changing after " +
+                                            std::to_string(m_options.settleMs) + " ms ("
+                                      : "the page did not settle (") +
+                         what + "); captured as it was");
 }
 
 void PageCapture::waitTheDelay() {
@@ -321,15 +398,19 @@ std::string PageCapture::takePicture() {
         height = limit;
     }
     // What the browser takes in one go it also encodes: never encoded twice.
-    if (height <= kMaxPartSide) return screenshot(m_options.format, 0, height);
+    // WebP, which the join cannot write, is never taller than one shot.
+    const std::vector<ImagePart> parts = planParts(m_options.width, height, m_shotLimit);
+    if (parts.size() == 1 || m_options.format == ImageFormat::WebP) {
+        return screenshot(m_options.format, 0, height, false);
+    }
     ImageJoiner joiner(m_options.format, m_options.width, height, m_options.quality);
-    for (const ImagePart& part : planParts(m_options.width, height, kMaxPartSide)) {
-        joiner.addPart(screenshot(ImageFormat::Png, part.top, part.height), part.height);
+    for (const ImagePart& part : parts) {
+        joiner.addPart(screenshot(ImageFormat::Png, part.top, part.height, true), part.height);
     }
     return joiner.finish();
 }
 
-std::string PageCapture::screenshot(ImageFormat format, int top, int height) {
+std::string PageCapture::screenshot(ImageFormat format, int top, int height, bool toJoin) {
     const json clip = {
         {"x", 0}, {"y", top}, {"width", m_options.width}, {"height", height}, {"scale", 1}};
     json params = {{"format", protocolName(format)},
@@ -337,6 +418,8 @@ std::string PageCapture::screenshot(ImageFormat format, int top, int height) {
                    {"captureBeyondViewport", m_options.fullPage},
                    {"fromSurface", true}};
     if (format != ImageFormat::Png) params["quality"] = m_options.quality;
+    // A part is decoded at once: its size does not matter, the browser's time does.
+    if (toJoin) params["optimizeForSpeed"] = true;
     const json shot = m_session.call("Page.captureScreenshot", params, m_deadline, m_sessionId);
     std::string image = decodeBase64(shot.value("data", std::string())).value_or(std::string());
     if (!looksWhole(image, format)) {
@@ -370,8 +453,42 @@ json PageCapture::evaluate(const std::string& expression, bool awaitPromise) {
 }  // namespace
 
 CapturedPage capturePage(DevToolsSession& session, const std::string& url,
-                         const CaptureOptions& options, Deadline deadline, Timings& timings) {
-    return PageCapture(session, options, deadline, timings).run(url);
+                         const CaptureOptions& options, const std::string& consentRules,
+                         Deadline deadline, Timings& timings) {
+    return PageCapture(session, options, consentRules, deadline, timings).run(url);
+}
+
+ShotLimit singleShotLimit(std::string_view userAgent) {
+    // Striped pages came out exact in one JPEG or PNG shot from Chromium 156
+    // on Linux, the headless shell and the full browser alike, at 1024x65,500
+    // (the tallest image), 2048x40,000, 4096x20,000 and 16,384x6,000: up to
+    // 98 million pixels. The limit keeps a third of that as margin. Earlier
+    // builds cut, blanked or repeated shots taller than 16,384 px, and other
+    // systems draw with other limits (a graphics card's textures).
+    constexpr ShotLimit kMeasured = {kMaxImageHeight, 1024LL * kMaxImageHeight};
+    constexpr ShotLimit kEveryChromium = {kMaxPartSide, 1024LL * kMaxPartSide};
+    constexpr int kMeasuredVersion = 156;
+    constexpr std::string_view kProduct = "Chrome/";
+    const auto product = userAgent.find(kProduct);
+    if (product == std::string_view::npos || userAgent.find("Linux") == std::string_view::npos) {
+        return kEveryChromium;
+    }
+    int major = 0;
+    const std::string_view version = userAgent.substr(product + kProduct.size());
+    std::from_chars(version.data(), version.data() + version.size(), major);
+    return major >= kMeasuredVersion ? kMeasured : kEveryChromium;
+}
+
+std::string desktopUserAgent(std::string reported) {
+    constexpr std::string_view kHeadless = "HeadlessChrome/";
+    const auto product = reported.find(kHeadless);
+    if (product == std::string::npos) return reported;
+    reported.erase(product, std::string_view("Headless").size());
+    const auto major = product + std::string_view("Chrome/").size();
+    const auto majorEnd = reported.find('.', major);
+    const auto versionEnd = reported.find_first_not_of("0123456789.", major);
+    if (majorEnd < versionEnd) reported.replace(majorEnd, versionEnd - majorEnd, ".0.0.0");
+    return reported;
 }
 
 }  // namespace orlenda::iecapt

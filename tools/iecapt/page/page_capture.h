@@ -6,6 +6,7 @@
 #include "common/deadline.h"
 #include "common/timings.h"
 #include "options/options.h"
+#include "picture/image_join.h"
 #include "protocol/devtools_session.h"
 
 namespace orlenda::iecapt {
@@ -15,17 +16,32 @@ struct CapturedPage {
     int httpStatus = 0;  // of the main document; 0 when not over HTTP
     std::string httpStatusText;
     std::vector<std::string> warnings;  // one line each: what the picture may lack
+    std::vector<std::string> notes;     // one line each: what was done to the page
 };
 
 // Loads the address in the running browser and takes the picture: waits for
 // the load event (or, when only the page's own resources hang, for a part of
 // the time-out), lets the page settle within --settle (network quiet,
 // animations ended, no more changes, lazy content asked for by a scroll
-// through the page, back at the top), waits the delay, and captures, in parts
-// joined into one image when the page is taller than the browser can take at
-// once. Dialogs are dismissed and downloads refused on the way. Throws a
-// CaptureFailure when the page cannot be loaded or captured.
+// through the page, back at the top), waits the delay, and captures, in one
+// shot or, when the page is larger than the browser takes exactly at once,
+// in parts joined into one image. Dialogs are dismissed and downloads refused
+// on the way, and, given consent rules (autoconsent's standalone script),
+// consent banners answered with the least consent. Throws a CaptureFailure
+// when the page cannot be loaded or captured.
 CapturedPage capturePage(DevToolsSession& session, const std::string& url,
-                         const CaptureOptions& options, Deadline deadline, Timings& timings);
+                         const CaptureOptions& options, const std::string& consentRules,
+                         Deadline deadline, Timings& timings);
+
+// The largest picture the browser that reports this user agent takes
+// exactly in one shot: for the Chromium measured here, a whole page up to
+// the tallest image; for any other, the 16,384 px every Chromium takes.
+ShotLimit singleShotLimit(std::string_view userAgent);
+
+// The user agent a page is told, from the one the browser reports: without
+// "Headless", which some sites turn away, and with the version cut to its
+// major number as a desktop Chrome sends it (the headless shell reports all
+// four numbers).
+std::string desktopUserAgent(std::string reported);
 
 }  // namespace orlenda::iecapt

@@ -1,11 +1,34 @@
 #include "page/page_watch.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "common/message_text.h"
 #include "options/address.h"
 
 namespace orlenda::iecapt {
 
 using nlohmann::json;
+
+namespace {
+
+// A 401 or 407 that carries its challenge: what the browser would ask a
+// person to log in for.
+bool asksForLogin(const json& response) {
+    const int status = response.value("status", 0);
+    const std::string_view challenge = status == 401   ? "www-authenticate"
+                                       : status == 407 ? "proxy-authenticate"
+                                                       : "";
+    if (challenge.empty()) return false;
+    const json& headers = response.value("headers", json::object());
+    return std::ranges::any_of(headers.items(), [&](const auto& header) {
+        return std::ranges::equal(header.key(), challenge, [](unsigned char a, unsigned char b) {
+            return std::tolower(a) == b;
+        });
+    });
+}
+
+}  // namespace
 
 void PageWatch::handle(const json& event, Clock::time_point now) {
     if (event.value("sessionId", std::string()) != m_sessionId) return;
@@ -109,9 +132,10 @@ void PageWatch::onResponse(const json& params) {
     if (params.value("type", std::string()) != "Document") return;
     const json& response = params.value("response", json::object());
     const std::string loaderId = params.value("loaderId", std::string());
-    m_documentResponses[loaderId] = {
-        response.value("status", 0), response.value("statusText", std::string()),
-        response.value("mimeType", std::string()), response.value("url", std::string())};
+    m_documentResponses[loaderId] = {response.value("status", 0),
+                                     response.value("statusText", std::string()),
+                                     response.value("mimeType", std::string()),
+                                     response.value("url", std::string()), asksForLogin(response)};
     if (m_judging && loaderId == m_mainLoader) judgeDocument();
 }
 
@@ -120,6 +144,12 @@ void PageWatch::judgeDocument() {
     // The browser shows a PDF in a viewer that a capture only sees as grey.
     if (found != m_documentResponses.end() && found->second.mimeType == "application/pdf") {
         fail("the address is a PDF document, not a web page");
+    }
+    // The full browser gives up on a login it cannot ask for; the headless
+    // shell shows what came with the challenge. Either way it is no capture
+    // of the site.
+    if (found != m_documentResponses.end() && found->second.asksForLogin) {
+        fail(describeHttpStatus(found->second.status, found->second.statusText));
     }
 }
 

@@ -42,11 +42,9 @@ public:
     // Returns how many there were.
     std::size_t giveUpOnLoading();
 
-    // Nothing waits for an answer and nothing moved on the network for the
-    // period: the time that is true from, and whether anything waits.
-    Clock::time_point quietFrom(std::chrono::milliseconds period) const {
-        return m_lastNetworkActivity + period;
-    }
+    // When something last moved on the network, and whether anything waits
+    // for an answer.
+    Clock::time_point lastNetworkActivity() const { return m_lastNetworkActivity; }
     bool requestsWaiting() const { return !m_requestsWaiting.empty(); }
 
     // Why the page cannot be captured: it went to the browser's error page or
@@ -59,6 +57,7 @@ public:
         std::string statusText;
         std::string mimeType;
         std::string url;
+        bool asksForLogin = false;  // a 401 or 407 with its challenge
     };
     DocumentResponse documentResponse() const;
     // Where the main frame is now, after every redirect and move.

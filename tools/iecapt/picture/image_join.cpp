@@ -23,9 +23,9 @@
 
 namespace orlenda::iecapt {
 
-std::vector<ImagePart> planParts(int width, int height, int maxPartSide) {
-    const long long byArea = kMaxPartPixels / std::max(width, 1);
-    const int partHeight = static_cast<int>(std::clamp<long long>(byArea, 1, maxPartSide));
+std::vector<ImagePart> planParts(int width, int height, ShotLimit limit) {
+    const long long byArea = limit.maxPixels / std::max(width, 1);
+    const int partHeight = static_cast<int>(std::clamp<long long>(byArea, 1, limit.maxSide));
     std::vector<ImagePart> parts;
     for (int top = 0; top < height; top += partHeight) {
         parts.push_back({top, std::min(partHeight, height - top)});

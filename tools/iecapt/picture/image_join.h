@@ -16,11 +16,16 @@ struct ImagePart {
     bool operator==(const ImagePart&) const = default;
 };
 
-// The bands a picture of width x height is taken in, top to bottom: each as
-// tall as the browser can take at once, and no larger than kMaxPartPixels so
-// that a wide page does not ask the browser for a giant picture.
-inline constexpr long long kMaxPartPixels = 1024LL * 16384;
-std::vector<ImagePart> planParts(int width, int height, int maxPartSide);
+// The largest picture a browser takes exactly in one shot: no taller than
+// maxSide and of no more than maxPixels.
+struct ShotLimit {
+    int maxSide;
+    long long maxPixels;
+};
+
+// The bands a picture of width x height is taken in, top to bottom: as few as
+// the limit allows, each as tall as it allows.
+std::vector<ImagePart> planParts(int width, int height, ShotLimit limit);
 
 // Joins the parts of a page into one image, encoded once. The parts are PNGs
 // as the browser sent them, lossless, so the joins do not show; each is

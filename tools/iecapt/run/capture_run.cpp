@@ -3,7 +3,9 @@
 #include <csignal>
 #include <exception>
 #include <fstream>
+#include <iterator>
 #include <ostream>
+#include <vector>
 
 #include "common/exit_code.h"
 #include "common/message_text.h"
@@ -16,6 +18,7 @@
 #include "run/help_text.h"
 #include "system/atomic_file.h"
 #include "system/browser_process.h"
+#include "system/own_folder.h"
 #include "system/pipe_channel.h"
 #include "system/profile_folder.h"
 #include "system/signal_watch.h"
@@ -37,11 +40,26 @@ std::string lastWordsIn(const std::string& path) {
     return oneLine(last.substr(0, 300));
 }
 
+// The consent-banner rules that ship beside the tool; empty, with a warning,
+// when they are missing, so the capture goes on without them.
+std::string consentRules(const CaptureOptions& options, std::vector<std::string>& warnings) {
+    if (options.keepConsentBanners) return {};
+    const std::string path = ownFolder() + "/" IECAPT_CONSENT_RULES;
+    std::ifstream file(pathFromUtf8(path), std::ios::binary);
+    std::string rules{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (rules.empty()) {
+        warnings.push_back("the consent-banner rules are missing (" + path +
+                           "); banners were left on the page");
+    }
+    return rules;
+}
+
 // As strsignal() names the two that stop a capture, on every platform.
 const char* signalName(int signal) { return signal == SIGTERM ? "Terminated" : "Interrupt"; }
 
 CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& options,
-                                const SignalWatch& signals, Deadline deadline, Timings& timings) {
+                                const SignalWatch& signals, Deadline deadline, Timings& timings,
+                                std::vector<std::string>& warnings) {
     const BrowserLookup browser = lookForBrowser(options.browser);
     if (browser.path.empty()) throw CaptureFailure(ExitCode::BrowserFailed, browser.problem);
     removeStaleProfileFolders(temporaryBase());
@@ -53,7 +71,8 @@ CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& op
     PipeChannel channel(process.toBrowser(), process.fromBrowser(), signals.descriptor());
     DevToolsSession session(channel, deadline);
     try {
-        CapturedPage page = capturePage(session, url, options, deadline, timings);
+        CapturedPage page =
+            capturePage(session, url, options, consentRules(options, warnings), deadline, timings);
         timings.begin("shutdown");
         // The files go while the browser's processes die; stop() then only
         // makes sure they have.
@@ -90,8 +109,9 @@ int capture(const CaptureOptions& options, std::ostream& err) {
     int status = 0;
     std::string error;  // printed last, after any timings: callers show the last line
     try {
+        std::vector<std::string> warnings;
         const CapturedPage page =
-            captureWithBrowser(address.url, options, signals, deadline, timings);
+            captureWithBrowser(address.url, options, signals, deadline, timings, warnings);
         timings.begin("write");
         if (signals.caughtSignal() != 0) throw CaptureInterrupted();
         // Each on a line of its own with this prefix: the program that
@@ -100,7 +120,9 @@ int capture(const CaptureOptions& options, std::ostream& err) {
             err << "iecapt: warning: " << describeHttpStatus(page.httpStatus, page.httpStatusText)
                 << "\n";
         }
-        for (const std::string& warning : page.warnings) {
+        for (const std::string& note : page.notes) err << "iecapt: note: " << oneLine(note) << "\n";
+        warnings.insert(warnings.end(), page.warnings.begin(), page.warnings.end());
+        for (const std::string& warning : warnings) {
             err << "iecapt: warning: " << oneLine(warning) << "\n";
         }
         if (const std::string problem = writeFileAtomically(options.out, page.image);

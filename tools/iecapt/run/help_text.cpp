@@ -45,15 +45,23 @@ Options (--name=value and --name value both work):
   --ignore-certificate-errors
                        load HTTPS pages whose certificate is not trusted
   --allow-file-urls    also capture file: addresses, on purpose
+  --keep-consent-banners
+                       leave cookie and consent banners as a first visitor
+                       sees them; by default they are answered with the
+                       least consent (reject, or necessary cookies only), or
+                       hidden where they offer no choice, before the capture
 )" + std::string(browserSearchHelp()) +
            R"(  --timings            print how long each phase took on standard error
   -h, --help           show this text and exit
   --version            show the version and exit
 
 A page that answers with an HTTP error status (404, 500...) is captured as
-the server sent it, with a warning. Warnings and errors go to standard error,
-one line each, beginning "iecapt: warning: " and "iecapt: error: "; after a
-failure its reason is the last line.
+the server sent it, with a warning. A consent banner that was closed gets a
+note; the rules that close them (autoconsent, by DuckDuckGo) ship beside the
+tool, and their answer lives only in the capture's throw-away profile.
+Warnings, notes and errors go to standard error, one line each, beginning
+"iecapt: warning: ", "iecapt: note: " and "iecapt: error: "; after a failure
+its reason is the last line.
 
 Exit status:
   0  the image was written

@@ -18,7 +18,8 @@ struct BrowserLookup {
 };
 
 // Looks for the browser: the given path or program name; else, on POSIX
-// systems, chromium, chromium-browser and google-chrome on PATH; on Windows,
+// systems, chromium-headless-shell, chromium, chromium-browser and
+// google-chrome on PATH; on Windows,
 // Chrome, Chromium and Edge where they install (for all users, then for this
 // one), then on PATH.
 BrowserLookup lookForBrowser(const std::string& given);

@@ -132,8 +132,11 @@ void closeBoth(int fds[2]) {
 std::string findBrowser(const std::string& given, const std::string& searchPath) {
     if (given.find('/') != std::string::npos)
         return isExecutableFile(given) ? given : std::string();
+    // The headless shell first: the same engine without the full browser's
+    // interface, it starts several times faster and takes tall shots quicker.
     const std::vector<std::string> names =
-        given.empty() ? std::vector<std::string>{"chromium", "chromium-browser", "google-chrome"}
+        given.empty() ? std::vector<std::string>{"chromium-headless-shell", "chromium",
+                                                 "chromium-browser", "google-chrome"}
                       : std::vector<std::string>{given};
     for (const std::string& name : names) {
         std::istringstream folders(searchPath);
@@ -152,15 +155,18 @@ BrowserLookup lookForBrowser(const std::string& given) {
     lookup.path =
         findBrowser(given, searchPath != nullptr ? searchPath : "/usr/local/bin:/usr/bin:/bin");
     if (lookup.path.empty()) {
-        lookup.problem = given.empty() ? "no browser found: install chromium or give --browser=PATH"
-                                       : "the browser " + given + " is not an executable file";
+        lookup.problem = given.empty()
+                             ? "no browser found: install chromium-headless-shell or chromium, "
+                               "or give --browser=PATH"
+                             : "the browser " + given + " is not an executable file";
     }
     return lookup;
 }
 
 std::string_view browserSearchHelp() {
-    return "  --browser=PATH       the browser to run (default: chromium, chromium-browser\n"
-           "                       or google-chrome, looked for on PATH)\n";
+    return "  --browser=PATH       the browser to run (default: chromium-headless-shell,\n"
+           "                       chromium, chromium-browser or google-chrome, looked\n"
+           "                       for on PATH)\n";
 }
 
 std::vector<std::string> currentEnvironment() {

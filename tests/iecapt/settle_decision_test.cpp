@@ -1,0 +1,190 @@
+// The settle decision from plain facts: what holds a page back, until when,
+// and what is given up on. Times in ms; each look is 1 s into a 3 s budget.
+
+#include "page/settle_decision.h"
+
+#include <gtest/gtest.h>
+
+namespace orlenda::iecapt {
+namespace {
+
+using std::chrono::milliseconds;
+using Verdict = SettleAnswer::Verdict;
+using enum Motion;
+
+// What differs from a page that has been still for long.
+struct Page {
+    bool inFlight = false;
+    int network = -5000, document = -5000, frame = -5000, animations = 0;
+    std::vector<PendingTimer> timers = {};
+    ConsentCheck consent = ConsentCheck::Off;
+    int now = 1000;
+};
+
+SettleAnswer decide(const Page& page) {
+    return decideSettle({.now = milliseconds(page.now),
+                         .budgetEnd = milliseconds(3000),
+                         .lastNetworkActivity = milliseconds(page.network),
+                         .requestsInFlight = page.inFlight,
+                         .lastDocumentChange = milliseconds(page.document),
+                         .lastFrameAsked = milliseconds(page.frame),
+                         .animationsRunning = page.animations,
+                         .timers = page.timers,
+                         .consent = {.state = page.consent, .since = milliseconds(0)}});
+}
+
+PendingTimer dueAt(int ms, int rearms = 0) { return {.due = milliseconds(ms), .rearms = rearms}; }
+
+TEST(SettleDecisionTest, EachRuleHoldsThePageUntilItsTimeOrGivesUpWithAReason) {
+    const SettleLimits limits;  // the tables assume its periods
+    ASSERT_EQ(limits.networkQuiet, milliseconds(150));
+    ASSERT_EQ(limits.framesQuiet, milliseconds(100));
+    ASSERT_EQ(limits.lookInterval, milliseconds(50));
+    ASSERT_EQ(limits.endlessRearms, 2);
+    const struct {
+        const char* name;
+        Page page;
+        Verdict verdict;
+        std::vector<Motion> moving;
+        int lookAgainAt = 0;
+    } cases[] = {
+        {"a still page", {}, Verdict::Settled, {}},
+        {"requests in flight keep the page unsettled",
+         {.inFlight = true},
+         Verdict::LookAgain,
+         {Network},
+         1050},
+        {"a response just now", {.network = 990}, Verdict::LookAgain, {Network}, 1140},
+        {"a change to the document", {.document = 980}, Verdict::LookAgain, {Document}, 1130},
+        {"a frame asked for", {.frame = 999}, Verdict::LookAgain, {AnimationFrames}, 1099},
+        {"an animation on its way to its end",
+         {.animations = 1},
+         Verdict::LookAgain,
+         {Animations},
+         1050},
+        {"a one-shot timer due within the budget",
+         {.timers = {dueAt(1800)}},
+         Verdict::LookAgain,
+         {Timers},
+         1800},
+        {"an overdue timer: the page is busy",
+         {.timers = {dueAt(900)}},
+         Verdict::LookAgain,
+         {Timers},
+         1050},
+        {"a repeating timer does not hold the page",
+         {.timers = {{.due = milliseconds(1200), .repeating = true}}},
+         Verdict::Settled,
+         {}},
+        {"nor does a timer due after the budget", {.timers = {dueAt(60000)}}, Verdict::Settled, {}},
+        {"the latest of several",
+         {.document = 990, .timers = {dueAt(1100), dueAt(2500)}},
+         Verdict::LookAgain,
+         {Document, Timers},
+         2500},
+        {"never a look after the budget",
+         {.document = 2990, .now = 2995},
+         Verdict::LookAgain,
+         {Document},
+         3000},
+        {"what still moves when the budget ends",
+         {.inFlight = true, .frame = 3000, .now = 3000},
+         Verdict::GiveUp,
+         {Network, AnimationFrames}},
+        {"a chain that keeps setting itself again, at once",
+         {.timers = {dueAt(1100, 2)}},
+         Verdict::GiveUp,
+         {EndlessTimers}},
+        {"a chain short of that", {.timers = {dueAt(1100, 1)}}, Verdict::LookAgain, {Timers}, 1100},
+        {"an endless chain waits for what else moves",
+         {.inFlight = true, .timers = {dueAt(1100, 2)}},
+         Verdict::LookAgain,
+         {Network},
+         1050},
+    };
+    for (const auto& row : cases) {
+        const SettleAnswer answer = decide(row.page);
+        EXPECT_EQ(answer.verdict, row.verdict) << row.name;
+        EXPECT_EQ(answer.moving, row.moving) << row.name;
+        if (row.verdict == Verdict::LookAgain) {
+            EXPECT_EQ(answer.lookAgainAt, milliseconds(row.lookAgainAt)) << row.name;
+        }
+    }
+}
+
+TEST(SettleDecisionTest, TheConsentCheckWaitsOnlyForWhatItFound) {
+    ASSERT_EQ(SettleLimits().consentWait, milliseconds(3000));
+    using enum ConsentCheck;
+    const struct {
+        ConsentCheck state;
+        int now;
+        Verdict verdict;  // the banner is what holds the page or is given up on
+    } cases[] = {
+        {Off, 1000, Verdict::Settled},
+        {Looking, 1000, Verdict::LookAgain},
+        {Looking, 3000, Verdict::Settled},
+        {Hinted, 1000, Verdict::LookAgain},
+        {PlatformFound, 1000, Verdict::LookAgain},
+        {BannerOpen, 1000, Verdict::LookAgain},
+        {BannerOpen, 3000, Verdict::GiveUp},
+        {NotClosed, 1000, Verdict::GiveUp},
+        {Closed, 1000, Verdict::Settled},
+        {NothingFound, 1000, Verdict::Settled},
+    };
+    for (const auto& row : cases) {
+        const SettleAnswer answer = decide({.consent = row.state, .now = row.now});
+        EXPECT_EQ(answer.verdict, row.verdict) << static_cast<int>(row.state) << " at " << row.now;
+        EXPECT_EQ(answer.moving, row.verdict == Verdict::Settled ? std::vector<Motion>{}
+                                                                 : std::vector{ConsentBanner})
+            << static_cast<int>(row.state);
+    }
+}
+
+TEST(SettleDecisionTest, TheConsentRulesReportReadsAsAState) {
+    using enum ConsentCheck;
+    const struct {
+        ConsentReport report;
+        ConsentCheck state;
+    } cases[] = {
+        {{"", 5, true, false}, Off},
+        {{"initialized", 0, false, false}, Looking},
+        {{"started", 1, false, false}, NothingFound},
+        {{"started", 1, false, true}, Looking},
+        {{"started", 1, true, false}, Hinted},
+        {{"started", 2, true, true}, Looking},
+        {{"started", 2, true, false}, NothingFound},
+        {{"nothingDetected", 20, true, false}, NothingFound},
+        {{"cmpDetected", 1, false, false}, PlatformFound},
+        {{"runningOptOut", 1, false, true}, BannerOpen},
+        {{"optOutSucceeded", 1, false, false}, BannerOpen},
+        {{"optOutFailed", 1, false, false}, NotClosed},
+        {{"done", 1, false, true}, Closed},
+    };
+    for (const auto& row : cases) {
+        EXPECT_EQ(consentCheckOf(row.report), row.state)
+            << row.report.lifecycle << " after " << row.report.looks << " looks";
+    }
+}
+
+TEST(SettleDecisionTest, OnlyPagesThatShowMoreOnScrollingAreScrolledThrough) {
+    const struct {
+        const char* name;
+        LazyContentFacts facts;
+        bool scroll;
+    } cases[] = {
+        {"a plain long document", {.pageHeight = 40000, .viewportHeight = 768}, false},
+        {"lazy images", {.pageHeight = 40000, .viewportHeight = 768, .lazyElements = 3}, true},
+        {"an observer", {.pageHeight = 40000, .viewportHeight = 768, .observedElements = 1}, true},
+        {"a script following the scrolling",
+         {.pageHeight = 40000, .viewportHeight = 768, .scrollListeners = 1},
+         true},
+        {"a page that fits", {.pageHeight = 768, .viewportHeight = 768, .lazyElements = 3}, false},
+        {"the viewport only",
+         {.fullPage = false, .pageHeight = 40000, .viewportHeight = 768, .lazyElements = 3},
+         false},
+    };
+    for (const auto& row : cases) EXPECT_EQ(shouldScrollThrough(row.facts), row.scroll) << row.name;
+}
+
+}  // namespace
+}  // namespace orlenda::iecapt
