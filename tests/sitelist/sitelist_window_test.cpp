@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -205,6 +206,10 @@ private:
             m_messages.append(box->text());
             box->button(QMessageBox::Ok)->click();
         } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            // Answered already, its Return still on the way: a busy machine
+            // may call again first, and must not type the next path over it.
+            if (dialog == m_answered) return;
+            m_answered = dialog;
             if (m_inspect) std::exchange(m_inspect, nullptr)(*dialog);
             if (m_paths.isEmpty()) return dialog->reject();
             auto* nameField = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -236,6 +241,7 @@ private:
     QTemporaryDir m_folder;
     std::unique_ptr<Form1Window> m_window;
     QTimer m_answerer;
+    QPointer<QFileDialog> m_answered;
     QStringList m_paths;
     QStringList m_messages;
     std::function<void(QFileDialog&)> m_inspect;  // looks at the next file dialog first
