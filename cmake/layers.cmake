@@ -6,7 +6,8 @@
 # any other folder does not compile, in quotes or in angle brackets. With
 # INTERFACES_OF only the headers directly in that folder are linked, not its
 # subfolders (the interfaces, without their implementations). The include
-# folder is public: what links TARGET sees what its headers include.
+# folder is public (of an interface library: its interface): what links
+# TARGET sees what its headers include.
 function(orlenda_layer target source_dir)
   cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "FOLDERS;INTERFACES_OF")
   set(root ${CMAKE_BINARY_DIR}/layers/${target})
@@ -24,5 +25,10 @@ function(orlenda_layer target source_dir)
       file(CREATE_LINK ${source_dir}/${folder}/${header} ${root}/${folder}/${header} SYMBOLIC)
     endforeach()
   endforeach()
-  target_include_directories(${target} PUBLIC ${root})
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(${target} INTERFACE ${root})
+  else()
+    target_include_directories(${target} PUBLIC ${root})
+  endif()
 endfunction()

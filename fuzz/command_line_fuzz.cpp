@@ -13,7 +13,7 @@
 #include "convert/command_line.h"
 #include "convert/output_path.h"
 #include "convert/text_length.h"
-#include "platform/posix/split_command_line.h"
+#include "platform/split_command_line.h"
 
 namespace {
 

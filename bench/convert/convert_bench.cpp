@@ -36,15 +36,15 @@
 
 #include "app/form1_window.h"
 #include "convert/convert_handlers.h"
-#include "convert/message_box_answerer.h"
 #include "convert/run_report.h"
-#include "convert/stand_in_record.h"
 #include "fakes/fake_form.h"
 #include "platform/posix/posix_clock.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_list_files.h"
 #include "platform/posix/posix_processes.h"
 #include "platform/qt/text_progress_bar.h"
+#include "support/message_box_answerer.h"
+#include "support/stand_in_record.h"
 
 namespace {
 

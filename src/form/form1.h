@@ -36,21 +36,40 @@ struct RunProgress {
 // The main window as its handlers see it: its controls, the platform services
 // they call, and the little state of its own. The handlers are free functions
 // that take a Form1; the window system only forwards events to them.
+//
+// The controls keep their numbered names on purpose (the handlers are named
+// after them, as PushButton2_Click). What the user sees of each:
+//   PushButton1  the button "Add Single Web Site URL"
+//   PushButton2  the button "Start Saving Web Sites As JPG"
+//   PushButton3  the button "Load Sample/Example Files"
+//   PushButton6  the button "Load List Of Sites From Text File"
+//   PushButton7  the button "Clear List"
+//   PushButton8  the button "..." beside the folder box: browse for the folder
+//   Frame1       the frame "Save JPG File(s) To This Folder" round the folder box
+// The buttons and the frame live in the window only (app/form1_window.h);
+// the handlers reach the controls below.
 struct Form1 {
+    // The window itself, captioned "Orlenda".
     platform::MainWindow& Me;
+    // The list of sites, its one column headed " Web Site(s)".
     platform::SiteListControl& ListView1;
+    // The bar at the bottom, "Processing: <address>" during a run, else "Progress Bar".
     platform::ProgressIndicator& ProgressBar1;
+    // The folder box in the frame "Save JPG File(s) To This Folder".
     platform::TextBox& Text1;
 
     platform::Dialogs& dialogs;
     platform::EventPump& events;
     platform::FileSystem& files;
+    // The file dialog that "Load List Of Sites From Text File" opens.
     platform::CommonDialog& CommonDialog1;
     platform::ListFiles& listFiles;
     platform::Processes& processes;
     platform::Sleeper& sleeper;
     platform::SettingsStore& settings;
+    // The "Please select folder:" box that "..." opens.
     platform::FolderBrowser& folderBrowser;
+    // Not seen itself: draws the skin x/o.cjs over the window when there is one.
     platform::SkinComponent& SkinFramework1;
     platform::Desktop& desktop;
     platform::Clock& clock;

@@ -5,6 +5,8 @@
 
 #include <tuple>
 
+#include "platform/split_command_line.h"
+
 namespace orlenda {
 namespace {
 
@@ -69,6 +71,30 @@ TEST(BuildCaptureCommandLine, RefusesWhatWouldStartAnotherProgramOrCannotBePasse
             << tool;
     }
     EXPECT_EQ(ToolPathProblem("/opt/or lenda/iecapt"), "");
+}
+
+// The round trip on every platform: the line the program builds, split by the
+// Microsoft C runtime's rule (as the tool's runtime splits it on Windows and
+// the POSIX processes split it here), gives back exactly the tool, the address
+// and the path.
+TEST(BuildCaptureCommandLine, AlwaysGivesTheToolExactlyItsThreeArguments) {
+    // Addresses that try to bring options of their own, and output paths
+    // that only survive when escaped.
+    const std::pair<std::string, std::string> captures[] = {
+        {"http://x --out=/home/u/.bashrc", "C:\\x\\\\\\a.jpg"},
+        {"a\" --out=\"/tmp/x", ""},
+        {"a\t--out=/x", "with blank and quote\"inside"},
+        {"a\\\" b\\", "\\\\server\\share\\"},
+        {"x\n--out=y", "a\\\"b ends with quote\""},
+    };
+    for (const auto& [address, outputPath] : captures) {
+        EXPECT_THAT(platform::SplitCommandLine(
+                        BuildCaptureCommandLine("/opt/or lenda/iecapt", address, outputPath)),
+                    ::testing::ElementsAre("/opt/or lenda/iecapt",
+                                           "--url=" + EncodeUnsafeAddressCharacters(address),
+                                           "--out=" + outputPath))
+            << address << " " << outputPath;
+    }
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "app/form1_window.h"
-#include "convert/message_box_answerer.h"
+#include "support/message_box_answerer.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);

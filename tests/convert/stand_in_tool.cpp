@@ -18,7 +18,7 @@
 #include <iostream>
 #include <thread>
 
-#include "convert/stand_in_record.h"
+#include "support/stand_in_record.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <algorithm>
 
 #include "app/form1_window.h"
-#include "convert/message_box_answerer.h"
-#include "convert/stand_in_record.h"
+#include "support/message_box_answerer.h"
+#include "support/stand_in_record.h"
 
 namespace orlenda {
 

@@ -4,17 +4,15 @@
 #include "fakes/fake_list_import.h"
 #include "fakes/fake_processes.h"
 #include "fakes/fake_startup.h"
-#include "folder/folder_handlers.h"
 #include "form/form1.h"
 
 namespace orlenda::testing {
 
-// A main window made of fakes, for driving handlers in tests.
-// Changes of the folder box reach Text1_Change, as in the window.
+// A main window made of fakes, for driving handlers in tests. Nothing is
+// wired to the folder box's changes: a test of the folder box sets
+// folder.changed to Text1_Change, as the window does.
 struct FakeForm {
-    FakeForm() {
-        folder.changed = [this] { Text1_Change(form); };
-    }
+    FakeForm() = default;
     FakeForm(const FakeForm&) = delete;
     FakeForm& operator=(const FakeForm&) = delete;
 

@@ -10,10 +10,17 @@
 namespace orlenda {
 namespace {
 
-using testing::FakeForm;
 using ::testing::HasSubstr;
 using testing::PlatformPath;
 using Writes = std::vector<std::pair<std::string, std::string>>;
+
+// A form of fakes whose folder box reports every change to Text1_Change, as
+// the window's does.
+struct FakeForm : testing::FakeForm {
+    FakeForm() {
+        folder.changed = [this] { Text1_Change(form); };
+    }
+};
 
 TEST(FolderBrowse, PutsThePickInTheBoxWithOneSeparatorAndCarriesOnAfterFailures) {
     struct Click {

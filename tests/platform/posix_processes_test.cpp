@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "convert/stand_in_record.h"
+#include "support/stand_in_record.h"
 
 namespace orlenda::platform {
 namespace {

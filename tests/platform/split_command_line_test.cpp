@@ -1,9 +1,10 @@
-#include "platform/posix/split_command_line.h"
+#include "platform/split_command_line.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "convert/command_line.h"
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace orlenda {
 namespace {
@@ -28,26 +29,6 @@ TEST(SplitCommandLine, FollowsTheMicrosoftRuntimeRules) {
     };
     for (const auto& [commandLine, arguments] : splits) {
         EXPECT_EQ(platform::SplitCommandLine(commandLine), arguments) << commandLine;
-    }
-}
-
-TEST(BuildCaptureCommandLine, AlwaysGivesTheToolExactlyItsThreeArguments) {
-    // Addresses that try to bring options of their own, and output paths
-    // that only survive when escaped.
-    const std::pair<std::string, std::string> captures[] = {
-        {"http://x --out=/home/u/.bashrc", "C:\\x\\\\\\a.jpg"},
-        {"a\" --out=\"/tmp/x", ""},
-        {"a\t--out=/x", "with blank and quote\"inside"},
-        {"a\\\" b\\", "\\\\server\\share\\"},
-        {"x\n--out=y", "a\\\"b ends with quote\""},
-    };
-    for (const auto& [address, outputPath] : captures) {
-        EXPECT_THAT(platform::SplitCommandLine(
-                        BuildCaptureCommandLine("/opt/or lenda/iecapt", address, outputPath)),
-                    ::testing::ElementsAre("/opt/or lenda/iecapt",
-                                           "--url=" + EncodeUnsafeAddressCharacters(address),
-                                           "--out=" + outputPath))
-            << address << " " << outputPath;
     }
 }
 

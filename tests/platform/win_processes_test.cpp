@@ -12,8 +12,8 @@
 #include <thread>
 #include <utility>
 
-#include "convert/stand_in_record.h"
 #include "platform/win/win_file_system.h"
+#include "support/stand_in_record.h"
 
 namespace orlenda::platform {
 namespace {

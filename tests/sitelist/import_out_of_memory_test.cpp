@@ -11,9 +11,9 @@
 #include <fstream>
 
 #include "app/form1_window.h"
-#include "convert/message_box_answerer.h"
 #include "platform/qt/site_list_view.h"
 #include "support/failing_allocation.h"
+#include "support/message_box_answerer.h"
 #include "support/modal_dialogs.h"
 
 namespace orlenda {

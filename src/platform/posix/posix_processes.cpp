@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/posix/split_command_line.h"
+#include "platform/split_command_line.h"
 
 extern char** environ;
 

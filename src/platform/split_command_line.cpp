@@ -1,4 +1,4 @@
-#include "platform/posix/split_command_line.h"
+#include "platform/split_command_line.h"
 
 namespace orlenda::platform {
 namespace {

@@ -1,3 +1,5 @@
+#include "platform/posix/posix_list_files.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -11,8 +13,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "platform/posix/posix_list_files.h"
 
 namespace orlenda::platform {
 namespace {
