@@ -112,9 +112,10 @@ last=$((${#pages[@]} - 1))
 awk -v a="$(median_of "$BENCH_WORK/times/$last.shell")" -v b="$(median_of "$BENCH_WORK/times/$last.tallshot")" \
   'BEGIN { printf "40,000 px page: iecapt %.0f ms, one cold shot of a 1024x40000 window %.0f ms: %.2f (target at most 1.0)\n", a, b, a / b }'
 corpus_total() {
-  local tool=$1 sum=0
-  for index in $(seq 0 $((last - 1))); do sum=$((sum + $(median_of "$BENCH_WORK/times/$index.$tool"))); done
-  echo "$sum"
+  local tool=$1
+  # A median of an even count may end in .5, which shell arithmetic refuses.
+  for index in $(seq 0 $((last - 1))); do median_of "$BENCH_WORK/times/$index.$tool"; done |
+    awk '{ sum += $1 } END { print sum + 0 }'
 }
 for tool in "${TOOLS[@]}"; do printf "corpus total %-6s %6.1f s\n" "$tool" "$(awk -v t="$(corpus_total "$tool")" 'BEGIN { print t / 1000 }')"; done
 if [ -n "$BASELINE" ]; then
@@ -129,12 +130,9 @@ echo "iecapt (shell) phases, per-page medians summed:"
 phase_names=$(head -1 "$BENCH_WORK/phases/0" | tr ',' '\n' | awk '{ print $1 }')
 declare -A phase_sum
 for phase in $phase_names; do
-  sum=0
-  for index in "${!pages[@]}"; do
-    value=$(sed -n "s/.*\\b$phase \\([0-9]*\\) ms.*/\\1/p" "$BENCH_WORK/phases/$index" | median)
-    sum=$((sum + ${value:-0}))
-  done
-  phase_sum[$phase]=$sum
+  phase_sum[$phase]=$(for index in "${!pages[@]}"; do
+    sed -n "s/.*\\b$phase \\([0-9]*\\) ms.*/\\1/p" "$BENCH_WORK/phases/$index" | median
+  done | awk '{ sum += $1 } END { printf "%.0f", sum }')
 done
 for phase in $phase_names; do
   [ "$phase" = total ] && continue
