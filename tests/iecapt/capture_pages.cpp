@@ -32,10 +32,10 @@ std::string blockDiv(const Block& block) {
     return "<div style=\"" + box(block) + "background:" + cssColour(block.colour) + "\"></div>\n";
 }
 
-std::string page(const std::string& body) {
+std::string page(const std::string& body, const std::string& head = "") {
     return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><style>html,body{margin:0;"
-           "background:#fff}</style></head>\n<body>\n" +
-           body + "</body></html>\n";
+           "background:#fff}</style>" +
+           head + "</head>\n<body>\n" + body + "</body></html>\n";
 }
 
 std::string blocks() {
@@ -159,6 +159,15 @@ void serveCapturePages(TestHttpServer& server) {
     server.serve("/hang", {.contentType = "image/png", .neverAnswers = true});
     server.serve("/endless.html", {.body = page(blocks() + "<img src=\"/hang\">")});
     server.serve("/never", {.neverAnswers = true});
+    const std::string silentHost = "http://static.localhost:" + std::to_string(server.port());
+    server.serve("/head-script.html",
+                 {.body = page(blocks(), "<link rel=\"stylesheet\" href=\"" + silentHost +
+                                             "/never?style\"><script src=\"" + silentHost +
+                                             "/never?script\"></script>")});
+    server.serve("/new-script-each-time.html",
+                 {.body = page(script("document.write('<script src=\"/never?' + Math.random() + "
+                                      "'\"><\\/script>');") +
+                               blocks())});
     // Bootstrap's smooth scrolling: a capture taken before the page is back
     // at the top shows the navbar over the middle and misses the lazy image.
     server.serve("/smooth.html",

@@ -28,6 +28,10 @@ namespace orlenda::iecapt::testing {
 //   /doc.pdf         a PDF document
 //   /file.zip        a file to download
 //   /never           never answers
+//   /head-script.html    the blocks, under a style sheet and a script in the
+//                    head from static.localhost, which never answers
+//   /new-script-each-time.html  the blocks, under a script of its own that
+//                    never answers, at another address on every load
 //   /stripes-40000.html  40000 px of one-pixel red and blue stripes, a block on each join
 //   /long-100000.html    100000 px high, a band just above 65500
 //   /timer-chain.html    waits 800 ms, fetches its data, draws it 300 ms later

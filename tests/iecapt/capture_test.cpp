@@ -307,7 +307,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
     // Time enough after the cut-off to settle, however fast the browser starts.
     Capture{"StalledImageCapturedAfterAThirdOfTheTimeOut",
             {"--url=127.0.0.1:PORT/endless.html", "--timeout=6"}, 0,
-            "had not all come after 2 s", 1024, 768, {kBlocks[0], kBlocks[2]}},
+            "gave up waiting for 127.0.0.1 after 2 s", 1024, 768, {kBlocks[0], kBlocks[2]}},
+    // Loaded again without them at a third of the time-out, the parser goes on.
+    Capture{"HeadScriptThatNeverAnswersGivenUp",
+            {"--url=127.0.0.1:PORT/head-script.html", "--timeout=9"}, 0,
+            "gave up waiting for static.localhost after 3 s", 1024, 768,
+            {kBlocks[0], kBlocks[1], kBlocks[2]}},
+    Capture{"ScriptThatHangsAgainEndsAtTheNextThird",
+            {"--url=127.0.0.1:PORT/new-script-each-time.html", "--timeout=6"}, 4,
+            "the page did not load: gave up waiting for 127.0.0.1 after 2 s"},
     Capture{"DialogsDismissed", {"--url=127.0.0.1:PORT/dialogs.html"}, 0, "", 1024, 768,
             {kBlocks[0], kBlocks[1], kBlocks[2]}},
     Capture{"PopupsLeftAlone", {"--url=127.0.0.1:PORT/popup.html"}, 0, "", 1024, 768,

@@ -76,6 +76,13 @@ TEST(MessageTextTest, WarningsAndTimeOutsSayItOnceInOneLine) {
          "the page is 1,600 px wide; the picture shows its left 1,024 px"},
         {heightCutWarning(1000000, 999),
          "the page is 1,000,000 px high; the picture shows its top 999 px"},
+        {gaveUpWaitingFor({"a.example"}, 15), "gave up waiting for a.example after 15 s"},
+        {gaveUpWaitingFor({"a", "b\nc"}, 3), "gave up waiting for a and b c after 3 s"},
+        {gaveUpWaitingFor({"a", "b", "c"}, 3), "gave up waiting for a, b and c after 3 s"},
+        {gaveUpWaitingFor({"a", "b", "c", "d"}, 3),
+         "gave up waiting for a, b, c and 1 more host after 3 s"},
+        {gaveUpWaitingFor({"a", "b", "c", "d", "e"}, 3),
+         "gave up waiting for a, b, c and 2 more hosts after 3 s"},
     };
     for (const auto& [text, expected] : texts) EXPECT_EQ(text, expected);
 }

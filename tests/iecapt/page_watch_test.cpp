@@ -166,7 +166,7 @@ TEST(PageWatchTest, LoadingFollowsTheMainDocumentAndCanBeGivenUpOn) {
     watch.handle(lifecycle("DOMContentLoaded", "L"));
     EXPECT_TRUE(watch.contentLoaded());
     EXPECT_FALSE(watch.loaded());
-    EXPECT_EQ(watch.giveUpOnLoading(), 1U);
+    watch.giveUpOnLoading();
     EXPECT_TRUE(watch.loaded());
     EXPECT_FALSE(watch.requestsWaiting());
     EXPECT_EQ(watch.documentResponse().status, 404);
@@ -176,6 +176,57 @@ TEST(PageWatchTest, LoadingFollowsTheMainDocumentAndCanBeGivenUpOn) {
     EXPECT_EQ(watch.pageUrl(), "http://a/next");
     watch.handle(lifecycle("load", "N"));
     EXPECT_TRUE(watch.loaded());
+}
+
+TEST(PageWatchTest, RequestsGivenUpOnFailAndTheReloadedDocumentIsAwaited) {
+    std::vector<std::pair<std::string, json>> sent;
+    PageWatch watch("S", false, [&](const std::string& method, const json& params) {
+        sent.emplace_back(method, params);
+    });
+    watch.expectDocument("L");
+    for (const json& e :
+         {request("L", "http://a/", "Document"), request("F", "http://f/", "Document"),
+          request("J", "http://b/x.js", "Script"), request("I", "http://a/i.png", "Image"),
+          lifecycle("DOMContentLoaded", "L")}) {
+        watch.handle(e);
+    }
+    // Neither the page's document nor a frame's is loaded again without itself.
+    EXPECT_EQ(watch.unansweredResources(),
+              (std::vector<std::string>{"http://a/i.png", "http://b/x.js"}));
+
+    watch.expectReload();
+    EXPECT_FALSE(watch.loaded());
+    EXPECT_FALSE(watch.requestsWaiting());
+    watch.handle(event("Fetch.requestPaused", {{"requestId", "interception-1"}}));
+    ASSERT_EQ(sent.size(), 1U);
+    EXPECT_EQ(sent[0].first, "Fetch.failRequest");
+    EXPECT_EQ(sent[0].second.value("requestId", ""), "interception-1");
+    watch.handle(lifecycle("load", "L"));  // the old document, as it goes
+    EXPECT_FALSE(watch.loaded());
+    watch.handle(navigated("R", "http://a/"));
+    watch.handle(lifecycle("load", "R"));
+    EXPECT_TRUE(watch.loaded());
+}
+
+TEST(PageWatchTest, AnotherSiteIsGivenUpOnWholeThePagesOwnOnlyWhereItHung) {
+    const struct {
+        const char* name;
+        std::vector<std::string> unanswered;
+        std::vector<std::string> hosts, patterns;
+    } cases[] = {
+        {"another site", {"https://cdn.b/lib.js"}, {"cdn.b"}, {"https://cdn.b/*"}},
+        {"the page's own", {"http://a:8080/x.js?v=1*"}, {"a"}, {"http://a:8080/x.js\\?v=1\\*"}},
+        {"same host, other port", {"http://a:9090/x.js"}, {"a"}, {"http://a:9090/*"}},
+        {"each once",
+         {"https://b/1", "https://b/2", "http://b/3", "http://a:8080/y"},
+         {"b", "a"},
+         {"https://b/*", "http://b/*", "http://a:8080/y"}},
+    };
+    for (const auto& row : cases) {
+        const GiveUp giveUp = planGiveUp("http://a:8080/page", row.unanswered);
+        EXPECT_EQ(giveUp.hosts, row.hosts) << row.name;
+        EXPECT_EQ(giveUp.patterns, row.patterns) << row.name;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "common/message_text.h"
 
+#include <algorithm>
 #include <regex>
 #include <utility>
 
@@ -81,6 +82,9 @@ constexpr std::pair<int, std::string_view> kStatusWords[] = {
     {504, "Gateway Timeout"},
 };
 
+// Hosts a message names before it counts the rest.
+constexpr std::size_t kHostsNamed = 3;
+
 // 84689 as "84,689".
 std::string grouped(int number) {
     std::string digits = std::to_string(number);
@@ -127,6 +131,20 @@ std::string heightCutWarning(int pageHeight, int shownHeight) {
 std::string widthCutWarning(int pageWidth, int shownWidth) {
     return "the page is " + grouped(pageWidth) + " px wide; the picture shows its left " +
            grouped(shownWidth) + " px";
+}
+
+std::string gaveUpWaitingFor(const std::vector<std::string>& hosts, int seconds) {
+    const std::size_t named = std::min(hosts.size(), kHostsNamed);
+    std::string list;
+    for (std::size_t i = 0; i < named; ++i) {
+        const bool last = i + 1 == named && named == hosts.size();
+        list += (i == 0 ? "" : last ? " and " : ", ") + shortAddress(hosts[i]);
+    }
+    if (named < hosts.size()) {
+        const std::size_t rest = hosts.size() - named;
+        list += " and " + std::to_string(rest) + (rest == 1 ? " more host" : " more hosts");
+    }
+    return "gave up waiting for " + list + " after " + std::to_string(seconds) + " s";
 }
 
 }  // namespace orlenda::iecapt

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orlenda::iecapt {
 
@@ -40,5 +41,10 @@ std::string describeTimeOut(int seconds, std::string_view failure);
 // shows its top 65,500 px", "... px wide; the picture shows its left ... px".
 std::string heightCutWarning(int pageHeight, int shownHeight);
 std::string widthCutWarning(int pageWidth, int shownWidth);
+
+// Requests that never answered, by their hosts: "gave up waiting for
+// a.example, b.example, c.example and 2 more hosts after 15 s". A few hosts
+// are named, the rest counted, so the line stays short.
+std::string gaveUpWaitingFor(const std::vector<std::string>& hosts, int seconds);
 
 }  // namespace orlenda::iecapt

@@ -79,6 +79,24 @@ bool isPageAddress(std::string_view url, bool allowFileUrls) {
     return scheme == "http" || scheme == "https" || (allowFileUrls && scheme == "file");
 }
 
+std::string originOf(std::string_view url) {
+    const std::size_t authority = schemeOf(url).size() + 3;
+    if (authority == 3 || url.substr(authority - 3, 3) != "://") return {};
+    return std::string(url.substr(0, url.find_first_of("/?#", authority)));
+}
+
+std::string hostOf(std::string_view url) {
+    const std::string origin = originOf(url);
+    if (origin.empty()) return {};
+    std::string_view host = std::string_view(origin).substr(schemeOf(origin).size() + 3);
+    if (const auto login = host.rfind('@'); login != std::string_view::npos) {
+        host.remove_prefix(login + 1);
+    }
+    // An IPv6 address keeps its brackets, and its colons are no port.
+    const auto port = host.find(':', host.starts_with('[') ? host.find(']') : 0);
+    return std::string(host.substr(0, port));
+}
+
 NormalisedAddress normaliseAddress(std::string_view address, bool allowFileUrls) {
     std::string_view text = address;
     while (dropOneOf(text, kBlanks, End::Front) || dropOneOf(text, kByteOrderMarks, End::Front)) {

@@ -26,4 +26,10 @@ std::string schemeOf(std::string_view url);
 // when allowed. Anything else in the main frame is not a web page.
 bool isPageAddress(std::string_view url, bool allowFileUrls);
 
+// Of an address as the browser writes it: its origin, scheme, host and port
+// ("https://static.example.com:8443"), and its host alone
+// ("static.example.com"); empty when it has no "//" authority.
+std::string originOf(std::string_view url);
+std::string hostOf(std::string_view url);
+
 }  // namespace orlenda::iecapt

@@ -64,6 +64,9 @@ private:
     void navigate(const std::string& url, const std::string& userAgent);
     void waitFor(const std::function<bool()>& condition, Deadline deadline);
     void waitForLoad();
+    bool loadedWithin(milliseconds span);
+    bool reloadWithout(const std::vector<std::string>& unanswered, int stallSeconds);
+    bool broken() const;
     void settle();
     nlohmann::json look(Deadline settleEnd);
     SettleFacts settleFacts(const nlohmann::json& probe, Deadline settleEnd);
@@ -84,6 +87,7 @@ private:
     std::string m_sessionId;
     std::unique_ptr<PageWatch> m_watch;
     bool m_sameDocument = false;
+    json m_failedPatterns = json::array();  // of the requests given up on, as Fetch takes them
     std::vector<std::string> m_warnings;
     std::vector<std::string> m_notes;
     Clock::time_point m_settleStart;
@@ -245,26 +249,55 @@ void PageCapture::waitFor(const std::function<bool()>& condition, Deadline deadl
 
 void PageCapture::waitForLoad() {
     if (m_sameDocument) return;
-    const auto broken = [this] { return m_watch->failure() || m_watch->crashed(); };
-    const Deadline stalled =
-        Deadline::after(std::min(m_timeout / kStallShareOfTimeout, kStallLimit))
-            .orSooner(m_deadline);
-    m_session.waitUntil([&] { return m_watch->loaded() || broken(); }, stalled);
-    failIfBroken();
-    if (m_watch->loaded()) return;
-    // The document is there, some of what it asked for is not: capture what
-    // it shows rather than nothing.
+    const milliseconds stall = std::min(m_timeout / kStallShareOfTimeout, kStallLimit);
+    const int stallSeconds = static_cast<int>(
+        std::max<long long>(1, std::chrono::round<std::chrono::seconds>(stall).count()));
+    if (loadedWithin(stall)) return;
+    // A request once sent cannot be ended, and one that hangs holds up the
+    // page, its parser too when it is a script: load the page again with
+    // those requests failed, as a browser shows it once they have.
+    if (reloadWithout(m_watch->unansweredResources(), stallSeconds) && loadedWithin(stall)) return;
+    const std::vector<std::string> hangingHosts =
+        planGiveUp(m_watch->pageUrl(), m_watch->unansweredResources()).hosts;
+    if (!hangingHosts.empty() && !m_watch->contentLoaded()) {
+        throw CaptureFailure(
+            ExitCode::PageNotLoaded,
+            "the page did not load: " + gaveUpWaitingFor(hangingHosts, stallSeconds));
+    }
+    // The document is still coming, or some of what it asked for: capture
+    // what it shows rather than nothing.
     waitFor([&] { return m_watch->loaded() || m_watch->contentLoaded() || broken(); }, m_deadline);
     failIfBroken();
     if (m_watch->loaded()) return;
-    const std::size_t missing = m_watch->giveUpOnLoading();
-    const auto waited = std::chrono::duration_cast<std::chrono::seconds>(
-        std::min(m_timeout / kStallShareOfTimeout, kStallLimit));
-    m_warnings.push_back("the page's images or scripts had not all come after " +
-                         std::to_string(waited.count()) + " s (" + std::to_string(missing) +
-                         (missing == 1 ? " request" : " requests") +
-                         " unanswered); captured without them");
+    m_watch->giveUpOnLoading();
+    m_warnings.push_back(hangingHosts.empty()
+                             ? "the page had not finished loading after " +
+                                   std::to_string(stallSeconds) + " s; captured as it was"
+                             : gaveUpWaitingFor(hangingHosts, stallSeconds));
 }
+
+bool PageCapture::loadedWithin(milliseconds span) {
+    m_session.waitUntil([&] { return m_watch->loaded() || broken(); },
+                        Deadline::after(span).orSooner(m_deadline));
+    failIfBroken();
+    return m_watch->loaded();
+}
+
+bool PageCapture::reloadWithout(const std::vector<std::string>& unanswered, int stallSeconds) {
+    if (unanswered.empty()) return false;
+    const GiveUp giveUp = planGiveUp(m_watch->pageUrl(), unanswered);
+    m_warnings.push_back(gaveUpWaitingFor(giveUp.hosts, stallSeconds));
+    // Held back as they start, then failed by the watch.
+    for (const std::string& pattern : giveUp.patterns) {
+        m_failedPatterns.push_back({{"urlPattern", pattern}, {"requestStage", "Request"}});
+    }
+    m_session.call("Fetch.enable", {{"patterns", m_failedPatterns}}, m_deadline, m_sessionId);
+    m_watch->expectReload();
+    m_session.call("Page.reload", json::object(), m_deadline, m_sessionId);
+    return true;
+}
+
+bool PageCapture::broken() const { return m_watch->failure() || m_watch->crashed(); }
 
 void PageCapture::settle() {
     // Settling never eats the time the capture itself needs.

@@ -12,6 +12,20 @@ using nlohmann::json;
 
 namespace {
 
+// An address as a Fetch pattern matches it and nothing else.
+std::string literally(std::string_view url) {
+    std::string pattern;
+    for (const char c : url) {
+        if (c == '*' || c == '?' || c == '\\') pattern += '\\';
+        pattern += c;
+    }
+    return pattern;
+}
+
+void addOnce(std::vector<std::string>& list, std::string item) {
+    if (std::ranges::find(list, item) == list.end()) list.push_back(std::move(item));
+}
+
 // A 401 or 407 that carries its challenge: what the browser would ask a
 // person to log in for.
 bool asksForLogin(const json& response) {
@@ -55,7 +69,7 @@ void PageWatch::handle(const json& event, Clock::time_point now) {
         const bool siteIcon =
             params.value("type", std::string()) == "Other" && url.ends_with("/favicon.ico");
         if ((url.starts_with("http:") || url.starts_with("https:")) && !siteIcon) {
-            m_requestsWaiting.insert(requestId);
+            m_requestsWaiting[requestId] = {url, params.value("type", std::string()) == "Document"};
             m_lastNetworkActivity = now;
         }
     } else if (method == "Network.responseReceived") {
@@ -81,6 +95,10 @@ void PageWatch::handle(const json& event, Clock::time_point now) {
         // An open dialog stalls the page: dismiss it, but let a page be left.
         const bool leaving = params.value("type", std::string()) == "beforeunload";
         m_reply("Page.handleJavaScriptDialog", {{"accept", leaving}});
+    } else if (method == "Fetch.requestPaused") {
+        // Only the requests given up on are held: they fail as a host that
+        // never answers does in the end.
+        m_reply("Fetch.failRequest", {{"requestId", requestId}, {"errorReason", "TimedOut"}});
     } else if (method == "Inspector.targetCrashed") {
         m_crashed = true;
     }
@@ -92,11 +110,22 @@ void PageWatch::expectDocument(const std::string& loaderId) {
     judgeDocument();
 }
 
-std::size_t PageWatch::giveUpOnLoading() {
-    const std::size_t waiting = m_requestsWaiting.size();
+void PageWatch::giveUpOnLoading() {
     m_requestsWaiting.clear();
     m_loadedLoaders.insert(m_mainLoader);
-    return waiting;
+}
+
+void PageWatch::expectReload() {
+    m_mainLoader.clear();
+    m_requestsWaiting.clear();
+}
+
+std::vector<std::string> PageWatch::unansweredResources() const {
+    std::vector<std::string> urls;
+    for (const auto& [id, waiting] : m_requestsWaiting) {
+        if (!waiting.document) urls.push_back(waiting.url);
+    }
+    return urls;
 }
 
 PageWatch::DocumentResponse PageWatch::documentResponse() const {
@@ -155,6 +184,17 @@ void PageWatch::judgeDocument() {
 
 void PageWatch::fail(const std::string& message) {
     if (!m_failure) m_failure.emplace(ExitCode::PageNotLoaded, message);
+}
+
+GiveUp planGiveUp(std::string_view pageUrl, const std::vector<std::string>& unanswered) {
+    GiveUp plan;
+    const std::string pageOrigin = originOf(pageUrl);
+    for (const std::string& url : unanswered) {
+        const std::string origin = originOf(url);
+        addOnce(plan.hosts, hostOf(url));
+        addOnce(plan.patterns, origin == pageOrigin ? literally(url) : literally(origin) + "/*");
+    }
+    return plan;
 }
 
 }  // namespace orlenda::iecapt

@@ -6,6 +6,8 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "common/deadline.h"
 #include "common/exit_code.h"
@@ -14,8 +16,8 @@ namespace orlenda::iecapt {
 
 // Follows the page's events: which documents have loaded, what the network is
 // doing, where the main frame went and what it received; and answers its
-// dialogs through the reply callback. Knows nothing of the pipe, so its rules
-// can be tried with events alone.
+// dialogs, and the requests held to be failed, through the reply callback.
+// Knows nothing of the pipe, so its rules can be tried with events alone.
 class PageWatch {
 public:
     using Clock = Deadline::Clock;
@@ -39,8 +41,14 @@ public:
     bool contentLoaded() const { return m_contentLoadedLoaders.count(m_mainLoader) > 0; }
     // Takes the main document as loaded though its load event did not come,
     // and stops waiting for the requests still open: they are not coming.
-    // Returns how many there were.
-    std::size_t giveUpOnLoading();
+    void giveUpOnLoading();
+    // The addresses of the requests still waiting for their answer, documents
+    // aside: what the page can be loaded again without.
+    std::vector<std::string> unansweredResources() const;
+    // The page is loaded again: the document to wait for is the next one the
+    // main frame shows, and the old one's requests, which may never report
+    // their end, no longer count.
+    void expectReload();
 
     // When something last moved on the network, and whether anything waits
     // for an answer.
@@ -80,12 +88,26 @@ private:
     // Requests sent and not answered yet. One that has its response counts as
     // done: a worker's script, an event stream or a body nobody reads may stay
     // open for ever, and what still arrives is activity like any other.
-    std::set<std::string> m_requestsWaiting;
+    struct Waiting {
+        std::string url;
+        bool document;
+    };
+    std::map<std::string, Waiting> m_requestsWaiting;  // by request
     Clock::time_point m_lastNetworkActivity = Clock::now();
     std::map<std::string, DocumentResponse> m_documentResponses;  // by loader
     std::map<std::string, std::string> m_documentErrors;          // by loader
     std::optional<CaptureFailure> m_failure;
     bool m_crashed = false;
 };
+
+// What to give up on when requests hang: the hosts to name, and the Fetch
+// patterns that fail their requests from then on. Another site's host is
+// given up on whole, as one that hangs on a request hangs on the next; on
+// the page's own origin only the addresses that hung, so the page still loads.
+struct GiveUp {
+    std::vector<std::string> hosts;     // each once, in the order first met
+    std::vector<std::string> patterns;  // each once
+};
+GiveUp planGiveUp(std::string_view pageUrl, const std::vector<std::string>& unanswered);
 
 }  // namespace orlenda::iecapt
