@@ -346,14 +346,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
              kJoinBlocks[0], kJoinBlocks[1]}},
     Capture{"OneJpegShot", {"--url=127.0.0.1:PORT/stripes-40000.html"}, 0, "", 1024, 40000,
             {kJoinBlocks[0], kJoinBlocks[1]}},
-    // Twice as wide: more pixels than one shot takes, so two parts joined at 32750.
+    // Twice as wide: more pixels than one shot takes, so two parts joined at
+    // 32750; and more than the time-out is meant for, which is said first.
     Capture{"JoinedWithoutSeams",
-            {"--url=127.0.0.1:PORT/stripes-40000.html", "--out=shot.png", "--width=2048"}, 0, "",
-            2048, 40000,
+            {"--url=127.0.0.1:PORT/stripes-40000.html", "--out=shot.png", "--width=2048"}, 0,
+            "a picture up to 2,048 x 65,500 px may take up to", 2048, 40000,
             {stripe(32748), stripe(32749), stripe(32750), stripe(32751), stripe(39998),
              stripe(39999), kJoinBlocks[0], kJoinBlocks[1]}},
-    Capture{"JoinedAsJpeg", {"--url=127.0.0.1:PORT/stripes-40000.html", "--width=2048"}, 0, "",
-            2048, 40000, {kJoinBlocks[0], kJoinBlocks[1]}},
+    Capture{"JoinedAsJpeg",
+            {"--url=127.0.0.1:PORT/stripes-40000.html", "--width=2048", "--timeout=80"}, 0,
+            "; --timeout=80 may end it first", 2048, 40000, {kJoinBlocks[0], kJoinBlocks[1]}},
     Capture{"CutAtTheJpegLimit", {"--url=127.0.0.1:PORT/long-100000.html"}, 0,
             "the page is 100,000 px high; the picture shows its top 65,500 px", 1024, 65500,
             {kBandAbove65500}},

@@ -76,6 +76,11 @@ TEST(MessageTextTest, WarningsAndTimeOutsSayItOnceInOneLine) {
          "the page is 1,600 px wide; the picture shows its left 1,024 px"},
         {heightCutWarning(1000000, 999),
          "the page is 1,000,000 px high; the picture shows its top 999 px"},
+        {pictureCostNote(4096, 65500, 141, 2'251'500'000),
+         "a picture up to 4,096 x 65,500 px may take up to 141 s and about 2.3 GB of memory"},
+        {memoryRefusal(16384, 65500, 3'257'000'000, 949'999'999),
+         "a picture up to 16,384 x 65,500 px needs about 3.3 GB of memory and 0.9 GB is "
+         "available"},
         {gaveUpWaitingFor({"a.example"}, 15), "gave up waiting for a.example after 15 s"},
         {gaveUpWaitingFor({"a", "b\nc"}, 3), "gave up waiting for a and b c after 3 s"},
         {gaveUpWaitingFor({"a", "b", "c"}, 3), "gave up waiting for a, b and c after 3 s"},

@@ -16,7 +16,7 @@ using Action = ParsedCommandLine::Action;
 
 auto fieldsOf(const CaptureOptions& o) {
     return std::tuple(o.url, o.out, o.format, o.width, o.height, o.fullPage, o.maxHeight, o.quality,
-                      o.settleMs, o.delayMs, o.timeoutSeconds, o.userAgent,
+                      o.settleMs, o.delayMs, o.timeoutSeconds, o.timeoutGiven, o.userAgent,
                       o.ignoreCertificateErrors, o.allowFileUrls, o.browser, o.timings);
 }
 
@@ -25,23 +25,23 @@ constexpr auto kJpeg = ImageFormat::Jpeg;
 TEST(OptionsTest, EveryOptionIsReadInEitherFormAndTheOthersHaveTheirDefaults) {
     const std::pair<std::vector<std::string>, decltype(fieldsOf({}))> cases[] = {
         {{"--url=a/b", "--out=/tmp/a b.jpg"},
-         {"a/b", "/tmp/a b.jpg", kJpeg, 1024, 768, true, 65500, 90, 3000, 0, 60, "", false, false,
-          "", false}},
+         {"a/b", "/tmp/a b.jpg", kJpeg, 1024, 768, true, 65500, 90, 3000, 0, 60, false, "", false,
+          false, "", false}},
         {{"--url=http://x/?a=1&b=%22", "--out=o.JPEG", "--width=16384", "--height=1",
           "--viewport-only", "--max-height=20000", "--quality=100", "--settle=0", "--delay=250",
           "--timeout=86400", "--user-agent=Mozilla/5.0 (X11) a=b", "--ignore-certificate-errors",
           "--allow-file-urls", "--browser=/opt/chrome", "--timings"},
-         {"http://x/?a=1&b=%22", "o.JPEG", kJpeg, 16384, 1, false, 20000, 100, 0, 250, 86400,
+         {"http://x/?a=1&b=%22", "o.JPEG", kJpeg, 16384, 1, false, 20000, 100, 0, 250, 86400, true,
           "Mozilla/5.0 (X11) a=b", true, true, "/opt/chrome", true}},
         // The conventions of other command-line tools.
         {{"--width", "800", "a", "shot.png", "--user-agent", "--odd", "--settle", "10"},
-         {"a", "shot.png", ImageFormat::Png, 800, 768, true, 65500, 90, 10, 0, 60, "--odd", false,
-          false, "", false}},
+         {"a", "shot.png", ImageFormat::Png, 800, 768, true, 65500, 90, 10, 0, 60, false, "--odd",
+          false, false, "", false}},
         {{"--out", "x.WebP", "--", "-a"},
-         {"-a", "x.WebP", ImageFormat::WebP, 1024, 768, true, 65500, 90, 3000, 0, 60, "", false,
-          false, "", false}},
+         {"-a", "x.WebP", ImageFormat::WebP, 1024, 768, true, 65500, 90, 3000, 0, 60, false, "",
+          false, false, "", false}},
         {{"--url=u", "shot"},
-         {"u", "shot", kJpeg, 1024, 768, true, 65500, 90, 3000, 0, 60, "", false, false, "",
+         {"u", "shot", kJpeg, 1024, 768, true, 65500, 90, 3000, 0, 60, false, "", false, false, "",
           false}},
     };
     for (const auto& [arguments, expected] : cases) {

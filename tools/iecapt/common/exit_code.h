@@ -15,6 +15,7 @@ enum class ExitCode : int {
     PageNotLoaded = 4,
     TimedOut = 5,
     OutputNotWritten = 6,
+    PictureTooLarge = 7,
 };
 
 // A capture that cannot go on: carries the exit status and the one-line message.

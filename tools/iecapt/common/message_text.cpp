@@ -87,12 +87,24 @@ constexpr std::size_t kHostsNamed = 3;
 
 // 84689 as "84,689".
 std::string grouped(int number) {
-    std::string digits = std::to_string(number);
-    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > (number < 0 ? 1 : 0);
-         at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
+    const std::string digits = std::to_string(number);
+    const std::size_t sign = number < 0 ? 1 : 0;
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > sign && (digits.size() - i) % 3 == 0) text += ',';
+        text += digits[i];
     }
-    return digits;
+    return text;
+}
+
+// 2,345,678,901 bytes as "2.3 GB".
+std::string gigabytes(std::int64_t bytes) {
+    const std::int64_t tenths = (bytes + 50'000'000) / 100'000'000;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " GB";
+}
+
+std::string pictureSize(int width, int height) {
+    return "a picture up to " + grouped(width) + " x " + grouped(height) + " px";
 }
 
 }  // namespace
@@ -131,6 +143,16 @@ std::string heightCutWarning(int pageHeight, int shownHeight) {
 std::string widthCutWarning(int pageWidth, int shownWidth) {
     return "the page is " + grouped(pageWidth) + " px wide; the picture shows its left " +
            grouped(shownWidth) + " px";
+}
+
+std::string pictureCostNote(int width, int height, int seconds, std::int64_t bytes) {
+    return pictureSize(width, height) + " may take up to " + std::to_string(seconds) +
+           " s and about " + gigabytes(bytes) + " of memory";
+}
+
+std::string memoryRefusal(int width, int height, std::int64_t needed, std::int64_t available) {
+    return pictureSize(width, height) + " needs about " + gigabytes(needed) + " of memory and " +
+           gigabytes(available) + " is available";
 }
 
 std::string gaveUpWaitingFor(const std::vector<std::string>& hosts, int seconds) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,5 +47,12 @@ std::string widthCutWarning(int pageWidth, int shownWidth);
 // a.example, b.example, c.example and 2 more hosts after 15 s". A few hosts
 // are named, the rest counted, so the line stays short.
 std::string gaveUpWaitingFor(const std::vector<std::string>& hosts, int seconds);
+
+// What a picture beyond the usual size costs, said before the browser starts:
+// "a picture up to 4,096 x 65,500 px may take up to 141 s and about 2.3 GB
+// of memory", and why one is refused: "a picture up to 16,384 x 65,500 px
+// needs about 3.3 GB of memory and 1.9 GB is available".
+std::string pictureCostNote(int width, int height, int seconds, std::int64_t bytes);
+std::string memoryRefusal(int width, int height, std::int64_t needed, std::int64_t available);
 
 }  // namespace orlenda::iecapt

@@ -173,6 +173,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         return refuse("the output file must end in .jpg, .jpeg, .png or .webp: " + options.out);
     }
     options.format = *format;
+    options.timeoutGiven = seen.count("timeout") > 0;
     if (seen.count("user-agent") && options.userAgent.empty()) {
         return refuse("--user-agent needs a text");
     }

@@ -12,6 +12,7 @@ namespace orlenda::iecapt {
 inline constexpr int kMaxPartSide = 16384;
 // The tallest full-page image: JPEG's own limit.
 inline constexpr int kMaxImageHeight = 65500;
+inline constexpr int kDefaultTimeoutSeconds = 60;
 
 // What one run of the tool is asked to do.
 struct CaptureOptions {
@@ -25,8 +26,9 @@ struct CaptureOptions {
     int quality = 90;
     int settleMs = 3000;
     int delayMs = 0;
-    int timeoutSeconds = 60;
-    std::string userAgent;  // empty: the browser's own, without "Headless"
+    int timeoutSeconds = kDefaultTimeoutSeconds;
+    bool timeoutGiven = false;  // kept whatever the picture's size
+    std::string userAgent;      // empty: the browser's own, without "Headless"
     bool ignoreCertificateErrors = false;
     bool allowFileUrls = false;
     bool keepConsentBanners = false;  // leave cookie and consent banners unanswered

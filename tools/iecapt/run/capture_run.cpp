@@ -4,6 +4,7 @@
 #include <exception>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -13,10 +14,12 @@
 #include "common/utf8_path.h"
 #include "options/address.h"
 #include "options/options.h"
+#include "options/picture_budget.h"
 #include "page/page_capture.h"
 #include "protocol/devtools_session.h"
 #include "run/help_text.h"
 #include "system/atomic_file.h"
+#include "system/available_memory.h"
 #include "system/browser_process.h"
 #include "system/own_folder.h"
 #include "system/pipe_channel.h"
@@ -91,16 +94,46 @@ CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& op
     }
 }
 
-int capture(const CaptureOptions& options, std::ostream& err) {
-    const NormalisedAddress address = normaliseAddress(options.url, options.allowFileUrls);
+// The options with the time-out the largest picture they allow gets; empty,
+// with the reason said, when that picture would not fit in memory.
+std::optional<CaptureOptions> sizedForThePicture(const CaptureOptions& given, std::ostream& err) {
+    const int height = given.fullPage ? given.maxHeight : given.height;
+    const std::optional<std::int64_t> available = availableMemory();
+    const PictureBudget budget = budgetFor(
+        given.width, height,
+        given.timeoutGiven ? std::optional(given.timeoutSeconds) : std::nullopt, available);
+    if (!budget.fits) {
+        err << "iecapt: error: "
+            << memoryRefusal(given.width, height, budget.bytesNeeded, available.value_or(0))
+            << "; lower --width or " << (given.fullPage ? "--max-height" : "--height") << "\n";
+        return std::nullopt;
+    }
+    if (budget.secondsNeeded > 0) {
+        err << "iecapt: note: "
+            << pictureCostNote(given.width, height, budget.secondsNeeded, budget.bytesNeeded)
+            << (budget.timeoutSeconds < budget.secondsNeeded
+                    ? "; --timeout=" + std::to_string(budget.timeoutSeconds) + " may end it first"
+                    : std::string())
+            << "\n";
+    }
+    CaptureOptions options = given;
+    options.timeoutSeconds = budget.timeoutSeconds;
+    return options;
+}
+
+int capture(const CaptureOptions& given, std::ostream& err) {
+    const NormalisedAddress address = normaliseAddress(given.url, given.allowFileUrls);
     if (!address.error.empty()) {
         err << "iecapt: error: " << oneLine(address.error) << "\n";
         return static_cast<int>(ExitCode::BadArguments);
     }
-    if (const std::string problem = checkWritableFilePath(options.out); !problem.empty()) {
+    if (const std::string problem = checkWritableFilePath(given.out); !problem.empty()) {
         err << "iecapt: error: " << oneLine(problem) << "\n";
         return static_cast<int>(ExitCode::OutputNotWritten);
     }
+    const std::optional<CaptureOptions> sized = sizedForThePicture(given, err);
+    if (!sized) return static_cast<int>(ExitCode::PictureTooLarge);
+    const CaptureOptions& options = *sized;
 
     const SignalWatch signals;
     adoptOrphanedDescendants();

@@ -38,8 +38,12 @@ Options (--name=value and --name value both work):
   --delay=MS           milliseconds to wait after the page has settled,
                        before the capture (default 0)
   --timeout=SECONDS    limit for the whole capture, browser start included
-                       (default 60); a page whose own resources hang is
-                       captured as it is after a third of it (15 s at most)
+                       (default 60, longer for larger pictures: see below);
+                       what the page asked for and has not had an answer
+                       to after a third of it (15 s at most) is given up:
+                       the page is loaded again without it and captured as
+                       a browser shows it once those requests fail, with a
+                       warning naming their hosts
   --user-agent=TEXT    the User-Agent to send (default: the browser's own,
                        without "Headless")
   --ignore-certificate-errors
@@ -55,6 +59,14 @@ Options (--name=value and --name value both work):
   -h, --help           show this text and exit
   --version            show the version and exit
 
+The defaults are measured for pictures up to 1024 x 65,500 px. For a
+larger one (a wider window, or a large one with --viewport-only) the tool
+says at the start how long the largest picture the options allow may take
+and how much memory it needs; without --timeout, the time-out grows to that
+(0.4 s a million pixels more; 463 s at 16384 x 65,500 px). One that needs
+more memory than the system has available is refused before the browser
+starts (exit status 7).
+
 A page that answers with an HTTP error status (404, 500...) is captured as
 the server sent it, with a warning. A consent banner that was closed gets a
 note; the rules that close them (autoconsent, by DuckDuckGo) ship beside the
@@ -69,10 +81,13 @@ Exit status:
   2  bad arguments, or an address that is not a web page
   3  the browser could not be found, did not start or stopped working
   4  the page could not be loaded (unknown host, refused connection, a login
-     asked for, a PDF document, a move to an address that is not a web page)
+     asked for, a PDF document, a move to an address that is not a web page,
+     a request it cannot show without that still hangs when loaded again)
   5  the capture did not finish within --timeout
   6  the image could not be written (a missing or read-only folder, or a
      name too long for it, is found before the browser starts)
+  7  the largest picture the options allow needs more memory than the
+     system has available
 
 )" + std::string(stopHelp());
 }
