@@ -64,24 +64,5 @@ TEST(AddressTest, OnlyWebPagesAreOpenedAndLocalFilesOnlyWhenAllowed) {
     }
 }
 
-TEST(AddressTest, TheOriginKeepsThePortAndTheHostDropsLoginAndPort) {
-    const struct {
-        std::string url, origin, host;
-    } cases[] = {
-        {"https://static.example.com/lib.js?v=1", "https://static.example.com",
-         "static.example.com"},
-        {"http://a.localhost:8080/x", "http://a.localhost:8080", "a.localhost"},
-        {"http://user:pw@a:81?q#f", "http://user:pw@a:81", "a"},
-        {"http://[::1]:8080/", "http://[::1]:8080", "[::1]"},
-        {"http://[::1]/", "http://[::1]", "[::1]"},
-        {"data:text/html,x://y/", "", ""},
-        {"no scheme://a/", "", ""},
-    };
-    for (const auto& [url, origin, host] : cases) {
-        EXPECT_EQ(originOf(url), origin) << url;
-        EXPECT_EQ(hostOf(url), host) << url;
-    }
-}
-
 }  // namespace
 }  // namespace orlenda::iecapt

@@ -5,18 +5,26 @@
 namespace orlenda::iecapt {
 namespace {
 
-constexpr std::int64_t kGigabyte = 1'000'000'000;
-
-TEST(PictureBudgetTest, TheUsualPictureKeepsItsTimeOutWhateverTheMemory) {
+TEST(PictureBudgetTest, BeyondTheUsualTheTimeOutGrowsUnlessGivenAndMemoryIsChecked) {
+    constexpr std::int64_t kTwoGigabytes = 2'000'000'000;
     const struct {
         int width, height;
         std::optional<int> timeout;
-    } cases[] = {{1024, kMaxImageHeight, {}}, {4096, 16000, {}}, {16384, 4000, 5}};
-    for (const auto& [width, height, timeout] : cases) {
-        const PictureBudget budget = budgetFor(width, height, timeout, 1);
-        EXPECT_EQ(budget.timeoutSeconds, timeout.value_or(kDefaultTimeoutSeconds)) << width;
-        EXPECT_EQ(budget.secondsNeeded, 0) << width;
-        EXPECT_TRUE(budget.fits) << width;
+        std::optional<std::int64_t> available;
+        bool grows, fits;
+    } cases[] = {
+        {1024, kMaxImageHeight, {}, 1, false, true},
+        {16384, 4000, 5, 1, false, true},
+        {16384, kMaxImageHeight, 30, 4 * kTwoGigabytes, true, true},
+        {16384, kMaxImageHeight, {}, kTwoGigabytes, true, false},
+        {16384, kMaxImageHeight, {}, std::nullopt, true, true},  // the system does not say
+    };
+    for (const auto& [width, height, timeout, available, grows, fits] : cases) {
+        const PictureBudget budget = budgetFor(width, height, timeout, available);
+        EXPECT_EQ(budget.secondsNeeded > kDefaultTimeoutSeconds, grows) << width << "x" << height;
+        EXPECT_EQ(budget.timeoutSeconds,
+                  timeout.value_or(grows ? budget.secondsNeeded : kDefaultTimeoutSeconds));
+        EXPECT_EQ(budget.fits, fits) << width << "x" << height;
     }
 }
 
@@ -33,31 +41,10 @@ TEST(PictureBudgetTest, ALargerPictureGetsMoreThanTheTimeAndMemoryItWasMeasuredT
     int narrower = kDefaultTimeoutSeconds;
     for (const auto& [width, seconds, bytes] : measured) {
         const PictureBudget budget = budgetFor(width, kMaxImageHeight, {}, std::nullopt);
-        EXPECT_EQ(budget.timeoutSeconds, budget.secondsNeeded) << width;
         EXPECT_GT(budget.timeoutSeconds, std::max(seconds, narrower)) << width;
         EXPECT_GE(budget.bytesNeeded, bytes) << width;
         EXPECT_LT(budget.bytesNeeded, 2 * bytes) << width;
         narrower = budget.timeoutSeconds;
-    }
-}
-
-TEST(PictureBudgetTest, AGivenTimeOutIsKeptAndAPictureBeyondTheMemoryRefused) {
-    const struct {
-        int height;
-        std::optional<int> timeout;
-        std::optional<std::int64_t> available;
-        bool fits;
-    } cases[] = {
-        {kMaxImageHeight, 30, 8 * kGigabyte, true},
-        {kMaxImageHeight, {}, 2 * kGigabyte, false},
-        {kMaxImageHeight, {}, std::nullopt, true},  // the system does not say
-        {16384, {}, 2 * kGigabyte, false},
-    };
-    for (const auto& [height, timeout, available, fits] : cases) {
-        const PictureBudget budget = budgetFor(16384, height, timeout, available);
-        EXPECT_EQ(budget.timeoutSeconds, timeout.value_or(budget.secondsNeeded)) << height;
-        EXPECT_GT(budget.secondsNeeded, kDefaultTimeoutSeconds);
-        EXPECT_EQ(budget.fits, fits) << height;
     }
 }
 
