@@ -165,13 +165,17 @@ TEST(PageWatchTest, LoadingFollowsTheMainDocumentAndCanBeGivenUpOn) {
     watch.expectDocument("L");
     watch.handle(request("L", "http://a/", "Document"));
     watch.handle(response("L", "Document", "text/html", 404));
-    watch.handle(request("F", "http://f/", "Document"));
-    watch.handle(request("I", "http://a/hang.png", "Image"));
+    for (const auto& [id, url, type] : {std::tuple{"F", "http://f/", "Document"},
+                                        {"I", "http://a/hang.png", "Image"},
+                                        {"X", "http://a/api", "Fetch"}}) {
+        watch.handle(request(id, url, type));
+    }
     watch.handle(lifecycle("DOMContentLoaded", "L"));
     EXPECT_TRUE(watch.contentLoaded());
     EXPECT_FALSE(watch.loaded());
-    // A frame's document is never given up on, as the page's own is not.
-    EXPECT_EQ(watch.unansweredResources(), std::vector<std::string>{"http://a/hang.png"});
+    // Neither the page's own document nor what its scripts fetch holds it up.
+    EXPECT_EQ(watch.unansweredResources(),
+              (std::vector<std::string>{"http://f/", "http://a/hang.png"}));
     watch.giveUpOnLoading();
     EXPECT_TRUE(watch.loaded());
     EXPECT_FALSE(watch.requestsWaiting());

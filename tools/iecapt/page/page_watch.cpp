@@ -69,7 +69,9 @@ void PageWatch::handle(const json& event, Clock::time_point now) {
         const bool siteIcon =
             params.value("type", std::string()) == "Other" && url.ends_with("/favicon.ico");
         if ((url.starts_with("http:") || url.starts_with("https:")) && !siteIcon) {
-            m_requestsWaiting[requestId] = {url, params.value("type", std::string()) == "Document"};
+            const std::string type = params.value("type", std::string());
+            m_requestsWaiting[requestId] = {
+                url, type == "XHR" || type == "Fetch" || type == "EventSource" || type == "Ping"};
             m_lastNetworkActivity = now;
         }
     } else if (method == "Network.responseReceived") {
@@ -123,7 +125,8 @@ void PageWatch::expectReload() {
 std::vector<std::string> PageWatch::unansweredResources() const {
     std::vector<std::string> urls;
     for (const auto& [id, waiting] : m_requestsWaiting) {
-        if (!waiting.document) urls.push_back(waiting.url);
+        // A navigation's request has the id of its loader.
+        if (!waiting.scriptsCall && id != m_mainLoader) urls.push_back(waiting.url);
     }
     return urls;
 }

@@ -42,8 +42,9 @@ public:
     // Takes the main document as loaded though its load event did not come,
     // and stops waiting for the requests still open: they are not coming.
     void giveUpOnLoading();
-    // The addresses of the requests still waiting for their answer, documents
-    // aside: what the page can be loaded again without.
+    // The addresses of the requests still waiting for their answer that may
+    // hold up the page's loading: what it can be loaded again without. Its
+    // own document is not one, nor what its scripts fetch.
     std::vector<std::string> unansweredResources() const;
     // The page is loaded again: the document to wait for is the next one the
     // main frame shows, and the old one's requests, which may never report
@@ -90,7 +91,7 @@ private:
     // open for ever, and what still arrives is activity like any other.
     struct Waiting {
         std::string url;
-        bool document;
+        bool scriptsCall;  // XHR, fetch(), an event source: never holds the load
     };
     std::map<std::string, Waiting> m_requestsWaiting;  // by request
     Clock::time_point m_lastNetworkActivity = Clock::now();
