@@ -44,6 +44,12 @@ std::vector<char*> pointersTo(std::vector<std::string>& texts) {
     return pointers;
 }
 
+// The image format an output name asks for, as Qt names it.
+std::string formatNamed(const std::string& path) {
+    const std::string extension = fs::path(path).extension();
+    return extension == ".png" ? "png" : extension == ".webp" ? "webp" : "jpeg";
+}
+
 // What lies at the output path before the tool runs.
 enum class Before { OldFile, Fifo, Symlink, StaleProfile };
 
@@ -227,7 +233,10 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
         return;
     }
     QImageReader reader(QString::fromStdString(written));
+    reader.setDecideFormatFromContent(true);
     QImageReader::setAllocationLimit(0);  // a joined page may be 65500 px high
+    // What the file holds, whatever its name says.
+    EXPECT_EQ(reader.format().toStdString(), formatNamed(written));
     const QImage image = reader.read();
     ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
     EXPECT_EQ(image.size(), QSize(row.width, row.height));
@@ -354,6 +363,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
     Capture{"CutAtMaxHeight", {"--url=127.0.0.1:PORT/tall.html", "--max-height", "1000"}, 0,
             "its top 1,000 px", 1024, 1000},
     Capture{"WebP", {"--out=shot.webp"}, 0, "", 1024, 768, {kBlocks[0], kBlocks[2]}},
+    // More pixels than one shot takes: still one WebP, which the join cannot write.
+    Capture{"WebPAtItsLimit",
+            {"--url=127.0.0.1:PORT/very-tall.html", "--width=4096", "--out=shot.webp"}, 0,
+            "the page is 20,000 px high; the picture shows its top 16,383 px", 4096, 16383,
+            {kVeryTallPageBand}},
     Capture{"UnknownFormatRefused", {"--out=shot.gif"}, 2, ".jpg, .jpeg, .png or .webp"},
     Capture{"DocumentNeverComes", {"--url=127.0.0.1:PORT/never", "--timeout=3"}, 5,
             "timed out after 3 s while loading the page"},

@@ -129,4 +129,8 @@ std::string widthCutWarning(int pageWidth, int shownWidth) {
            grouped(shownWidth) + " px";
 }
 
+std::string describeIncompleteImage(std::string_view formatName) {
+    return "the browser sent no complete " + std::string(formatName) + " image";
+}
+
 }  // namespace orlenda::iecapt

@@ -41,4 +41,7 @@ std::string describeTimeOut(int seconds, std::string_view failure);
 std::string heightCutWarning(int pageHeight, int shownHeight);
 std::string widthCutWarning(int pageWidth, int shownWidth);
 
+// A screenshot that is not a whole image of the format asked for ("jpeg").
+std::string describeIncompleteImage(std::string_view formatName);
+
 }  // namespace orlenda::iecapt
