@@ -129,6 +129,12 @@ std::string widthCutWarning(int pageWidth, int shownWidth) {
            grouped(shownWidth) + " px";
 }
 
+std::string describeBrowserQuit(std::string_view activity) {
+    constexpr std::string_view kItself = " the browser";
+    if (activity.ends_with(kItself)) activity.remove_suffix(kItself.size());
+    return "the browser quit while " + oneLine(activity);
+}
+
 std::string describeIncompleteImage(std::string_view formatName) {
     return "the browser sent no complete " + std::string(formatName) + " image";
 }

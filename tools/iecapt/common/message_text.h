@@ -41,6 +41,11 @@ std::string describeTimeOut(int seconds, std::string_view failure);
 std::string heightCutWarning(int pageHeight, int shownHeight);
 std::string widthCutWarning(int pageWidth, int shownWidth);
 
+// The browser ended while the tool was at the activity: "the browser quit
+// while loading the page". While the browser itself was starting, it is not
+// named twice: "the browser quit while starting".
+std::string describeBrowserQuit(std::string_view activity);
+
 // A screenshot that is not a whole image of the format asked for ("jpeg").
 std::string describeIncompleteImage(std::string_view formatName);
 
