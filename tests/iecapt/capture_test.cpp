@@ -1,6 +1,7 @@
 // The tool against the real Chromium and pages served on 127.0.0.1, one run
 // of it a case. Every case also checks that no process the tool started and
-// no temporary folder outlives it.
+// no temporary folder outlives it. The tool always holds stray descriptors
+// that the browser must not inherit.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -138,8 +139,9 @@ protected:
     }
 
     // Starts build/bin/iecapt in the output folder, with TMPDIR and HOME in
-    // the test's folder and a marker in the environment every process it
-    // starts inherits.
+    // the test's folder, a marker in the environment every process it starts
+    // inherits, and descriptors open that are not close-on-exec, as a caller
+    // may leave them.
     void start(const std::string& program, std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), program);
         std::vector<std::string> environment = {"TMPDIR=" + tempFolder(), "HOME=" + homeFolder(),
@@ -157,6 +159,9 @@ protected:
         posix_spawn_file_actions_addchdir_np(&actions, outFolder().c_str());
         posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        for (const int stray : {7, 251}) {
+            posix_spawn_file_actions_addopen(&actions, stray, "/dev/null", O_RDONLY, 0);
+        }
         const int error = posix_spawn(&m_tool, program.c_str(), &actions, nullptr,
                                       pointersTo(arguments).data(), pointersTo(environment).data());
         posix_spawn_file_actions_destroy(&actions);
@@ -184,7 +189,8 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
     for (std::string& argument : arguments) {
         for (const auto& [mark, value] :
              {std::pair<std::string, std::string>{"PORT", std::to_string(m_server.port())},
-              {"ROOT", m_root.path()}}) {
+              {"ROOT", m_root.path()},
+              {"LISTING_BROWSER", DESCRIPTOR_LISTING_BROWSER}}) {
             if (const auto at = argument.find(mark); at != std::string::npos) {
                 argument.replace(at, mark.size(), value);
             }
@@ -399,6 +405,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
     Capture{"NoSuchBrowser", {"--browser=/no/chromium"}, 3, "/no/chromium"},
     // ls refuses the browser's flags: its last words end the message.
     Capture{"BrowserQuits", {"--browser=/bin/ls"}, 3, "ls --help"},
+    Capture{"BrowserInheritsOnlyItsPipe", {"--browser=LISTING_BROWSER"}, 3,
+            "the browser quit while starting (descriptors: 0 1 2 3 4)"},
     Capture{"Terminated", {"--delay=3000"}, -SIGTERM, "nothing written", 0, 0, {}, SIGTERM},
     Capture{"Killed", {"--delay=3000"}, -SIGKILL, "", 0, 0, {}, SIGKILL},
     // What a closing terminal or session sends.
