@@ -43,7 +43,8 @@ cmake_minimum_required(VERSION 3.25)
 #   - fakes/ may include form, the interfaces and support/; support/ only the
 #     interfaces;
 #   - tests/iecapt may include any layer of the tool, but not the Windows
-#     halves; tests/iecapt/win not the POSIX halves.
+#     halves; tests/iecapt/win not the POSIX halves, and it shares the
+#     helpers of tests/iecapt (test_support.h, through its include path).
 if(NOT DEFINED ROOT)
   message(FATAL_ERROR "Usage: cmake -DROOT=<repository> -P check_layers.cmake")
 endif()
