@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/utf8_path.h"
-#include "system/win/wide_text.h"
+#include "shared/win/win_text.h"
 #include "test_support.h"
 
 namespace orlenda::iecapt::testing {
