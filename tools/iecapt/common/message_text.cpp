@@ -129,6 +129,11 @@ std::string widthCutWarning(int pageWidth, int shownWidth) {
            grouped(shownWidth) + " px";
 }
 
+std::string consentRulesMissingWarning(std::string_view path) {
+    return "the consent-banner rules are missing (" + oneLine(path) +
+           "); banners were left on the page";
+}
+
 std::string describeBrowserQuit(std::string_view activity) {
     constexpr std::string_view kItself = " the browser";
     if (activity.ends_with(kItself)) activity.remove_suffix(kItself.size());

@@ -41,6 +41,9 @@ std::string describeTimeOut(int seconds, std::string_view failure);
 std::string heightCutWarning(int pageHeight, int shownHeight);
 std::string widthCutWarning(int pageWidth, int shownWidth);
 
+// The consent-banner rules the tool ships were not found at the path.
+std::string consentRulesMissingWarning(std::string_view path);
+
 // The browser ended while the tool was at the activity: "the browser quit
 // while loading the page". While the browser itself was starting, it is not
 // named twice: "the browser quit while starting".
