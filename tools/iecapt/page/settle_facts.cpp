@@ -55,9 +55,11 @@ const json& objectAt(const json& object, const char* key) {
 
 PageLook readPageLook(const json& probe, Millis now) {
     const json& answer = probe.is_object() ? probe : nothing();
-    // When each kind of activity was last seen, from how long it has been quiet.
+    // When each kind of activity was last seen, from how long it has been
+    // quiet; a page cannot have been quiet for less than no time.
     const auto lastSeen = [&](const char* quietFor) {
-        return now - std::max(Millis(0), millisAt(answer, quietFor, kLongest));
+        const Millis quiet = millisAt(answer, quietFor, kLongest);
+        return now - (quiet < Millis(0) ? Millis(std::llround(kLongest)) : quiet);
     };
     PageLook look;
     look.toolWorld = flagAt(answer, "world");
