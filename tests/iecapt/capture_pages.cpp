@@ -337,8 +337,10 @@ void serveCapturePages(TestHttpServer& server) {
     // The pages kept as files of their own.
     for (const auto& entry : std::filesystem::directory_iterator(IECAPT_TEST_PAGES)) {
         std::ifstream file(entry.path(), std::ios::binary);
+        const bool script = entry.path().extension() == ".js";
         server.serve("/pages/" + entry.path().filename().string(),
-                     {.body = {std::istreambuf_iterator<char>(file), {}}});
+                     {.contentType = script ? "text/javascript" : "text/html; charset=utf-8",
+                      .body = {std::istreambuf_iterator<char>(file), {}}});
     }
 }
 

@@ -281,6 +281,18 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
             768, {kTimersBehaved}},
     Capture{"TimerFetchTimerChain", {"--url=127.0.0.1:PORT/timer-chain.html"}, 0, "", 1024, 768,
             {kChainData}},
+    // A busy machine, made so on purpose: the page's thread five times slower.
+    Capture{"WorkerAnswerAwaited", {"--url=127.0.0.1:PORT/pages/worker-draws.html"}, 0, "", 1024,
+            768, {kBlocks[0], kDrawnByScript}},
+    Capture{"WorkerAnswerAwaitedOnASlowMachine",
+            {"--url=127.0.0.1:PORT/pages/worker-draws.html", "--slow-cpu=5"}, 0, "", 1024, 768,
+            {kBlocks[0], kDrawnByScript}},
+    Capture{"TimerFetchTimerChainOnASlowMachine",
+            {"--url=127.0.0.1:PORT/timer-chain.html", "--slow-cpu=5"}, 0, "", 1024, 768,
+            {kChainData}},
+    Capture{"AnimationsEndedOnASlowMachine",
+            {"--url=127.0.0.1:PORT/animated.html", "--slow-cpu=5"}, 0, "", 1024, 768,
+            {kDrawnBar, kFadedIn, kTransitioned}},
     // The clock's ticks and the timer due in a minute hold nothing back.
     Capture{"RepeatingAndLateTimersIgnored", {"--url=127.0.0.1:PORT/clock.html"}, 0, "", 1024,
             768, {kBlocks[0], kBlocks[2]}},

@@ -83,6 +83,8 @@ private:
     void warnGivenUp(const std::vector<Motion>& moving, bool budgetSpent);
     void waitTheDelay();
     void reportConsentBanner();
+    void holdStill();
+    void refuseNavigation(const json& event);
     BannerSight lookAtConsentBanner();
     std::string takePicture();
     std::string screenshot(ImageFormat format, int top, int height, bool toJoin);
@@ -109,6 +111,7 @@ private:
     std::string m_consentName;
     std::string m_consentLeftFor;
     ShotLimit m_shotLimit{};
+    bool m_holdingStill = false;
 };
 
 CapturedPage PageCapture::run(const std::string& url) {
@@ -128,6 +131,7 @@ CapturedPage PageCapture::run(const std::string& url) {
     waitTheDelay();
     reportConsentBanner();
     beginPhase("capture", "capturing the page");
+    holdStill();
 
     CapturedPage page;
     page.image = takePicture();
@@ -172,6 +176,7 @@ void PageCapture::openPage() {
                                           toolWorldScript(m_channel, m_consentRules));
     m_session.setEventHandler([this](const json& event) {
         closeOtherWindow(event);
+        refuseNavigation(event);
         m_watch->handle(event);
         m_world->handle(event);
     });
@@ -225,6 +230,9 @@ void PageCapture::navigate(const std::string& url, const std::string& userAgent)
     if (!userAgent.empty()) {
         onPage("Emulation.setUserAgentOverride",
                {{"userAgent", userAgent}, {"acceptLanguage", "en-US,en;q=0.9"}});
+    }
+    if (m_options.cpuSlowdown > 1) {
+        onPage("Emulation.setCPUThrottlingRate", {{"rate", m_options.cpuSlowdown}});
     }
     if (m_options.ignoreCertificateErrors) {
         onPage("Security.setIgnoreCertificateErrors", {{"ignore", true}});
@@ -392,6 +400,22 @@ BannerSight PageCapture::lookAtConsentBanner() {
     if (!m_world->waitForWorld(checkEnd)) return BannerSight::Unknown;
     return bannerSightOf(m_world->evaluate(
         consentBannerCheckScript(static_cast<int>(kBannerCheckTime.count())), true, m_deadline));
+}
+
+void PageCapture::holdStill() {
+    // A page that moves on to another document while it is taken takes the
+    // picture's commands with it: from here on it stays the one it is.
+    m_holdingStill = true;
+    m_session.call("Fetch.enable", {{"patterns", json::array({{{"resourceType", "Document"}}})}},
+                   m_deadline, m_sessionId);
+}
+
+void PageCapture::refuseNavigation(const json& event) {
+    if (!m_holdingStill || event.value("method", std::string()) != "Fetch.requestPaused") return;
+    const std::string requestId =
+        event.value("params", json::object()).value("requestId", std::string());
+    m_session.post("Fetch.failRequest", {{"requestId", requestId}, {"errorReason", "Aborted"}},
+                   m_sessionId);
 }
 
 std::string PageCapture::takePicture() {
