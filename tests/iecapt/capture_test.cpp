@@ -1,6 +1,7 @@
 // The tool against the real Chromium and pages served on 127.0.0.1, one run
 // of it a case. Every case also checks that no process the tool started and
-// no temporary folder outlives it.
+// no temporary folder outlives it. The tool always holds stray descriptors
+// that the browser must not inherit.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -42,6 +43,12 @@ std::vector<char*> pointersTo(std::vector<std::string>& texts) {
     for (std::string& text : texts) pointers.push_back(text.data());
     pointers.push_back(nullptr);
     return pointers;
+}
+
+// The image format an output name asks for, as Qt names it.
+std::string formatNamed(const std::string& path) {
+    const std::string extension = fs::path(path).extension();
+    return extension == ".png" ? "png" : extension == ".webp" ? "webp" : "jpeg";
 }
 
 // What lies at the output path before the tool runs.
@@ -132,8 +139,9 @@ protected:
     }
 
     // Starts build/bin/iecapt in the output folder, with TMPDIR and HOME in
-    // the test's folder and a marker in the environment every process it
-    // starts inherits.
+    // the test's folder, a marker in the environment every process it starts
+    // inherits, and descriptors open that are not close-on-exec, as a caller
+    // may leave them.
     void start(const std::string& program, std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), program);
         std::vector<std::string> environment = {"TMPDIR=" + tempFolder(), "HOME=" + homeFolder(),
@@ -151,6 +159,9 @@ protected:
         posix_spawn_file_actions_addchdir_np(&actions, outFolder().c_str());
         posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        for (const int stray : {7, 251}) {
+            posix_spawn_file_actions_addopen(&actions, stray, "/dev/null", O_RDONLY, 0);
+        }
         const int error = posix_spawn(&m_tool, program.c_str(), &actions, nullptr,
                                       pointersTo(arguments).data(), pointersTo(environment).data());
         posix_spawn_file_actions_destroy(&actions);
@@ -178,7 +189,8 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
     for (std::string& argument : arguments) {
         for (const auto& [mark, value] :
              {std::pair<std::string, std::string>{"PORT", std::to_string(m_server.port())},
-              {"ROOT", m_root.path()}}) {
+              {"ROOT", m_root.path()},
+              {"LISTING_BROWSER", DESCRIPTOR_LISTING_BROWSER}}) {
             if (const auto at = argument.find(mark); at != std::string::npos) {
                 argument.replace(at, mark.size(), value);
             }
@@ -227,7 +239,10 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
         return;
     }
     QImageReader reader(QString::fromStdString(written));
+    reader.setDecideFormatFromContent(true);
     QImageReader::setAllocationLimit(0);  // a joined page may be 65500 px high
+    // What the file holds, whatever its name says.
+    EXPECT_EQ(reader.format().toStdString(), formatNamed(written));
     const QImage image = reader.read();
     ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
     EXPECT_EQ(image.size(), QSize(row.width, row.height));
@@ -380,6 +395,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
     Capture{"CutAtMaxHeight", {"--url=127.0.0.1:PORT/tall.html", "--max-height", "1000"}, 0,
             "its top 1,000 px", 1024, 1000},
     Capture{"WebP", {"--out=shot.webp"}, 0, "", 1024, 768, {kBlocks[0], kBlocks[2]}},
+    // More pixels than one shot takes: still one WebP, which the join cannot write.
+    Capture{"WebPAtItsLimit",
+            {"--url=127.0.0.1:PORT/very-tall.html", "--width=4096", "--out=shot.webp"}, 0,
+            "the page is 20,000 px high; the picture shows its top 16,383 px", 4096, 16383,
+            {kVeryTallPageBand}},
     Capture{"UnknownFormatRefused", {"--out=shot.gif"}, 2, ".jpg, .jpeg, .png or .webp"},
     Capture{"DocumentNeverComes", {"--url=127.0.0.1:PORT/never", "--timeout=3"}, 5,
             "timed out after 3 s while loading the page"},
@@ -411,6 +431,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
     Capture{"NoSuchBrowser", {"--browser=/no/chromium"}, 3, "/no/chromium"},
     // ls refuses the browser's flags: its last words end the message.
     Capture{"BrowserQuits", {"--browser=/bin/ls"}, 3, "ls --help"},
+    Capture{"BrowserInheritsOnlyItsPipe", {"--browser=LISTING_BROWSER"}, 3,
+            "the browser quit while starting (descriptors: 0 1 2 3 4)"},
     Capture{"Terminated", {"--delay=3000"}, -SIGTERM, "nothing written", 0, 0, {}, SIGTERM},
     Capture{"Killed", {"--delay=3000"}, -SIGKILL, "", 0, 0, {}, SIGKILL},
     // What a closing terminal or session sends.
