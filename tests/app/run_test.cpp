@@ -123,18 +123,21 @@ TEST(Run, CapturesEveryRowOfItsStartInOrderWhileOnlyAddingWorks) {
     EXPECT_FALSE(fake.form.IsRunning);
 }
 
-TEST(Run, RefusesToStartWithoutRowsOrWithoutFolder) {
+// A list still being read would be run in part.
+TEST(Run, RefusesToStartWithoutRowsOrWithoutFolderOrDuringAnImport) {
     const std::string noFolder = "Folder does not exist. Please select another folder.";
-    const std::tuple<std::vector<std::string>, std::string, std::string> refusals[] = {
-        {{}, "/shots/", "No files added."},
-        {{"a"}, "/shots/list.txt", noFolder},
-        {{"a"}, "/missing/", noFolder},
+    const std::tuple<std::vector<std::string>, std::string, bool, std::string> refusals[] = {
+        {{}, "/shots/", false, "No files added."},
+        {{"a"}, "/shots/list.txt", false, noFolder},
+        {{"a"}, "/missing/", false, noFolder},
+        {{"a"}, "/shots/", true, kListStillLoadingMessage},
     };
-    for (const auto& [rows, folder, message] : refusals) {
+    for (const auto& [rows, folder, importing, message] : refusals) {
         testing::FakeForm fake;
         Fill(fake, rows);
         fake.files.files = {"/shots/list.txt"};
         fake.folder.value = folder;
+        fake.form.IsImportingList = importing;
         PushButton2_Click(fake.form);
         ASSERT_EQ(fake.dialogs.messages.size(), 1u) << message;
         EXPECT_EQ(fake.dialogs.messages[0].text, message);
