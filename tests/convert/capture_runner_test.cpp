@@ -22,7 +22,22 @@ ToolEnd Wait(testing::FakeForm& fake, FakeProcess process, bool withIndicator = 
              std::int32_t rowCount = 2) {
     fake.processes.script = {process};
     return RunToolAndWait({fake.processes, fake.events, fake.sleeper}, "iecapt", std::nullopt,
-                          withIndicator ? &fake.progress : nullptr, baseText, baseValue, rowCount);
+                          withIndicator ? &fake.progress : nullptr, baseText, baseValue, rowCount,
+                          "/shots");
+}
+
+// All that the tool said is read, in pieces, a warning well before its last
+// line too; what could not be kept is said, never taken for silence.
+TEST(RunToolAndWait, ReadsAllTheToolSaidOrWhyItWasLost) {
+    const std::string said =
+        "iecapt: warning: 404\n" + std::string(10000, 'x') + "\niecapt: error: gone";
+    testing::FakeForm fake;
+    const ToolEnd heard = Wait(fake, {.exitCode = 4, .errorOutput = said});
+    EXPECT_EQ(heard.words,
+              (ToolWords{.lastLine = "gone", .lastLineIsReason = true, .warnings = {"404"}}));
+    const ToolEnd lost = Wait(fake, {.errorOutputLost = "no folder could take a file for them"});
+    EXPECT_EQ(lost.wordsLost, "no folder could take a file for them");
+    EXPECT_EQ(fake.processes.lastSpareFolder, "/shots");
 }
 
 TEST(RunToolAndWait, PollsEveryTenthOfASecondAndOnceMoreAfterTheEnd) {
