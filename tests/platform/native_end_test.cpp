@@ -24,7 +24,9 @@ TEST(EndsWithoutCloseRequest, IsTheSessionsEnd) {
         {WM_DESTROY, 0, false},
     };
     for (const auto& [message, wParam, ends] : messages) {
-        const MSG msg{.hwnd = nullptr, .message = message, .wParam = wParam};
+        MSG msg{};
+        msg.message = message;
+        msg.wParam = wParam;
         EXPECT_EQ(EndsWithoutCloseRequest("windows_generic_MSG", &msg, 0), ends) << message;
     }
 }

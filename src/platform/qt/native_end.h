@@ -1,7 +1,8 @@
 #pragma once
 
+#include <QtGui/qwindowdefs.h>
+
 #include <QByteArray>
-#include <QWindow>
 
 namespace orlenda::platform {
 
