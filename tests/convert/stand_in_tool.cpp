@@ -98,15 +98,15 @@ int main(int argc, char** argv) {
     if (ending.is_null() || ending.value("image", false)) {
         // Written beside and renamed into place, as the tool replaces a file.
         const std::filesystem::path out = PathOf(ValueOf(run.arguments, "--out="));
-        std::filesystem::path part = out;
-        part += ".part";
+        // A short name: the picture's own may be as long as a name can be.
+        const std::filesystem::path part = out.parent_path() / ".stand-in.part";
         std::ofstream(part, std::ios::binary) << "stand-in image";
-        std::error_code notMoved;
-        std::filesystem::rename(part, out, notMoved);
-        if (notMoved) {  // a runtime whose rename keeps a file in place
-            std::filesystem::copy_file(part, out,
-                                       std::filesystem::copy_options::overwrite_existing);
-            std::filesystem::remove(part);
+        std::error_code failed;
+        std::filesystem::rename(part, out, failed);
+        if (failed) {  // a runtime whose rename keeps a file in place, or no folder
+            std::filesystem::copy_file(part, out, std::filesystem::copy_options::overwrite_existing,
+                                       failed);
+            std::filesystem::remove(part, failed);
         }
     }
     if (!ending.is_null()) std::cerr << ending.value("stderr", "") << std::endl;
