@@ -24,6 +24,16 @@ TEST(MessageTextTest, AnAddressIsQuotedOnOneLineAndALongOneIsCutBetweenCharacter
     for (const auto& [url, quoted] : cases) EXPECT_EQ(shortAddress(url), quoted);
 }
 
+TEST(MessageTextTest, TextAPageChoseIsCutShortOnOneLine) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Onetrust", "Onetrust"},
+        {"HEURISTIC\nTIER1", "HEURISTIC TIER1"},
+        {std::string(5000, 'x'), std::string(60, 'x') + "..."},
+        {std::string(59, 'x') + "\xC3\xA9", std::string(59, 'x') + "..."},
+    };
+    for (const auto& [text, quoted] : cases) EXPECT_EQ(shortPageText(text), quoted);
+}
+
 TEST(MessageTextTest, TheBrowsersOwnLogLinesAreToldFromOtherOutput) {
     const std::pair<std::string, bool> cases[] = {
         {"[1234:1234:0101/120000.123456:ERROR:bus.cc(407)] Failed to connect to the bus", true},

@@ -164,8 +164,10 @@ private:
 json resultFor(const std::string& method) {
     if (method == "Browser.getVersion") return {{"userAgent", "Mozilla/5.0 HeadlessChrome/1.0"}};
     if (method == "Page.navigate") return {{"frameId", "F"}, {"loaderId", "L"}};
+    if (method == "Page.createIsolatedWorld") return {{"executionContextId", 1}};
     if (method == "Runtime.evaluate") {
-        return {{"result", {{"value", {{"domQuietMs", 10000}, {"framesQuietMs", 10000}}}}}};
+        return {{"result",
+                 {{"value", {{"world", true}, {"domQuietMs", 10000}, {"framesQuietMs", 10000}}}}}};
     }
     if (method == "Page.getLayoutMetrics") {
         return {{"cssContentSize", {{"width", 1024}, {"height", 100}}}};
@@ -182,6 +184,14 @@ void answerACapture(Protocol& protocol) {
             protocol.send({{"method", "Target.attachedToTarget"},
                            {"params", {{"sessionId", "S"}, {"targetInfo", {{"type", "page"}}}}}});
         } else if (method == "Page.navigate") {
+            protocol.send(
+                {{"method", "Page.frameNavigated"},
+                 {"params",
+                  {{"frame",
+                    {{"id", "F"},
+                     {"loaderId", "L"},
+                     {"url", command->value("params", json::object()).value("url", "")}}}}},
+                 {"sessionId", "S"}});
             protocol.send({{"method", "Page.lifecycleEvent"},
                            {"params", {{"name", "load"}, {"loaderId", "L"}}},
                            {"sessionId", "S"}});

@@ -8,6 +8,14 @@ namespace {
 
 constexpr std::size_t kLongestAddress = 200;
 constexpr std::size_t kAddressStart = 150;
+constexpr std::size_t kLongestPageText = 60;
+
+// The first bytes of the text, cut between UTF-8 characters: continuation
+// bytes are 10xxxxxx.
+std::string_view firstBytes(std::string_view text, std::size_t cut) {
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut);
+}
 
 }  // namespace
 
@@ -21,10 +29,13 @@ std::string oneLine(std::string_view text) {
 
 std::string shortAddress(std::string_view url) {
     if (url.size() <= kLongestAddress) return oneLine(url);
-    std::size_t cut = kAddressStart;
-    // Back to the first byte of a character: continuation bytes are 10xxxxxx.
-    while (cut > 0 && (static_cast<unsigned char>(url[cut]) & 0xC0) == 0x80) --cut;
-    return oneLine(url.substr(0, cut)) + "... (" + std::to_string(url.size()) + " characters)";
+    return oneLine(firstBytes(url, kAddressStart)) + "... (" + std::to_string(url.size()) +
+           " characters)";
+}
+
+std::string shortPageText(std::string_view text) {
+    if (text.size() <= kLongestPageText) return oneLine(text);
+    return oneLine(firstBytes(text, kLongestPageText)) + "...";
 }
 
 bool isBrowserLogLine(std::string_view line) {
@@ -83,12 +94,14 @@ constexpr std::pair<int, std::string_view> kStatusWords[] = {
 
 // 84689 as "84,689".
 std::string grouped(int number) {
-    std::string digits = std::to_string(number);
-    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > (number < 0 ? 1 : 0);
-         at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
+    const std::string digits = std::to_string(number);
+    const std::size_t sign = number < 0 ? 1 : 0;
+    std::string text = digits.substr(0, sign);
+    for (std::size_t at = sign; at < digits.size(); ++at) {
+        if (at > sign && (digits.size() - at) % 3 == 0) text += ',';
+        text += digits[at];
     }
-    return digits;
+    return text;
 }
 
 }  // namespace
@@ -127,6 +140,38 @@ std::string heightCutWarning(int pageHeight, int shownHeight) {
 std::string widthCutWarning(int pageWidth, int shownWidth) {
     return "the page is " + grouped(pageWidth) + " px wide; the picture shows its left " +
            grouped(shownWidth) + " px";
+}
+
+namespace {
+
+// " (Onetrust)", or nothing when the rules gave no name.
+std::string bannerName(std::string_view banner) {
+    return banner.empty() ? std::string() : " (" + shortPageText(banner) + ")";
+}
+
+}  // namespace
+
+std::string consentClosedNote(std::string_view banner) {
+    return "closed a consent banner" + bannerName(banner);
+}
+
+std::string consentHiddenNote(std::string_view banner) {
+    return "hid a consent banner" + bannerName(banner);
+}
+
+std::string consentStayedWarning(std::string_view banner) {
+    return "a consent banner stayed on the page" + bannerName(banner) + "; captured with it";
+}
+
+std::string consentLeftPageWarning(std::string_view banner, std::string_view destination) {
+    return "answering the consent banner" + bannerName(banner) + " would have left the page for " +
+           shortPageText(destination) + "; captured with the banner";
+}
+
+std::string notSettledWarning(std::string_view moving, bool budgetSpent, int settleMs) {
+    return (budgetSpent ? "the page was still changing after " + std::to_string(settleMs) + " ms ("
+                        : std::string("the page did not settle (")) +
+           std::string(moving) + "); captured as it was";
 }
 
 }  // namespace orlenda::iecapt

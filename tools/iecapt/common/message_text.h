@@ -14,6 +14,11 @@ std::string oneLine(std::string_view text);
 // 100 KB reason. Cut only between UTF-8 characters.
 std::string shortAddress(std::string_view url);
 
+// Text the page chose (a consent banner's name, an address it tried to go
+// to): one line, cut to a few dozen characters, so no page can fill a
+// message or push the lines after it out of what the caller reads.
+std::string shortPageText(std::string_view text);
+
 // Chromium's own log lines ("[pid:tid:date:LEVEL:file(line)] text") say
 // nothing a user can act on; the other lines a browser writes may.
 bool isBrowserLogLine(std::string_view line);
@@ -40,5 +45,19 @@ std::string describeTimeOut(int seconds, std::string_view failure);
 // shows its top 65,500 px", "... px wide; the picture shows its left ... px".
 std::string heightCutWarning(int pageHeight, int shownHeight);
 std::string widthCutWarning(int pageWidth, int shownWidth);
+
+// What was done to a consent banner, and what is left of it in the picture,
+// each naming the banner as the consent rules do: "closed a consent banner
+// (Onetrust)", "hid a consent banner (...)", "a consent banner stayed on the
+// page (...); captured with it", and a banner whose answer would have taken
+// the browser to another page.
+std::string consentClosedNote(std::string_view banner);
+std::string consentHiddenNote(std::string_view banner);
+std::string consentStayedWarning(std::string_view banner);
+std::string consentLeftPageWarning(std::string_view banner, std::string_view destination);
+
+// A page that did not settle: what still moved ("the network, timers"), and
+// whether the budget was spent or the rest never ends.
+std::string notSettledWarning(std::string_view moving, bool budgetSpent, int settleMs);
 
 }  // namespace orlenda::iecapt

@@ -24,6 +24,7 @@ struct CaptureOptions {
     int maxHeight = kMaxImageHeight;
     int quality = 90;
     int settleMs = 3000;
+    int cpuSlowdown = 1;  // the page's CPU throttled this many times
     int delayMs = 0;
     int timeoutSeconds = 60;
     std::string userAgent;  // empty: the browser's own, without "Headless"

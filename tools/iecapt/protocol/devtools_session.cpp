@@ -22,6 +22,11 @@ int DevToolsSession::post(std::string_view method, const nlohmann::json& params,
     throw CaptureFailure(ExitCode::BrowserFailed, "the browser quit while " + m_activity);
 }
 
+void DevToolsSession::post(std::string_view method, const nlohmann::json& params,
+                           const std::string& sessionId, ReplyHandler onReply) {
+    m_replyHandlers[post(method, params, sessionId)] = std::move(onReply);
+}
+
 nlohmann::json DevToolsSession::replyTo(int id, Deadline deadline) {
     for (;;) {
         if (const auto found = m_replies.find(id); found != m_replies.end()) {
@@ -71,7 +76,13 @@ bool DevToolsSession::handleNextMessage(Deadline deadline) {
     if (message.is_discarded() || !message.is_object()) return true;  // not ours to judge
     if (const auto id = message.find("id"); id != message.end() && id->is_number_integer()) {
         const int replyId = id->get<int>();
-        m_replies[replyId] = std::move(message);
+        if (const auto handler = m_replyHandlers.find(replyId); handler != m_replyHandlers.end()) {
+            const ReplyHandler onReply = std::move(handler->second);
+            m_replyHandlers.erase(handler);
+            onReply(message);
+        } else {
+            m_replies[replyId] = std::move(message);
+        }
     } else if (message.contains("method") && m_eventHandler) {
         m_eventHandler(message);
     }
