@@ -142,7 +142,7 @@ ErrorFile OpenErrorFile(const std::string& spareFolder) {
     for (const std::string& folder :
          ErrorFileFolders(environment ? environment : "", spareFolder, P_tmpdir)) {
         const int descriptor = OpenUnnamedFile(folder);
-        if (descriptor >= 0) return {.descriptor = descriptor};
+        if (descriptor >= 0) return {.descriptor = descriptor, .lost = {}};
         refusals.emplace_back(folder, std::strerror(errno));
     }
     return {.lost = NoErrorFileReason(refusals)};
