@@ -21,6 +21,26 @@ SERVER="http://127.0.0.1:$(cat "$BENCH_WORK/port")"
 # Where iecapt puts its throw-away profiles.
 PROFILE_BASE=${TMPDIR:-/tmp}
 
+# tree_peak COMMAND...: runs the command and prints how long it took, in ms,
+# and the peak resident memory, in MB, of it and all its descendants
+# together, found by parent process and sampled every 20 ms.
+tree_peak() {
+  local start peak=0 sum
+  start=$(date +%s%N)
+  "$@" >/dev/null 2>&1 &
+  local root=$!
+  while kill -0 "$root" 2>/dev/null; do
+    sum=$(ps -e -o pid=,ppid=,rss= | awk -v root="$root" '
+      { parent[$1] = $2; rss[$1] = $3 }
+      END { for (p in parent) { q = p; while (q != root && q in parent) q = parent[q]; if (q == root) sum += rss[p] }
+            print sum + 0 }')
+    [ "$sum" -gt "$peak" ] && peak=$sum
+    sleep 0.02
+  done
+  wait "$root" || true
+  echo "$((($(date +%s%N) - start) / 1000000)) $((peak / 1024))"
+}
+
 # Median of the numbers on standard input.
 median() {
   sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'

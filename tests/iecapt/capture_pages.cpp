@@ -1,5 +1,8 @@
 #include "capture_pages.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace orlenda::iecapt::testing {
@@ -340,6 +343,14 @@ void serveCapturePages(TestHttpServer& server) {
                       "")});
     server.serve("/wide.html",
                  {.body = page("<div style=\"width:1600px;height:100px;background:#0a0\"></div>")});
+    // The pages kept as files of their own.
+    for (const auto& entry : std::filesystem::directory_iterator(IECAPT_TEST_PAGES)) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        const bool script = entry.path().extension() == ".js";
+        server.serve("/pages/" + entry.path().filename().string(),
+                     {.contentType = script ? "text/javascript" : "text/html; charset=utf-8",
+                      .body = {std::istreambuf_iterator<char>(file), {}}});
+    }
 }
 
 std::string blocksPage() { return page(blocks()); }

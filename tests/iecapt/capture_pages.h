@@ -45,6 +45,7 @@ namespace orlenda::iecapt::testing {
 //   /timers.html     draws kTimersBehaved once its timers behaved as the browser's own
 //   On the banner pages, a choice draws kConsentChoice: green for "reject",
 //   red for "accept".
+//   /pages/NAME      the files of tests/iecapt/pages, each saying what it shows
 void serveCapturePages(TestHttpServer& server);
 
 // The blocks page, to save as a local file.
@@ -81,5 +82,7 @@ inline constexpr Block kTimersBehaved = {600, 300, 100, 100, {0, 200, 0}};
 inline constexpr Block kChainData = {300, 400, 300, 200, {0, 128, 128}};
 inline constexpr Block kConsentBanner = {0, 568, 1024, 200, {255, 200, 0}};
 inline constexpr Block kConsentChoice = {100, 300, 100, 100, {0, 200, 0}};
+// What a page of tests/iecapt/pages draws once its script did what it should.
+inline constexpr Block kDrawnByScript = {400, 100, 200, 150, {0, 160, 0}};
 
 }  // namespace orlenda::iecapt::testing

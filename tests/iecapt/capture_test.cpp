@@ -1,6 +1,7 @@
 // The tool against the real Chromium and pages served on 127.0.0.1, one run
 // of it a case. Every case also checks that no process the tool started and
-// no temporary folder outlives it.
+// no temporary folder outlives it. The tool always holds stray descriptors
+// that the browser must not inherit.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -42,6 +43,12 @@ std::vector<char*> pointersTo(std::vector<std::string>& texts) {
     for (std::string& text : texts) pointers.push_back(text.data());
     pointers.push_back(nullptr);
     return pointers;
+}
+
+// The image format an output name asks for, as Qt names it.
+std::string formatNamed(const std::string& path) {
+    const std::string extension = fs::path(path).extension();
+    return extension == ".png" ? "png" : extension == ".webp" ? "webp" : "jpeg";
 }
 
 // What lies at the output path before the tool runs.
@@ -132,8 +139,9 @@ protected:
     }
 
     // Starts build/bin/iecapt in the output folder, with TMPDIR and HOME in
-    // the test's folder and a marker in the environment every process it
-    // starts inherits.
+    // the test's folder, a marker in the environment every process it starts
+    // inherits, and descriptors open that are not close-on-exec, as a caller
+    // may leave them.
     void start(const std::string& program, std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), program);
         std::vector<std::string> environment = {"TMPDIR=" + tempFolder(), "HOME=" + homeFolder(),
@@ -151,6 +159,9 @@ protected:
         posix_spawn_file_actions_addchdir_np(&actions, outFolder().c_str());
         posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        for (const int stray : {7, 251}) {
+            posix_spawn_file_actions_addopen(&actions, stray, "/dev/null", O_RDONLY, 0);
+        }
         const int error = posix_spawn(&m_tool, program.c_str(), &actions, nullptr,
                                       pointersTo(arguments).data(), pointersTo(environment).data());
         posix_spawn_file_actions_destroy(&actions);
@@ -178,7 +189,8 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
     for (std::string& argument : arguments) {
         for (const auto& [mark, value] :
              {std::pair<std::string, std::string>{"PORT", std::to_string(m_server.port())},
-              {"ROOT", m_root.path()}}) {
+              {"ROOT", m_root.path()},
+              {"LISTING_BROWSER", DESCRIPTOR_LISTING_BROWSER}}) {
             if (const auto at = argument.find(mark); at != std::string::npos) {
                 argument.replace(at, mark.size(), value);
             }
@@ -227,7 +239,10 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
         return;
     }
     QImageReader reader(QString::fromStdString(written));
+    reader.setDecideFormatFromContent(true);
     QImageReader::setAllocationLimit(0);  // a joined page may be 65500 px high
+    // What the file holds, whatever its name says.
+    EXPECT_EQ(reader.format().toStdString(), formatNamed(written));
     const QImage image = reader.read();
     ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
     EXPECT_EQ(image.size(), QSize(row.width, row.height));
@@ -281,6 +296,18 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
             768, {kTimersBehaved}},
     Capture{"TimerFetchTimerChain", {"--url=127.0.0.1:PORT/timer-chain.html"}, 0, "", 1024, 768,
             {kChainData}},
+    // A busy machine, made so on purpose: the page's thread five times slower.
+    Capture{"WorkerAnswerAwaited", {"--url=127.0.0.1:PORT/pages/worker-draws.html"}, 0, "", 1024,
+            768, {kBlocks[0], kDrawnByScript}},
+    Capture{"WorkerAnswerAwaitedOnASlowMachine",
+            {"--url=127.0.0.1:PORT/pages/worker-draws.html", "--slow-cpu=5"}, 0, "", 1024, 768,
+            {kBlocks[0], kDrawnByScript}},
+    Capture{"TimerFetchTimerChainOnASlowMachine",
+            {"--url=127.0.0.1:PORT/timer-chain.html", "--slow-cpu=5"}, 0, "", 1024, 768,
+            {kChainData}},
+    Capture{"AnimationsEndedOnASlowMachine",
+            {"--url=127.0.0.1:PORT/animated.html", "--slow-cpu=5"}, 0, "", 1024, 768,
+            {kDrawnBar, kFadedIn, kTransitioned}},
     // The clock's ticks and the timer due in a minute hold nothing back.
     Capture{"RepeatingAndLateTimersIgnored", {"--url=127.0.0.1:PORT/clock.html"}, 0, "", 1024,
             768, {kBlocks[0], kBlocks[2]}},
@@ -316,6 +343,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
     Capture{"ScriptThatHangsAgainEndsAtTheNextThird",
             {"--url=127.0.0.1:PORT/new-script-each-time.html", "--timeout=6"}, 4,
             "the page did not load: gave up waiting for 127.0.0.1 after 2 s"},
+    // Hostile pages: none can see, break or fool the tool's own scripts.
+    Capture{"PageClocksLie", {"--url=127.0.0.1:PORT/pages/clock-override.html"}, 0, "", 1024,
+            768, {kBlocks[0], kDrawnByScript}},
+    Capture{"StackTracesLocked", {"--url=127.0.0.1:PORT/pages/locked-stack-trace.html"}, 0, "",
+            1024, 768, {kBlocks[0], kDrawnByScript}},
+    Capture{"TimersLookNative", {"--url=127.0.0.1:PORT/pages/native-timers.html"}, 0, "", 1024,
+            768, {kDrawnByScript}},
+    Capture{"BannerComesBackAndIsHidden", {"--url=127.0.0.1:PORT/pages/banner-returns.html"}, 0,
+            "hid a consent banner (Onetrust)", 1024, 768,
+            {kBlocks[0], kConsentChoice, kWhereTheBannerWas}},
+    Capture{"BannerAnswerWouldLeaveThePage", {"--url=127.0.0.1:PORT/pages/banner-leaves.html"}, 0,
+            "would have left the page", 1024, 768, {kBlocks[0], kConsentBanner}},
+    Capture{"PageLoadsItselfAgainAndAgain", {"--url=127.0.0.1:PORT/pages/self-navigating.html"},
+            0, "still changing", 1024, 768, {kBlocks[0]}},
     Capture{"DialogsDismissed", {"--url=127.0.0.1:PORT/dialogs.html"}, 0, "", 1024, 768,
             {kBlocks[0], kBlocks[1], kBlocks[2]}},
     Capture{"PopupsLeftAlone", {"--url=127.0.0.1:PORT/popup.html"}, 0, "", 1024, 768,
@@ -364,6 +405,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
     Capture{"CutAtMaxHeight", {"--url=127.0.0.1:PORT/tall.html", "--max-height", "1000"}, 0,
             "its top 1,000 px", 1024, 1000},
     Capture{"WebP", {"--out=shot.webp"}, 0, "", 1024, 768, {kBlocks[0], kBlocks[2]}},
+    // More pixels than one shot takes: still one WebP, which the join cannot write.
+    Capture{"WebPAtItsLimit",
+            {"--url=127.0.0.1:PORT/very-tall.html", "--width=4096", "--out=shot.webp"}, 0,
+            "the page is 20,000 px high; the picture shows its top 16,383 px", 4096, 16383,
+            {kVeryTallPageBand}, 0, Before::OldFile, 2},  // and what such a picture costs
     Capture{"UnknownFormatRefused", {"--out=shot.gif"}, 2, ".jpg, .jpeg, .png or .webp"},
     Capture{"DocumentNeverComes", {"--url=127.0.0.1:PORT/never", "--timeout=3"}, 5,
             "timed out after 3 s while loading the page"},
@@ -395,6 +441,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
     Capture{"NoSuchBrowser", {"--browser=/no/chromium"}, 3, "/no/chromium"},
     // ls refuses the browser's flags: its last words end the message.
     Capture{"BrowserQuits", {"--browser=/bin/ls"}, 3, "ls --help"},
+    Capture{"BrowserInheritsOnlyItsPipe", {"--browser=LISTING_BROWSER"}, 3,
+            "the browser quit while starting (descriptors: 0 1 2 3 4)"},
     Capture{"Terminated", {"--delay=3000"}, -SIGTERM, "nothing written", 0, 0, {}, SIGTERM},
     Capture{"Killed", {"--delay=3000"}, -SIGKILL, "", 0, 0, {}, SIGKILL},
     // What a closing terminal or session sends.

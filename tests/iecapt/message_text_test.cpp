@@ -24,6 +24,16 @@ TEST(MessageTextTest, AnAddressIsQuotedOnOneLineAndALongOneIsCutBetweenCharacter
     for (const auto& [url, quoted] : cases) EXPECT_EQ(shortAddress(url), quoted);
 }
 
+TEST(MessageTextTest, TextAPageChoseIsCutShortOnOneLine) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Onetrust", "Onetrust"},
+        {"HEURISTIC\nTIER1", "HEURISTIC TIER1"},
+        {std::string(5000, 'x'), std::string(60, 'x') + "..."},
+        {std::string(59, 'x') + "\xC3\xA9", std::string(59, 'x') + "..."},
+    };
+    for (const auto& [text, quoted] : cases) EXPECT_EQ(shortPageText(text), quoted);
+}
+
 TEST(MessageTextTest, TheBrowsersOwnLogLinesAreToldFromOtherOutput) {
     const std::pair<std::string, bool> cases[] = {
         {"[1234:1234:0101/120000.123456:ERROR:bus.cc(407)] Failed to connect to the bus", true},
@@ -85,6 +95,9 @@ TEST(MessageTextTest, WarningsAndTimeOutsSayItOnceInOneLine) {
         {gaveUpWaitingFor({"a", "b", "c\nd"}, 3), "gave up waiting for a, b and c d after 3 s"},
         {gaveUpWaitingFor({"a", "b", "c", "d", "e"}, 3),
          "gave up waiting for a, b, c and 2 more hosts after 3 s"},
+        {loadUnfinishedWarning(5), "the page had not finished loading after 5 s; captured as it was"},
+        {describeBrowserQuit("starting the browser"), "the browser quit while starting"},
+        {describeBrowserQuit("loading the page"), "the browser quit while loading the page"},
     };
     for (const auto& [text, expected] : texts) EXPECT_EQ(text, expected);
 }

@@ -80,6 +80,8 @@ TEST(OptionsTest, BadArgumentsAreRefusedWithAReason) {
         {"--url=a --out=o --quality=101", "--quality"},
         {"--url=a --out=o --delay=-1", "--delay"},
         {"--url=a --out=o --settle=-1", "--settle"},
+        {"--url=a --out=o --slow-cpu=0", "--slow-cpu"},
+        {"--url=a --out=o --slow-cpu=21", "--slow-cpu"},
         {"--url=a --out=o --timeout=0", "--timeout"},
         {"--url=a --out=o --timeout=", "--timeout"},
         {"--url=a --out=o --timeout", "needs a value"},

@@ -160,7 +160,8 @@ TEST(PageWatchTest, TheMainFrameMustEndOnAWebPageThatIsNotAPdf) {
 TEST(PageWatchTest, LoadingFollowsTheMainDocumentAndCanBeGivenUpOn) {
     std::vector<std::string> sent;
     PageWatch watch("S", false, [&](const std::string& method, const json& params) {
-        sent.push_back(method + " " + params.value("requestId", ""));
+        sent.push_back(method + " " + params.value("requestId", "") + " " +
+                       params.value("errorReason", ""));
     });
     watch.expectDocument("L");
     watch.handle(request("L", "http://a/", "Document"));
@@ -183,7 +184,6 @@ TEST(PageWatchTest, LoadingFollowsTheMainDocumentAndCanBeGivenUpOn) {
 
     watch.handle(navigated("N", "http://a/next"));  // a script moved on
     EXPECT_FALSE(watch.loaded());
-    EXPECT_EQ(watch.pageUrl(), "http://a/next");
     watch.handle(lifecycle("load", "N"));
     EXPECT_TRUE(watch.loaded());
 
@@ -193,12 +193,17 @@ TEST(PageWatchTest, LoadingFollowsTheMainDocumentAndCanBeGivenUpOn) {
     EXPECT_FALSE(watch.loaded());
     EXPECT_FALSE(watch.requestsWaiting());
     watch.handle(event("Fetch.requestPaused", {{"requestId", "interception-1"}}));
-    EXPECT_EQ(sent, std::vector<std::string>{"Fetch.failRequest interception-1"});
+    EXPECT_EQ(sent, std::vector<std::string>{"Fetch.failRequest interception-1 TimedOut"});
     watch.handle(lifecycle("load", "N"));  // the old document, as it goes
     EXPECT_FALSE(watch.loaded());
     watch.handle(navigated("R", "http://a/next"));
     watch.handle(lifecycle("load", "R"));
     EXPECT_TRUE(watch.loaded());
+
+    // Held still for the picture, a move to another document is called off.
+    watch.holdStill();
+    watch.handle(event("Fetch.requestPaused", {{"requestId", "i-2"}, {"resourceType", "Document"}}));
+    EXPECT_EQ(sent.back(), "Fetch.failRequest i-2 Aborted");
 }
 
 TEST(PageWatchTest, AnotherSiteIsGivenUpOnWholeThePagesOwnOnlyWhereItHung) {

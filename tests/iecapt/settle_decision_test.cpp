@@ -19,6 +19,7 @@ struct Page {
     std::vector<PendingTimer> timers = {};
     ConsentCheck consent = ConsentCheck::Off;
     int now = 1000;
+    int workersAwaited = 0, workerMessage = -5000, lateness = 0;
 };
 
 SettleAnswer decide(const Page& page) {
@@ -30,7 +31,10 @@ SettleAnswer decide(const Page& page) {
                          .lastFrameAsked = milliseconds(page.frame),
                          .animationsRunning = page.animations,
                          .timers = page.timers,
-                         .consent = {.state = page.consent, .since = milliseconds(0)}});
+                         .workersAwaited = page.workersAwaited,
+                         .lastWorkerMessage = milliseconds(page.workerMessage),
+                         .lateness = milliseconds(page.lateness),
+                         .consent = page.consent});
 }
 
 PendingTimer dueAt(int ms, int rearms = 0) { return {.due = milliseconds(ms), .rearms = rearms}; }
@@ -72,10 +76,18 @@ TEST(SettleDecisionTest, EachRuleHoldsThePageUntilItsTimeOrGivesUpWithAReason) {
          Verdict::LookAgain,
          {Timers},
          1050},
-        {"a repeating timer does not hold the page",
-         {.timers = {{.due = milliseconds(1200), .repeating = true}}},
-         Verdict::Settled,
-         {}},
+        {"work handed to a worker", {.workersAwaited = 1}, Verdict::LookAgain, {Workers}, 1050},
+        {"a worker's answer just now", {.workerMessage = 990}, Verdict::LookAgain, {Workers}, 1140},
+        {"a busy page's quiet periods grow by its lateness",
+         {.document = 980, .lateness = 200},
+         Verdict::LookAgain,
+         {Document},
+         1330},
+        {"but not without bound",
+         {.document = 980, .lateness = 60000},
+         Verdict::LookAgain,
+         {Document},
+         1730},
         {"nor does a timer due after the budget", {.timers = {dueAt(60000)}}, Verdict::Settled, {}},
         {"the latest of several",
          {.document = 990, .timers = {dueAt(1100), dueAt(2500)}},
@@ -163,6 +175,35 @@ TEST(SettleDecisionTest, TheConsentRulesReportReadsAsAState) {
     for (const auto& row : cases) {
         EXPECT_EQ(consentCheckOf(row.report), row.state)
             << row.report.lifecycle << " after " << row.report.looks << " looks";
+    }
+}
+
+TEST(SettleDecisionTest, ABannerIsSaidClosedOnlyWhenTheLastLookFoundItGone) {
+    using enum ConsentCheck;
+    using Sight = BannerSight;
+    using Outcome = BannerOutcome;
+    const struct {
+        ConsentCheck state;
+        bool leftPage;
+        BannerSight sight;
+        BannerOutcome outcome;
+    } cases[] = {
+        {Closed, false, Sight::Gone, Outcome::Closed},
+        {Closed, false, Sight::Shown, Outcome::Stayed},
+        {Closed, false, Sight::Hidden, Outcome::Hidden},
+        {Closed, false, Sight::Unknown, Outcome::None},
+        {NotClosed, false, Sight::Gone, Outcome::None},
+        {NotClosed, false, Sight::Unknown, Outcome::Stayed},
+        {BannerOpen, false, Sight::Hidden, Outcome::Hidden},
+        {Closed, true, Sight::Shown, Outcome::LeftPage},
+        {Closed, true, Sight::Gone, Outcome::Closed},
+        {NotClosed, true, Sight::Unknown, Outcome::LeftPage},
+        {NothingFound, false, Sight::Unknown, Outcome::None},
+    };
+    for (const auto& row : cases) {
+        EXPECT_EQ(bannerOutcome(row.state, row.leftPage, row.sight), row.outcome)
+            << static_cast<int>(row.state) << (row.leftPage ? " left the page, " : ", ")
+            << static_cast<int>(row.sight);
     }
 }
 

@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "shared/win/win_text.h"
+
 namespace {
 
 using nlohmann::json;
@@ -41,18 +43,11 @@ std::string environment(const char* name) {
     return value != nullptr ? value : "";
 }
 
-std::string utf8(const wchar_t* text) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), size, nullptr, nullptr);
-    return result;
-}
-
 std::vector<std::string> arguments() {
     int count = 0;
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
     std::vector<std::string> result;
-    for (int i = 0; i < count; ++i) result.push_back(utf8(argv[i]));
+    for (int i = 0; i < count; ++i) result.push_back(orlenda::utf8FromWide(argv[i]));
     ::LocalFree(argv);
     return result;
 }
@@ -164,8 +159,10 @@ private:
 json resultFor(const std::string& method) {
     if (method == "Browser.getVersion") return {{"userAgent", "Mozilla/5.0 HeadlessChrome/1.0"}};
     if (method == "Page.navigate") return {{"frameId", "F"}, {"loaderId", "L"}};
+    if (method == "Page.createIsolatedWorld") return {{"executionContextId", 1}};
     if (method == "Runtime.evaluate") {
-        return {{"result", {{"value", {{"domQuietMs", 10000}, {"framesQuietMs", 10000}}}}}};
+        return {{"result",
+                 {{"value", {{"world", true}, {"domQuietMs", 10000}, {"framesQuietMs", 10000}}}}}};
     }
     if (method == "Page.getLayoutMetrics") {
         return {{"cssContentSize", {{"width", 1024}, {"height", 100}}}};
@@ -182,6 +179,14 @@ void answerACapture(Protocol& protocol) {
             protocol.send({{"method", "Target.attachedToTarget"},
                            {"params", {{"sessionId", "S"}, {"targetInfo", {{"type", "page"}}}}}});
         } else if (method == "Page.navigate") {
+            protocol.send(
+                {{"method", "Page.frameNavigated"},
+                 {"params",
+                  {{"frame",
+                    {{"id", "F"},
+                     {"loaderId", "L"},
+                     {"url", command->value("params", json::object()).value("url", "")}}}}},
+                 {"sessionId", "S"}});
             protocol.send({{"method", "Page.lifecycleEvent"},
                            {"params", {{"name", "load"}, {"loaderId", "L"}}},
                            {"sessionId", "S"}});

@@ -9,6 +9,14 @@ namespace {
 
 constexpr std::size_t kLongestAddress = 200;
 constexpr std::size_t kAddressStart = 150;
+constexpr std::size_t kLongestPageText = 60;
+
+// The first bytes of the text, cut between UTF-8 characters: continuation
+// bytes are 10xxxxxx.
+std::string_view firstBytes(std::string_view text, std::size_t cut) {
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut);
+}
 
 }  // namespace
 
@@ -22,10 +30,13 @@ std::string oneLine(std::string_view text) {
 
 std::string shortAddress(std::string_view url) {
     if (url.size() <= kLongestAddress) return oneLine(url);
-    std::size_t cut = kAddressStart;
-    // Back to the first byte of a character: continuation bytes are 10xxxxxx.
-    while (cut > 0 && (static_cast<unsigned char>(url[cut]) & 0xC0) == 0x80) --cut;
-    return oneLine(url.substr(0, cut)) + "... (" + std::to_string(url.size()) + " characters)";
+    return oneLine(firstBytes(url, kAddressStart)) + "... (" + std::to_string(url.size()) +
+           " characters)";
+}
+
+std::string shortPageText(std::string_view text) {
+    if (text.size() <= kLongestPageText) return oneLine(text);
+    return oneLine(firstBytes(text, kLongestPageText)) + "...";
 }
 
 bool isBrowserLogLine(std::string_view line) {
@@ -89,10 +100,10 @@ constexpr std::size_t kHostsNamed = 3;
 std::string grouped(int number) {
     const std::string digits = std::to_string(number);
     const std::size_t sign = number < 0 ? 1 : 0;
-    std::string text;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > sign && (digits.size() - i) % 3 == 0) text += ',';
-        text += digits[i];
+    std::string text = digits.substr(0, sign);
+    for (std::size_t at = sign; at < digits.size(); ++at) {
+        if (at > sign && (digits.size() - at) % 3 == 0) text += ',';
+        text += digits[at];
     }
     return text;
 }
@@ -167,6 +178,62 @@ std::string gaveUpWaitingFor(const std::vector<std::string>& hosts, int seconds)
         list += " and " + std::to_string(rest) + (rest == 1 ? " more host" : " more hosts");
     }
     return "gave up waiting for " + list + " after " + std::to_string(seconds) + " s";
+}
+
+std::string notLoadedForHostsReason(const std::vector<std::string>& hosts, int seconds) {
+    return "the page did not load: " + gaveUpWaitingFor(hosts, seconds);
+}
+
+std::string loadUnfinishedWarning(int seconds) {
+    return "the page had not finished loading after " + std::to_string(seconds) +
+           " s; captured as it was";
+}
+
+std::string consentRulesMissingWarning(std::string_view path) {
+    return "the consent-banner rules are missing (" + oneLine(path) +
+           "); banners were left on the page";
+}
+
+std::string describeBrowserQuit(std::string_view activity) {
+    constexpr std::string_view kItself = " the browser";
+    if (activity.ends_with(kItself)) activity.remove_suffix(kItself.size());
+    return "the browser quit while " + oneLine(activity);
+}
+
+std::string describeIncompleteImage(std::string_view formatName) {
+    return "the browser sent no complete " + std::string(formatName) + " image";
+}
+
+namespace {
+
+// " (Onetrust)", or nothing when the rules gave no name.
+std::string bannerName(std::string_view banner) {
+    return banner.empty() ? std::string() : " (" + shortPageText(banner) + ")";
+}
+
+}  // namespace
+
+std::string consentClosedNote(std::string_view banner) {
+    return "closed a consent banner" + bannerName(banner);
+}
+
+std::string consentHiddenNote(std::string_view banner) {
+    return "hid a consent banner" + bannerName(banner);
+}
+
+std::string consentStayedWarning(std::string_view banner) {
+    return "a consent banner stayed on the page" + bannerName(banner) + "; captured with it";
+}
+
+std::string consentLeftPageWarning(std::string_view banner, std::string_view destination) {
+    return "answering the consent banner" + bannerName(banner) + " would have left the page for " +
+           shortPageText(destination) + "; captured with the banner";
+}
+
+std::string notSettledWarning(std::string_view moving, bool budgetSpent, int settleMs) {
+    return (budgetSpent ? "the page was still changing after " + std::to_string(settleMs) + " ms ("
+                        : std::string("the page did not settle (")) +
+           std::string(moving) + "); captured as it was";
 }
 
 }  // namespace orlenda::iecapt

@@ -16,6 +16,11 @@ std::string oneLine(std::string_view text);
 // 100 KB reason. Cut only between UTF-8 characters.
 std::string shortAddress(std::string_view url);
 
+// Text the page chose (a consent banner's name, an address it tried to go
+// to): one line, cut to a few dozen characters, so no page can fill a
+// message or push the lines after it out of what the caller reads.
+std::string shortPageText(std::string_view text);
+
 // Chromium's own log lines ("[pid:tid:date:LEVEL:file(line)] text") say
 // nothing a user can act on; the other lines a browser writes may.
 bool isBrowserLogLine(std::string_view line);
@@ -47,6 +52,12 @@ std::string widthCutWarning(int pageWidth, int shownWidth);
 // a.example, b.example, c.example and 2 more hosts after 15 s". A few hosts
 // are named, the rest counted, so the line stays short.
 std::string gaveUpWaitingFor(const std::vector<std::string>& hosts, int seconds);
+// The same hosts when the page never came without them: "the page did not
+// load: gave up waiting for ...".
+std::string notLoadedForHostsReason(const std::vector<std::string>& hosts, int seconds);
+// A page that had not loaded at the cut-off, with nothing of its own to wait
+// for: its scripts or its frames kept it busy.
+std::string loadUnfinishedWarning(int seconds);
 
 // What a picture beyond the usual size costs, said before the browser starts:
 // "a picture up to 4,096 x 65,500 px may take up to 141 s and about 2.3 GB
@@ -54,5 +65,29 @@ std::string gaveUpWaitingFor(const std::vector<std::string>& hosts, int seconds)
 // needs about 3.3 GB of memory and 1.9 GB is available".
 std::string pictureCostNote(int width, int height, int seconds, std::int64_t bytes);
 std::string memoryRefusal(int width, int height, std::int64_t needed, std::int64_t available);
+// The consent-banner rules the tool ships were not found at the path.
+std::string consentRulesMissingWarning(std::string_view path);
+
+// The browser ended while the tool was at the activity: "the browser quit
+// while loading the page". While the browser itself was starting, it is not
+// named twice: "the browser quit while starting".
+std::string describeBrowserQuit(std::string_view activity);
+
+// A screenshot that is not a whole image of the format asked for ("jpeg").
+std::string describeIncompleteImage(std::string_view formatName);
+
+// What was done to a consent banner, and what is left of it in the picture,
+// each naming the banner as the consent rules do: "closed a consent banner
+// (Onetrust)", "hid a consent banner (...)", "a consent banner stayed on the
+// page (...); captured with it", and a banner whose answer would have taken
+// the browser to another page.
+std::string consentClosedNote(std::string_view banner);
+std::string consentHiddenNote(std::string_view banner);
+std::string consentStayedWarning(std::string_view banner);
+std::string consentLeftPageWarning(std::string_view banner, std::string_view destination);
+
+// A page that did not settle: what still moved ("the network, timers"), and
+// whether the budget was spent or the rest never ends.
+std::string notSettledWarning(std::string_view moving, bool budgetSpent, int settleMs);
 
 }  // namespace orlenda::iecapt

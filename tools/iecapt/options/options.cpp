@@ -69,6 +69,7 @@ const std::vector<OptionSpec>& optionSpecs() {
          numberIn(&CaptureOptions::maxHeight, 1, kMaxImageHeight, "max-height")},
         {"quality", true, numberIn(&CaptureOptions::quality, 1, 100, "quality")},
         {"settle", true, numberIn(&CaptureOptions::settleMs, 0, 600000, "settle")},
+        {"slow-cpu", true, numberIn(&CaptureOptions::cpuSlowdown, 1, 20, "slow-cpu")},
         {"delay", true, numberIn(&CaptureOptions::delayMs, 0, 600000, "delay")},
         {"timeout", true, numberIn(&CaptureOptions::timeoutSeconds, 1, 86400, "timeout")},
         {"user-agent", true, textInto(&CaptureOptions::userAgent)},

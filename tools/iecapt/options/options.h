@@ -25,6 +25,7 @@ struct CaptureOptions {
     int maxHeight = kMaxImageHeight;
     int quality = 90;
     int settleMs = 3000;
+    int cpuSlowdown = 1;  // the page's CPU throttled this many times
     int delayMs = 0;
     int timeoutSeconds = kDefaultTimeoutSeconds;
     bool timeoutGiven = false;  // kept whatever the picture's size

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <functional>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "common/exit_code.h"
@@ -12,7 +12,10 @@
 #include "page/page_scripts.h"
 #include "page/page_watch.h"
 #include "page/settle_decision.h"
+#include "page/settle_facts.h"
+#include "page/tool_world.h"
 #include "picture/image_join.h"
+#include "picture/picture_plan.h"
 #include "protocol/base64.h"
 
 namespace orlenda::iecapt {
@@ -26,6 +29,17 @@ using std::chrono::milliseconds;
 // it is after this part of the time-out, and no later than the limit.
 constexpr int kStallShareOfTimeout = 3;
 constexpr milliseconds kStallLimit{15000};
+
+// How long the last look at a consent banner may take.
+constexpr milliseconds kBannerCheckTime{500};
+
+// The name of the event over which the tool's world asks the page's activity
+// watch for its notes: new for every capture, so no page can know it.
+std::string channelName() {
+    std::random_device random;
+    std::uniform_int_distribution<unsigned long long> digits;
+    return "orlenda-" + std::to_string(digits(random));
+}
 
 // The signature at the start of each format's files, and JPEG's end marker:
 // anything else is not an image to keep.
@@ -68,14 +82,15 @@ private:
     bool reloadWithout(const std::vector<std::string>& unanswered, int stallSeconds);
     bool broken() const;
     void settle();
-    nlohmann::json look(Deadline settleEnd);
-    SettleFacts settleFacts(const nlohmann::json& probe, Deadline settleEnd);
+    PageLook look(Deadline settleEnd);
     void warnGivenUp(const std::vector<Motion>& moving, bool budgetSpent);
     void waitTheDelay();
+    void reportConsentBanner();
+    void holdStill();
+    BannerSight lookAtConsentBanner();
     std::string takePicture();
     std::string screenshot(ImageFormat format, int top, int height, bool toJoin);
     void failIfBroken() const;
-    json evaluate(const std::string& expression, bool awaitPromise);
 
     DevToolsSession& m_session;
     const CaptureOptions& m_options;
@@ -85,14 +100,19 @@ private:
     milliseconds m_timeout;
     std::string m_activity;
     std::string m_sessionId;
+    const std::string m_channel = channelName();
     std::unique_ptr<PageWatch> m_watch;
+    std::unique_ptr<ToolWorld> m_world;
     bool m_sameDocument = false;
     json m_failedPatterns = json::array();  // of the requests given up on, as Fetch takes them
     std::vector<std::string> m_warnings;
     std::vector<std::string> m_notes;
     Clock::time_point m_settleStart;
-    std::string m_consentName;    // of the banner found, as the consent rules name it
-    std::string m_consentClosed;  // the same, once answered
+    // The consent rules' last word: where they stood, the banner's name,
+    // and where a click of theirs would have taken the page.
+    ConsentCheck m_consent = ConsentCheck::Off;
+    std::string m_consentName;
+    std::string m_consentLeftFor;
     ShotLimit m_shotLimit{};
 };
 
@@ -111,7 +131,9 @@ CapturedPage PageCapture::run(const std::string& url) {
     beginPhase("settle", "waiting for the page to settle");
     settle();
     waitTheDelay();
+    reportConsentBanner();
     beginPhase("capture", "capturing the page");
+    holdStill();
 
     CapturedPage page;
     page.image = takePicture();
@@ -152,9 +174,12 @@ void PageCapture::openPage() {
                                           [this](const std::string& method, const json& params) {
                                               m_session.post(method, params, m_sessionId);
                                           });
+    m_world = std::make_unique<ToolWorld>(m_session, m_sessionId,
+                                          toolWorldScript(m_channel, m_consentRules));
     m_session.setEventHandler([this](const json& event) {
         closeOtherWindow(event);
         m_watch->handle(event);
+        m_world->handle(event);
     });
 }
 
@@ -195,11 +220,7 @@ void PageCapture::navigate(const std::string& url, const std::string& userAgent)
     onPage("Inspector.enable", json::object());
     onPage("Page.enable", json::object());
     onPage("Page.setLifecycleEventsEnabled", {{"enabled", true}});
-    onPage("Page.addScriptToEvaluateOnNewDocument", {{"source", changeWatchScript()}});
-    if (!m_consentRules.empty()) {
-        onPage("Page.addScriptToEvaluateOnNewDocument",
-               {{"source", consentScript(m_consentRules)}});
-    }
+    onPage("Page.addScriptToEvaluateOnNewDocument", {{"source", activityWatchScript(m_channel)}});
     onPage("Network.enable", json::object());
     onPage("Emulation.setDeviceMetricsOverride", {{"width", m_options.width},
                                                   {"height", m_options.height},
@@ -210,6 +231,9 @@ void PageCapture::navigate(const std::string& url, const std::string& userAgent)
     if (!userAgent.empty()) {
         onPage("Emulation.setUserAgentOverride",
                {{"userAgent", userAgent}, {"acceptLanguage", "en-US,en;q=0.9"}});
+    }
+    if (m_options.cpuSlowdown > 1) {
+        onPage("Emulation.setCPUThrottlingRate", {{"rate", m_options.cpuSlowdown}});
     }
     if (m_options.ignoreCertificateErrors) {
         onPage("Security.setIgnoreCertificateErrors", {{"ignore", true}});
@@ -260,9 +284,8 @@ void PageCapture::waitForLoad() {
     const std::vector<std::string> hangingHosts =
         planGiveUp(m_watch->pageUrl(), m_watch->unansweredResources()).hosts;
     if (!hangingHosts.empty() && !m_watch->contentLoaded()) {
-        throw CaptureFailure(
-            ExitCode::PageNotLoaded,
-            "the page did not load: " + gaveUpWaitingFor(hangingHosts, stallSeconds));
+        throw CaptureFailure(ExitCode::PageNotLoaded,
+                             notLoadedForHostsReason(hangingHosts, stallSeconds));
     }
     // The document is still coming, or some of what it asked for: capture
     // what it shows rather than nothing.
@@ -270,10 +293,8 @@ void PageCapture::waitForLoad() {
     failIfBroken();
     if (m_watch->loaded()) return;
     m_watch->giveUpOnLoading();
-    m_warnings.push_back(hangingHosts.empty()
-                             ? "the page had not finished loading after " +
-                                   std::to_string(stallSeconds) + " s; captured as it was"
-                             : gaveUpWaitingFor(hangingHosts, stallSeconds));
+    m_warnings.push_back(hangingHosts.empty() ? loadUnfinishedWarning(stallSeconds)
+                                              : gaveUpWaitingFor(hangingHosts, stallSeconds));
 }
 
 bool PageCapture::loadedWithin(milliseconds span) {
@@ -306,21 +327,15 @@ void PageCapture::settle() {
     m_settleStart = Clock::now();
     // 1. A first look, then the scroll, where the page may load more once
     //    scrolled to (its traffic is what the settling then waits for).
-    const json first = look(settleEnd);
-    const bool scrollThrough =
-        shouldScrollThrough({.fullPage = m_options.fullPage,
-                             .pageHeight = first.value("height", 0),
-                             .viewportHeight = first.value("viewport", 0),
-                             .lazyElements = first.value("lazy", 0),
-                             .observedElements = first.value("observed", 0),
-                             .scrollListeners = first.value("scrollListeners", 0)});
-    evaluate(scrollScript(scrollThrough, std::min(m_options.maxHeight, kMaxImageHeight),
-                          settleEnd.pollTimeout()),
-             true);
+    PageLook first = look(settleEnd);
+    first.lazy.fullPage = m_options.fullPage;
+    m_world->evaluate(
+        scrollScript(shouldScrollThrough(first.lazy),
+                     std::min(m_options.maxHeight, kMaxImageHeight), settleEnd.pollTimeout()),
+        true, m_deadline);
     // 2. Look until the page is settled, or given up on.
     for (;;) {
-        const json probe = look(settleEnd);
-        const SettleAnswer answer = decideSettle(settleFacts(probe, settleEnd));
+        const SettleAnswer answer = decideSettle(look(settleEnd).facts);
         if (answer.verdict == SettleAnswer::Verdict::Settled) break;
         if (answer.verdict == SettleAnswer::Verdict::GiveUp) {
             warnGivenUp(answer.moving, settleEnd.expired());
@@ -331,73 +346,43 @@ void PageCapture::settle() {
             m_session.handleNextMessage(nextLook);
         }
     }
-    // 3. What was done to the page's consent banner.
-    if (!m_consentClosed.empty())
-        m_notes.push_back("closed a consent banner (" + m_consentClosed + ")");
     failIfBroken();
 }
 
-json PageCapture::look(Deadline settleEnd) {
+PageLook PageCapture::look(Deadline settleEnd) {
     // A script may have moved the page on to another document.
     if (!m_watch->loaded()) waitForLoad();
     failIfBroken();
-    // The watch again, in case this document came without it.
-    return evaluate(changeWatchScript() + ";\n" +
-                        settleProbeScript(settleEnd.pollTimeout(), m_options.fullPage),
-                    false);
-}
-
-SettleFacts PageCapture::settleFacts(const json& probe, Deadline settleEnd) {
     const auto since = [this](Clock::time_point at) {
         return std::chrono::duration_cast<milliseconds>(at - m_settleStart);
     };
-    const milliseconds now = since(Clock::now());
-    const auto agoMs = [&](const char* name) {
-        return now - milliseconds(static_cast<long long>(probe.value(name, 0.0)));
-    };
-    SettleFacts facts{.now = now,
-                      .budgetEnd = since(settleEnd.at()),
-                      .lastNetworkActivity = since(m_watch->lastNetworkActivity()),
-                      .requestsInFlight = m_watch->requestsWaiting(),
-                      .lastDocumentChange = agoMs("domQuietMs"),
-                      .lastFrameAsked = agoMs("framesQuietMs"),
-                      .animationsRunning = probe.value("animating", 0),
-                      .timers = {},
-                      .consent = {}};
-    for (const json& timer : probe.value("timers", json::array())) {
-        facts.timers.push_back(
-            {.due = now + milliseconds(static_cast<long long>(timer.value("inMs", 0.0))),
-             .repeating = timer.value("repeating", false),
-             .rearms = timer.value("rearms", 0)});
+    const json probe =
+        m_world->waitForWorld(settleEnd)
+            ? m_world->evaluate(settleProbeScript(settleEnd.pollTimeout(), m_options.fullPage),
+                                false, m_deadline)
+            : json::object();
+    PageLook look = readPageLook(probe, since(Clock::now()));
+    look.facts.budgetEnd = since(settleEnd.at());
+    look.facts.lastNetworkActivity = since(m_watch->lastNetworkActivity());
+    look.facts.requestsInFlight = m_watch->requestsWaiting();
+    if (look.toolWorld) {
+        m_consent = look.facts.consent;
+        if (!look.consentName.empty()) m_consentName = look.consentName;
+        if (!look.leftFor.empty()) m_consentLeftFor = look.leftFor;
     }
-    const json consent = probe.value("consent", json::object());
-    const std::string lifecycle = consent.value("lifecycle", std::string());
-    facts.consent.state = consentCheckOf({.lifecycle = lifecycle,
-                                          .looks = consent.value("looks", 0),
-                                          .cookieWords = consent.value("cookieWords", false),
-                                          .busy = consent.value("busy", false)});
-    // Its wait counts from the start of the settling: by then it has begun.
-    facts.consent.since = milliseconds(0);
-    m_consentName = consent.value("name", m_consentName);
-    if (facts.consent.state == ConsentCheck::Closed) m_consentClosed = m_consentName;
-    return facts;
+    return look;
 }
 
 void PageCapture::warnGivenUp(const std::vector<Motion>& moving, bool budgetSpent) {
     std::string what;
     for (const Motion motion : moving) {
-        if (motion == Motion::ConsentBanner) {
-            m_warnings.push_back("could not close a consent banner (" + m_consentName +
-                                 "); captured with it");
-            continue;
-        }
+        // What the picture shows of a banner is said once it is taken.
+        if (motion == Motion::ConsentBanner) continue;
         what += std::string(what.empty() ? "" : ", ") + std::string(describe(motion));
     }
-    if (what.empty()) return;
-    m_warnings.push_back((budgetSpent ? "the page was still changing after " +
-                                            std::to_string(m_options.settleMs) + " ms ("
-                                      : "the page did not settle (") +
-                         what + "); captured as it was");
+    if (!what.empty()) {
+        m_warnings.push_back(notSettledWarning(what, budgetSpent, m_options.settleMs));
+    }
 }
 
 void PageCapture::waitTheDelay() {
@@ -413,32 +398,65 @@ void PageCapture::waitTheDelay() {
     failIfBroken();
 }
 
+void PageCapture::reportConsentBanner() {
+    const bool leftPage = !m_consentLeftFor.empty();
+    const bool dealtWith = leftPage || m_consent == ConsentCheck::Closed ||
+                           m_consent == ConsentCheck::BannerOpen ||
+                           m_consent == ConsentCheck::NotClosed;
+    if (!dealtWith) return;
+    switch (bannerOutcome(m_consent, leftPage, lookAtConsentBanner())) {
+        case BannerOutcome::None:
+            break;
+        case BannerOutcome::Closed:
+            m_notes.push_back(consentClosedNote(m_consentName));
+            break;
+        case BannerOutcome::Hidden:
+            m_notes.push_back(consentHiddenNote(m_consentName));
+            break;
+        case BannerOutcome::Stayed:
+            m_warnings.push_back(consentStayedWarning(m_consentName));
+            break;
+        case BannerOutcome::LeftPage:
+            m_warnings.push_back(consentLeftPageWarning(m_consentName, m_consentLeftFor));
+            break;
+    }
+}
+
+BannerSight PageCapture::lookAtConsentBanner() {
+    const Deadline checkEnd = Deadline::after(kBannerCheckTime).orSooner(m_deadline);
+    if (!m_world->waitForWorld(checkEnd)) return BannerSight::Unknown;
+    return bannerSightOf(m_world->evaluate(
+        consentBannerCheckScript(static_cast<int>(kBannerCheckTime.count())), true, m_deadline));
+}
+
+void PageCapture::holdStill() {
+    // A page that moves on to another document while it is taken takes the
+    // picture's commands with it: from here on it stays the one it is.
+    m_watch->holdStill();
+    json patterns = m_failedPatterns;
+    patterns.push_back({{"resourceType", "Document"}});
+    m_session.call("Fetch.enable", {{"patterns", patterns}}, m_deadline, m_sessionId);
+}
+
 std::string PageCapture::takePicture() {
-    int height = m_options.height;
+    ContentSize content;
     if (m_options.fullPage) {
         const json metrics =
             m_session.call("Page.getLayoutMetrics", json::object(), m_deadline, m_sessionId);
-        const json content = metrics.value("cssContentSize", json::object());
-        height =
-            std::max(static_cast<int>(std::ceil(content.value("height", 0.0))), m_options.height);
-        // A fraction of a pixel over is rounding, not a part left out.
-        const int width = static_cast<int>(std::floor(content.value("width", 0.0)));
-        if (width > m_options.width) m_warnings.push_back(widthCutWarning(width, m_options.width));
+        const json size = metrics.value("cssContentSize", json::object());
+        content = {.width = size.value("width", 0.0), .height = size.value("height", 0.0)};
     }
-    const int limit = std::min(m_options.maxHeight, formatHeightLimit(m_options.format));
-    if (height > limit) {
-        m_warnings.push_back(heightCutWarning(height, limit));
-        height = limit;
-    }
-    // What the browser takes in one go it also encodes: never encoded twice.
-    // WebP, which the join cannot write, is never taller than one shot.
-    const std::vector<ImagePart> parts = planParts(m_options.width, height, m_shotLimit);
-    if (parts.size() == 1 || m_options.format == ImageFormat::WebP) {
-        return screenshot(m_options.format, 0, height, false);
-    }
-    ImageJoiner joiner(m_options.format, m_options.width, height, m_options.quality);
-    for (const ImagePart& part : parts) {
-        joiner.addPart(screenshot(ImageFormat::Png, part.top, part.height, true), part.height);
+    const PicturePlan plan = planPicture({.width = m_options.width,
+                                          .viewportHeight = m_options.height,
+                                          .fullPage = m_options.fullPage,
+                                          .maxHeight = m_options.maxHeight,
+                                          .format = m_options.format},
+                                         content, m_shotLimit);
+    m_warnings.insert(m_warnings.end(), plan.warnings.begin(), plan.warnings.end());
+    if (!plan.joined()) return screenshot(plan.shotFormat, 0, plan.height, false);
+    ImageJoiner joiner(m_options.format, m_options.width, plan.height, m_options.quality);
+    for (const ImagePart& part : plan.parts) {
+        joiner.addPart(screenshot(plan.shotFormat, part.top, part.height, true), part.height);
     }
     return joiner.finish();
 }
@@ -456,9 +474,8 @@ std::string PageCapture::screenshot(ImageFormat format, int top, int height, boo
     const json shot = m_session.call("Page.captureScreenshot", params, m_deadline, m_sessionId);
     std::string image = decodeBase64(shot.value("data", std::string())).value_or(std::string());
     if (!looksWhole(image, format)) {
-        throw CaptureFailure(
-            ExitCode::BrowserFailed,
-            "the browser sent no complete " + std::string(protocolName(format)) + " image");
+        throw CaptureFailure(ExitCode::BrowserFailed,
+                             describeIncompleteImage(protocolName(format)));
     }
     return image;
 }
@@ -467,20 +484,6 @@ void PageCapture::failIfBroken() const {
     if (m_watch->failure()) throw *m_watch->failure();
     if (m_watch->crashed())
         throw CaptureFailure(ExitCode::BrowserFailed, "the page's renderer crashed");
-}
-
-json PageCapture::evaluate(const std::string& expression, bool awaitPromise) {
-    const int id = m_session.post(
-        "Runtime.evaluate",
-        {{"expression", expression}, {"awaitPromise", awaitPromise}, {"returnByValue", true}},
-        m_sessionId);
-    const json reply = m_session.replyTo(id, m_deadline);
-    // A script that failed (the page moved on, or replaced what the script
-    // uses) tells nothing: taken as a page with nothing more to wait for.
-    const json value = reply.value("result", json::object())
-                           .value("result", json::object())
-                           .value("value", json::object());
-    return value.is_object() ? value : json::object();
 }
 
 }  // namespace

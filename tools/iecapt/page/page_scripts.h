@@ -4,33 +4,42 @@
 
 namespace orlenda::iecapt {
 
-// Runs in every document before the page's own scripts: notes when the
-// document last changed, when the page last asked for an animation frame
-// (how canvas charts and other scripted animations draw), the timers it has
-// set and not seen fire, how many elements it watches for coming into view
-// and how many scripts follow its scrolling, for the settle probe to read. The page's timers run as
-// they would without it.
-std::string changeWatchScript();
+// The scripts the tool runs in a page (page/scripts/*.js), each called with
+// its parameters as one JSON object.
+//
+// Only the activity watch runs in the page's own world, before the page's
+// first script: it notes the page's timers, animation frames, observers,
+// scroll listeners and workers, and answers the tool's world over an event
+// named by the channel, which only the two know. The others run in the
+// tool's world of the document, which shares its DOM and nothing else.
 
-// The consent rules (the text of autoconsent's standalone script) as they run
-// in every document after the change watch, named so that their own timers do
-// not count as the page's.
-std::string consentScript(const std::string& rules);
+std::string activityWatchScript(const std::string& channel);
+
+// Sets up the tool's world of a document (notes of its changes, a heartbeat
+// that shows how busy the page is, a guard against the consent rules leaving
+// the page, the way to the activity watch), then runs the consent rules
+// (autoconsent's standalone script) where given.
+std::string toolWorldScript(const std::string& channel, const std::string& consentRules);
 
 // Scrolls instantly, whatever the page's scroll-behavior, a screen at a time
 // down to the limit so that content loaded on scrolling is asked for (when
-// scrollThrough), then back to the top, checking it got there; then waits
-// for web fonts. Gives up on all that after budgetMs. Resolves to scrollY.
+// scrollThrough), then back to the top; then waits for web fonts. Gives up on
+// all that after budgetMs. Resolves to scrollY.
 std::string scrollScript(bool scrollThrough, int limit, int budgetMs);
 
-// One look at whether the page still changes: {"domQuietMs", "framesQuietMs",
-// "animating", "timers": [{"inMs", "repeating", "rearms"}], "consent":
-// {"lifecycle", "looks", "cookieWords", "busy", "name"} (empty without the consent
-// rules), "lazy", "observed", "scrollListeners", "height", "viewport"}. Animations that would end
-// within budgetMs are moved to their end on the way, as a person who waited
-// that long would see them; endless and longer ones are left running and not
-// counted. A page that scrolled itself away from the top is scrolled back
-// (when backToTop), and counts as animating.
+// One look at whether the page still changes: {"world", "domQuietMs",
+// "framesQuietMs", "animating", "timers": [{"inMs", "rearms"}],
+// "untrackedTimers", "untrackedDueInMs", "workersAwaited", "workersQuietMs",
+// "lateness", "consent": {"lifecycle", "looks", "cookieWords", "busy", "name"}
+// (empty without the consent rules), "leftFor", "lazy", "observed",
+// "scrollListeners", "height", "viewport"}. Finite animations that would end
+// within budgetMs are moved to their end on the way; a page that scrolled
+// itself away from the top is scrolled back (when backToTop). Every value
+// comes from the page and is read as untrusted.
 std::string settleProbeScript(int budgetMs, bool backToTop);
+
+// Whether the banner the consent rules answered is still on screen; hides it
+// where the rules name what to hide. Resolves to {"shown", "hidden"}.
+std::string consentBannerCheckScript(int timeoutMs);
 
 }  // namespace orlenda::iecapt

@@ -65,12 +65,14 @@ public:
         int status = 0;  // 0 when not over HTTP
         std::string statusText;
         std::string mimeType;
-        std::string url;
         bool asksForLogin = false;  // a 401 or 407 with its challenge
     };
     DocumentResponse documentResponse() const;
     // Where the main frame is now, after every redirect and move.
     const std::string& pageUrl() const { return m_pageUrl; }
+    // From here on the page stays the document it is: a move to another one
+    // is called off.
+    void holdStill() { m_holdingStill = true; }
 
 private:
     void onFrameNavigated(const nlohmann::json& frame);
@@ -84,6 +86,7 @@ private:
     bool m_judging = false;
     std::string m_mainLoader;
     std::string m_pageUrl;
+    bool m_holdingStill = false;
     std::set<std::string> m_loadedLoaders;
     std::set<std::string> m_contentLoadedLoaders;
     // Requests sent and not answered yet. One that has its response counts as

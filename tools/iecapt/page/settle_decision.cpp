@@ -1,7 +1,6 @@
 #include "page/settle_decision.h"
 
 #include <algorithm>
-#include <optional>
 
 namespace orlenda::iecapt {
 
@@ -9,6 +8,8 @@ std::string_view describe(Motion motion) {
     switch (motion) {
         case Motion::Network:
             return "the network";
+        case Motion::Workers:
+            return "a worker's answer";
         case Motion::Document:
             return "the document";
         case Motion::AnimationFrames:
@@ -45,27 +46,48 @@ ConsentCheck consentCheckOf(const ConsentReport& report) {
     return ConsentCheck::NothingFound;
 }
 
+BannerOutcome bannerOutcome(ConsentCheck state, bool answerLeftPage, BannerSight sight) {
+    const bool bannerSeenOpen =
+        state == ConsentCheck::BannerOpen || state == ConsentCheck::NotClosed || answerLeftPage;
+    switch (sight) {
+        case BannerSight::Hidden:
+            return BannerOutcome::Hidden;
+        case BannerSight::Shown:
+            return answerLeftPage ? BannerOutcome::LeftPage : BannerOutcome::Stayed;
+        case BannerSight::Gone:
+            return state == ConsentCheck::Closed ? BannerOutcome::Closed : BannerOutcome::None;
+        case BannerSight::Unknown:
+            break;
+    }
+    // Not looked at again: "closed" only after a look, a banner last seen open stays.
+    if (!bannerSeenOpen) return BannerOutcome::None;
+    return answerLeftPage ? BannerOutcome::LeftPage : BannerOutcome::Stayed;
+}
+
 namespace {
 
-// When the consent check stops holding the page back; nothing when it does
-// not hold it back at all.
-std::optional<Millis> consentStillAt(const ConsentFacts& consent, const SettleLimits& limits) {
-    switch (consent.state) {
+constexpr SettleLimits kLimits;
+
+// Whether the consent check still holds the page back: it waits for what it
+// found, and for its first looks, from the start of the settling.
+bool consentStillWaits(ConsentCheck state, Millis now) {
+    switch (state) {
         case ConsentCheck::Looking:
         case ConsentCheck::Hinted:
         case ConsentCheck::PlatformFound:
         case ConsentCheck::BannerOpen:
-            return consent.since + limits.consentWait;
+            return now < kLimits.consentWait;
         default:
-            return std::nullopt;
+            return false;
     }
 }
 
 }  // namespace
 
-SettleAnswer decideSettle(const SettleFacts& facts, const SettleLimits& limits) {
+SettleAnswer decideSettle(const SettleFacts& facts) {
     const Millis now = facts.now;
-    const Millis soon = now + limits.lookInterval;
+    const Millis soon = now + kLimits.lookInterval;
+    const Millis stretch = std::clamp(facts.lateness, Millis(0), kLimits.mostStretch);
     SettleAnswer answer;
     const auto note = [&](Motion motion) {
         if (std::ranges::find(answer.moving, motion) == answer.moving.end()) {
@@ -78,25 +100,28 @@ SettleAnswer decideSettle(const SettleFacts& facts, const SettleLimits& limits) 
         stillAt = std::max(stillAt, at);
         note(motion);
     };
+    const auto quietAfter = [&](Millis last, Millis quiet) { return last + quiet + stretch; };
 
-    holdUntil(facts.requestsInFlight ? soon : facts.lastNetworkActivity + limits.networkQuiet,
-              Motion::Network);
-    holdUntil(facts.lastDocumentChange + limits.documentQuiet, Motion::Document);
-    holdUntil(facts.lastFrameAsked + limits.framesQuiet, Motion::AnimationFrames);
+    holdUntil(
+        facts.requestsInFlight ? soon : quietAfter(facts.lastNetworkActivity, kLimits.networkQuiet),
+        Motion::Network);
+    holdUntil(
+        facts.workersAwaited > 0 ? soon : quietAfter(facts.lastWorkerMessage, kLimits.networkQuiet),
+        Motion::Workers);
+    holdUntil(quietAfter(facts.lastDocumentChange, kLimits.documentQuiet), Motion::Document);
+    holdUntil(quietAfter(facts.lastFrameAsked, kLimits.framesQuiet), Motion::AnimationFrames);
     if (facts.animationsRunning > 0) holdUntil(soon, Motion::Animations);
     bool endlessTimer = false;
     for (const PendingTimer& timer : facts.timers) {
-        if (timer.repeating || timer.due > facts.budgetEnd) continue;
-        if (timer.rearms >= limits.endlessRearms) {
+        if (timer.due > facts.budgetEnd) continue;
+        if (timer.rearms >= kLimits.endlessRearms) {
             endlessTimer = true;
         } else {
             // An overdue timer waits for a busy page: its run is what counts.
             holdUntil(std::max(timer.due, soon), Motion::Timers);
         }
     }
-    if (const auto until = consentStillAt(facts.consent, limits); until && now < *until) {
-        holdUntil(soon, Motion::ConsentBanner);
-    }
+    if (consentStillWaits(facts.consent, now)) holdUntil(soon, Motion::ConsentBanner);
 
     if (!answer.moving.empty() && now < facts.budgetEnd) {
         std::ranges::sort(answer.moving);
@@ -106,8 +131,8 @@ SettleAnswer decideSettle(const SettleFacts& facts, const SettleLimits& limits) 
     }
     // Given up on: what a person would still see move, not a check that found
     // nothing yet.
-    const bool bannerLeft = facts.consent.state == ConsentCheck::BannerOpen ||
-                            facts.consent.state == ConsentCheck::NotClosed;
+    const bool bannerLeft =
+        facts.consent == ConsentCheck::BannerOpen || facts.consent == ConsentCheck::NotClosed;
     std::erase(answer.moving, Motion::ConsentBanner);
     if (bannerLeft) note(Motion::ConsentBanner);
     if (endlessTimer) note(Motion::EndlessTimers);

@@ -14,7 +14,6 @@ using Millis = std::chrono::milliseconds;
 // A timer the page set that has not fired yet.
 struct PendingTimer {
     Millis due;
-    bool repeating = false;  // setInterval
     // How many times in a row its callback set itself again from inside its
     // own run: a chain that never ends looks like this.
     int rearms = 0;
@@ -43,10 +42,20 @@ struct ConsentReport {
 };
 ConsentCheck consentCheckOf(const ConsentReport& report);
 
-struct ConsentFacts {
-    ConsentCheck state = ConsentCheck::Off;
-    Millis since{};  // when the state began to hold the page back
+// What a last look at the banner the consent rules dealt with found, once
+// the page settled: gone, still (or again) on screen, hidden by us where the
+// rules name what to hide, or not known (the look failed).
+enum class BannerSight { Unknown, Gone, Shown, Hidden };
+
+// What the tool says of the banner: only what the picture shows.
+enum class BannerOutcome {
+    None,      // nothing to say
+    Closed,    // answered, and gone from the picture
+    Hidden,    // hidden, as the rules allow
+    Stayed,    // in the picture
+    LeftPage,  // in the picture: answering it would have left the page
 };
+BannerOutcome bannerOutcome(ConsentCheck state, bool answerLeftPage, BannerSight sight);
 
 // What the page watch knows at one look.
 struct SettleFacts {
@@ -56,24 +65,32 @@ struct SettleFacts {
     bool requestsInFlight = false;
     Millis lastDocumentChange{};
     Millis lastFrameAsked{};
-    int animationsRunning = 0;  // finite animations not yet at their end
-    std::vector<PendingTimer> timers;
-    ConsentFacts consent;
+    int animationsRunning = 0;         // finite animations not yet at their end
+    std::vector<PendingTimer> timers;  // one-shot timers only
+    // Workers handed work, or starting, that the page has not heard back from.
+    int workersAwaited = 0;
+    Millis lastWorkerMessage{};
+    // How late the page's thread runs what is due: on a busy machine every
+    // quiet period is stretched by it.
+    Millis lateness{};
+    ConsentCheck consent = ConsentCheck::Off;
 };
 
 // How long each kind of activity must stay still, and the other limits.
 struct SettleLimits {
-    Millis networkQuiet{150};
+    Millis networkQuiet{150};  // also after a worker's last message
     Millis documentQuiet{150};
     Millis framesQuiet{100};
     Millis lookInterval{50};  // the least time between two looks
     Millis consentWait{3000};
-    int endlessRearms = 2;  // a chain that set itself again this often never ends
+    int endlessRearms = 2;    // a chain that set itself again this often never ends
+    Millis mostStretch{600};  // a busy machine's quiet periods grow by no more
 };
 
 // What can hold a page back, in the order a warning names them.
 enum class Motion {
     Network,
+    Workers,
     Document,
     AnimationFrames,
     Animations,
@@ -91,13 +108,14 @@ struct SettleAnswer {
     std::vector<Motion> moving;
 };
 
-// Settled once the network, the document and the page's frames have been still
-// for their quiet periods, no finite animation runs, no one-shot timer is due
-// within the budget, and the consent check has had its say. Repeating timers,
-// timers due after the budget and chains that keep setting themselves again do
-// not hold the page back; the last two, like anything still moving when the
-// budget ends, are given up on with a reason.
-SettleAnswer decideSettle(const SettleFacts& facts, const SettleLimits& limits = {});
+// Settled once the network, the page's workers, the document and its frames
+// have been still for their quiet periods (longer by the page's lateness on a
+// busy machine), no finite animation runs, no one-shot timer is due within the
+// budget, and the consent check has had its say. Timers due after the budget
+// and chains that keep setting themselves again do not hold the page back;
+// the last, like anything still moving when the budget ends, is given up on
+// with a reason.
+SettleAnswer decideSettle(const SettleFacts& facts);
 
 // Facts for deciding whether scrolling through the page is worth its time.
 struct LazyContentFacts {

@@ -1,6 +1,7 @@
 #include "protocol/devtools_session.h"
 
 #include "common/exit_code.h"
+#include "common/message_text.h"
 
 namespace orlenda::iecapt {
 
@@ -19,7 +20,12 @@ int DevToolsSession::post(std::string_view method, const nlohmann::json& params,
         case ChannelStatus::Closed:
             break;
     }
-    throw CaptureFailure(ExitCode::BrowserFailed, "the browser quit while " + m_activity);
+    throw CaptureFailure(ExitCode::BrowserFailed, describeBrowserQuit(m_activity));
+}
+
+void DevToolsSession::post(std::string_view method, const nlohmann::json& params,
+                           const std::string& sessionId, ReplyHandler onReply) {
+    m_replyHandlers[post(method, params, sessionId)] = std::move(onReply);
 }
 
 nlohmann::json DevToolsSession::replyTo(int id, Deadline deadline) {
@@ -64,14 +70,20 @@ bool DevToolsSession::handleNextMessage(Deadline deadline) {
         case ChannelStatus::Interrupted:
             throw CaptureInterrupted();
         case ChannelStatus::Closed:
-            throw CaptureFailure(ExitCode::BrowserFailed, "the browser quit while " + m_activity);
+            throw CaptureFailure(ExitCode::BrowserFailed, describeBrowserQuit(m_activity));
     }
     m_everAnswered = true;
     nlohmann::json message = nlohmann::json::parse(received.text, nullptr, false);
     if (message.is_discarded() || !message.is_object()) return true;  // not ours to judge
     if (const auto id = message.find("id"); id != message.end() && id->is_number_integer()) {
         const int replyId = id->get<int>();
-        m_replies[replyId] = std::move(message);
+        if (const auto handler = m_replyHandlers.find(replyId); handler != m_replyHandlers.end()) {
+            const ReplyHandler onReply = std::move(handler->second);
+            m_replyHandlers.erase(handler);
+            onReply(message);
+        } else {
+            m_replies[replyId] = std::move(message);
+        }
     } else if (message.contains("method") && m_eventHandler) {
         m_eventHandler(message);
     }

@@ -17,6 +17,7 @@ namespace orlenda::iecapt {
 class DevToolsSession {
 public:
     using EventHandler = std::function<void(const nlohmann::json& event)>;
+    using ReplyHandler = std::function<void(const nlohmann::json& reply)>;
 
     // Sending waits for the pipe no later than the deadline of the whole capture.
     DevToolsSession(MessageChannel& channel, Deadline sendDeadline)
@@ -28,6 +29,10 @@ public:
     // Sends a command without waiting for its reply; returns its id.
     int post(std::string_view method, const nlohmann::json& params,
              const std::string& sessionId = {});
+    // Sends a command whose reply goes to the handler when it comes, in the
+    // middle of whatever wait is going on then.
+    void post(std::string_view method, const nlohmann::json& params, const std::string& sessionId,
+              ReplyHandler onReply);
     // Waits for the reply to a posted command: {"result": ...} or {"error": ...}.
     nlohmann::json replyTo(int id, Deadline deadline);
     // The result of a posted command; an error reply throws.
@@ -57,6 +62,7 @@ private:
     Deadline m_sendDeadline;
     EventHandler m_eventHandler;
     std::map<int, nlohmann::json> m_replies;
+    std::map<int, ReplyHandler> m_replyHandlers;
     int m_nextId = 1;
     bool m_everAnswered = false;
     std::string m_activity = "starting up";

@@ -1,5 +1,6 @@
 #include "run/capture_run.h"
 
+#include <algorithm>
 #include <csignal>
 #include <exception>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include "options/options.h"
 #include "options/picture_budget.h"
 #include "page/page_capture.h"
+#include "picture/image_format.h"
 #include "protocol/devtools_session.h"
 #include "run/help_text.h"
 #include "system/atomic_file.h"
@@ -50,10 +52,7 @@ std::string consentRules(const CaptureOptions& options, std::vector<std::string>
     const std::string path = ownFolder() + "/" IECAPT_CONSENT_RULES;
     std::ifstream file(pathFromUtf8(path), std::ios::binary);
     std::string rules{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (rules.empty()) {
-        warnings.push_back("the consent-banner rules are missing (" + path +
-                           "); banners were left on the page");
-    }
+    if (rules.empty()) warnings.push_back(consentRulesMissingWarning(path));
     return rules;
 }
 
@@ -97,7 +96,8 @@ CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& op
 // The options with the time-out the largest picture they allow gets; empty,
 // with the reason said, when that picture would not fit in memory.
 std::optional<CaptureOptions> sizedForThePicture(const CaptureOptions& given, std::ostream& err) {
-    const int height = given.fullPage ? given.maxHeight : given.height;
+    const int height =
+        std::min(given.fullPage ? given.maxHeight : given.height, formatHeightLimit(given.format));
     const std::optional<std::int64_t> available = availableMemory();
     const PictureBudget budget = budgetFor(
         given.width, height,

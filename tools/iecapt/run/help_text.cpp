@@ -33,8 +33,12 @@ Options (--name=value and --name value both work):
                        reported on standard error
   --quality=N          JPEG and WebP quality, 1-100 (default 90)
   --settle=MS          the longest wait, once the page has loaded, for it to
-                       settle: network quiet, animations ended, no more
-                       changes (default 3000)
+                       settle: network quiet, workers answered, animations
+                       ended, no more changes (default 3000); on a busy
+                       machine the quiet it waits for grows with how late
+                       the page runs
+  --slow-cpu=N         run the page's scripts N times slower, as a slow or
+                       busy machine would (1-20, default 1)
   --delay=MS           milliseconds to wait after the page has settled,
                        before the capture (default 0)
   --timeout=SECONDS    limit for the whole capture, browser start included
