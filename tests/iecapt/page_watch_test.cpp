@@ -202,7 +202,8 @@ TEST(PageWatchTest, LoadingFollowsTheMainDocumentAndCanBeGivenUpOn) {
 
     // Held still for the picture, a move to another document is called off.
     watch.holdStill();
-    watch.handle(event("Fetch.requestPaused", {{"requestId", "i-2"}, {"resourceType", "Document"}}));
+    watch.handle(
+        event("Fetch.requestPaused", {{"requestId", "i-2"}, {"resourceType", "Document"}}));
     EXPECT_EQ(sent.back(), "Fetch.failRequest i-2 Aborted");
 }
 
