@@ -3,7 +3,7 @@
 # timers (time and peak memory of all processes, against
 # chromium-headless-shell --dump-dom of the same page), and a page that
 # loads itself again every 100 ms (the worst and the median time of RUNS
-# captures, and how they ended).
+# captures, and how they ended), and a head script that never answers.
 #   RUNS=20 bench/iecapt/hostile.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -38,3 +38,13 @@ printf "  median %d ms, worst %d ms; exit codes:" "$(median <"$BENCH_WORK/times"
   "$(sort -n "$BENCH_WORK/times" | tail -1)"
 for status in "${!endings[@]}"; do printf " %s x%d" "$status" "${endings[$status]}"; done
 echo
+
+echo "a script in the head from a host that never answers, --timeout=9, 5 captures:"
+for _ in 1 2 3 4 5; do
+  start=$(date +%s%N)
+  status=0
+  "$IECAPT" --url="$SERVER/head-script.html" --out="$BENCH_WORK/shot.jpg" --timeout=9 \
+    2>"$BENCH_WORK/errors" || status=$?
+  printf "  %5d ms, exit %d: %s\n" $((($(date +%s%N) - start) / 1000000)) "$status" \
+    "$(tail -1 "$BENCH_WORK/errors")"
+done
