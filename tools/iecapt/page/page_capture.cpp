@@ -1,7 +1,6 @@
 #include "page/page_capture.h"
 
 #include <algorithm>
-#include <charconv>
 #include <functional>
 #include <memory>
 #include <random>
@@ -14,6 +13,7 @@
 #include "page/settle_decision.h"
 #include "page/settle_facts.h"
 #include "page/tool_world.h"
+#include "page/user_agent.h"
 #include "picture/image_join.h"
 #include "picture/picture_plan.h"
 #include "protocol/base64.h"
@@ -39,21 +39,6 @@ std::string channelName() {
     std::random_device random;
     std::uniform_int_distribution<unsigned long long> digits;
     return "orlenda-" + std::to_string(digits(random));
-}
-
-// The signature at the start of each format's files, and JPEG's end marker:
-// anything else is not an image to keep.
-bool looksWhole(const std::string& image, ImageFormat format) {
-    switch (format) {
-        case ImageFormat::Png:
-            return image.starts_with("\x89PNG\r\n\x1A\n");
-        case ImageFormat::WebP:
-            return image.size() > 12 && image.starts_with("RIFF") &&
-                   image.compare(8, 4, "WEBP") == 0;
-        case ImageFormat::Jpeg:
-            break;
-    }
-    return image.size() > 4 && image.starts_with("\xFF\xD8") && image.ends_with("\xFF\xD9");
 }
 
 class PageCapture {
@@ -453,7 +438,7 @@ std::string PageCapture::screenshot(ImageFormat format, int top, int height, boo
     if (toJoin) params["optimizeForSpeed"] = true;
     const json shot = m_session.call("Page.captureScreenshot", params, m_deadline, m_sessionId);
     std::string image = decodeBase64(shot.value("data", std::string())).value_or(std::string());
-    if (!looksWhole(image, format)) {
+    if (!looksLikeImage(image, format)) {
         throw CaptureFailure(ExitCode::BrowserFailed,
                              describeIncompleteImage(protocolName(format)));
     }
@@ -472,39 +457,6 @@ CapturedPage capturePage(DevToolsSession& session, const std::string& url,
                          const CaptureOptions& options, const std::string& consentRules,
                          Deadline deadline, Timings& timings) {
     return PageCapture(session, options, consentRules, deadline, timings).run(url);
-}
-
-ShotLimit singleShotLimit(std::string_view userAgent) {
-    // Striped pages came out exact in one JPEG or PNG shot from Chromium 156
-    // on Linux, the headless shell and the full browser alike, at 1024x65,500
-    // (the tallest image), 2048x40,000, 4096x20,000 and 16,384x6,000: up to
-    // 98 million pixels. The limit keeps a third of that as margin. Earlier
-    // builds cut, blanked or repeated shots taller than 16,384 px, and other
-    // systems draw with other limits (a graphics card's textures).
-    constexpr ShotLimit kMeasured = {kMaxImageHeight, 1024LL * kMaxImageHeight};
-    constexpr ShotLimit kEveryChromium = {kMaxPartSide, 1024LL * kMaxPartSide};
-    constexpr int kMeasuredVersion = 156;
-    constexpr std::string_view kProduct = "Chrome/";
-    const auto product = userAgent.find(kProduct);
-    if (product == std::string_view::npos || userAgent.find("Linux") == std::string_view::npos) {
-        return kEveryChromium;
-    }
-    int major = 0;
-    const std::string_view version = userAgent.substr(product + kProduct.size());
-    std::from_chars(version.data(), version.data() + version.size(), major);
-    return major >= kMeasuredVersion ? kMeasured : kEveryChromium;
-}
-
-std::string desktopUserAgent(std::string reported) {
-    constexpr std::string_view kHeadless = "HeadlessChrome/";
-    const auto product = reported.find(kHeadless);
-    if (product == std::string::npos) return reported;
-    reported.erase(product, std::string_view("Headless").size());
-    const auto major = product + std::string_view("Chrome/").size();
-    const auto majorEnd = reported.find('.', major);
-    const auto versionEnd = reported.find_first_not_of("0123456789.", major);
-    if (majorEnd < versionEnd) reported.replace(majorEnd, versionEnd - majorEnd, ".0.0.0");
-    return reported;
 }
 
 }  // namespace orlenda::iecapt
