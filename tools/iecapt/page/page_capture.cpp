@@ -279,9 +279,10 @@ void PageCapture::waitForLoad() {
 }
 
 void PageCapture::settle() {
-    // Settling never eats the time the capture itself needs.
-    const Deadline settleEnd = Deadline::after(milliseconds(m_options.settleMs))
-                                   .orSooner(Deadline(m_deadline.at() - m_timeout / 3));
+    const milliseconds timeLeft =
+        std::chrono::duration_cast<milliseconds>(m_deadline.at() - Clock::now());
+    const Deadline settleEnd =
+        Deadline::after(settleBudget(milliseconds(m_options.settleMs), timeLeft, m_timeout));
     m_settleStart = Clock::now();
     // 1. A first look, then the scroll, where the page may load more once
     //    scrolled to (its traffic is what the settling then waits for).
