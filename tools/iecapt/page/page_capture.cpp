@@ -100,24 +100,25 @@ private:
 };
 
 CapturedPage PageCapture::run(const std::string& url) {
+    // 1. Start: the browser, and what it can take in one shot.
     beginPhase("start", "starting the browser");
-    const json version = startBrowser();
-    m_shotLimit = singleShotLimit(version.value("userAgent", std::string()));
-
+    const std::string browserAgent = startBrowser().value("userAgent", std::string());
+    m_shotLimit = singleShotLimit(browserAgent);
+    // 2. Navigate: a page watched from before its first script.
     beginPhase("navigate", "opening the page");
     openPage();
-    const std::string userAgent = m_options.userAgent.empty()
-                                      ? desktopUserAgent(version.value("userAgent", std::string()))
-                                      : m_options.userAgent;
-    navigate(url, userAgent);
+    navigate(url,
+             m_options.userAgent.empty() ? desktopUserAgent(browserAgent) : m_options.userAgent);
+    // 3. Load, giving up on what never answers.
     waitForLoad();
+    // 4. Settle, wait the --delay, and say what became of a consent banner.
     beginPhase("settle", "waiting for the page to settle");
     settle();
     waitTheDelay();
     reportConsentBanner();
+    // 5. Capture the page, held still.
     beginPhase("capture", "capturing the page");
     holdStill();
-
     CapturedPage page;
     page.image = takePicture();
     const PageWatch::DocumentResponse response = m_watch->documentResponse();
