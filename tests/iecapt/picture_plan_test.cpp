@@ -90,5 +90,30 @@ TEST(PicturePlanTest, ThePageUpToItsFormatsLimitInOneShotOrInPartsOfPng) {
     }
 }
 
+TEST(SingleShotLimitTest, WholePagesInOneShotOnlyFromTheChromiumMeasured) {
+    constexpr ShotLimit kMeasured = {65500, 1024LL * 65500};
+    constexpr ShotLimit kEveryChromium = {16384, 1024LL * 16384};
+    const struct {
+        std::string userAgent;
+        ShotLimit limit;
+    } cases[] = {
+        {"Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
+         "HeadlessChrome/156.0.8078.129 Safari/537.36",
+         kMeasured},
+        {"Mozilla/5.0 (X11; Linux x86_64) HeadlessChrome/157.0.0.0 Safari/537.36", kMeasured},
+        {"Mozilla/5.0 (X11; Linux x86_64) HeadlessChrome/155.0.7000.1 Safari/537.36",
+         kEveryChromium},
+        {"Mozilla/5.0 (Windows NT 10.0; Win64; x64) HeadlessChrome/156.0.0.0 Safari/537.36",
+         kEveryChromium},
+        {"Mozilla/5.0 (X11; Linux x86_64) HeadlessChrome/ Safari/537.36", kEveryChromium},
+        {"", kEveryChromium},
+    };
+    for (const auto& [userAgent, limit] : cases) {
+        const ShotLimit found = singleShotLimit(userAgent);
+        EXPECT_EQ(found.maxSide, limit.maxSide) << userAgent;
+        EXPECT_EQ(found.maxPixels, limit.maxPixels) << userAgent;
+    }
+}
+
 }  // namespace
 }  // namespace orlenda::iecapt

@@ -227,5 +227,22 @@ TEST(SettleDecisionTest, OnlyPagesThatShowMoreOnScrollingAreScrolledThrough) {
     for (const auto& row : cases) EXPECT_EQ(shouldScrollThrough(row.facts), row.scroll) << row.name;
 }
 
+TEST(SettleDecisionTest, LoadingAndSettlingLeaveTheCaptureItsTime) {
+    EXPECT_EQ(stallCutOff(Millis(9000)), Millis(3000));
+    EXPECT_EQ(stallCutOff(Millis(600000)), Millis(15000));  // a long time-out waits no longer
+    const struct {
+        Millis asked, timeLeft, timeout, budget;
+    } cases[] = {
+        {Millis(3000), Millis(50000), Millis(60000), Millis(3000)},  // plenty left
+        {Millis(3000), Millis(21000), Millis(60000), Millis(1000)},  // the capture's 20 s kept
+        {Millis(3000), Millis(5000), Millis(60000), Millis(0)},      // none to spare
+        {Millis(0), Millis(50000), Millis(60000), Millis(0)},        // --settle=0
+    };
+    for (const auto& row : cases) {
+        EXPECT_EQ(settleBudget(row.asked, row.timeLeft, row.timeout), row.budget)
+            << row.asked.count() << " asked, " << row.timeLeft.count() << " left";
+    }
+}
+
 }  // namespace
 }  // namespace orlenda::iecapt

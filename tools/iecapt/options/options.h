@@ -7,11 +7,6 @@
 
 namespace orlenda::iecapt {
 
-// The largest window side, and the tallest picture every Chromium takes
-// exactly in one shot (its texture limit at scale 1).
-inline constexpr int kMaxPartSide = 16384;
-// The tallest full-page image: JPEG's own limit.
-inline constexpr int kMaxImageHeight = 65500;
 inline constexpr int kDefaultTimeoutSeconds = 60;
 
 // What one run of the tool is asked to do.

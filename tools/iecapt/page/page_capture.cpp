@@ -1,7 +1,6 @@
 #include "page/page_capture.h"
 
 #include <algorithm>
-#include <charconv>
 #include <functional>
 #include <memory>
 #include <random>
@@ -14,6 +13,7 @@
 #include "page/settle_decision.h"
 #include "page/settle_facts.h"
 #include "page/tool_world.h"
+#include "page/user_agent.h"
 #include "picture/image_join.h"
 #include "picture/picture_plan.h"
 #include "protocol/base64.h"
@@ -25,11 +25,6 @@ using nlohmann::json;
 using Clock = Deadline::Clock;
 using std::chrono::milliseconds;
 
-// A page whose document has come but whose own resources hang is captured as
-// it is after this part of the time-out, and no later than the limit.
-constexpr int kStallShareOfTimeout = 3;
-constexpr milliseconds kStallLimit{15000};
-
 // How long the last look at a consent banner may take.
 constexpr milliseconds kBannerCheckTime{500};
 
@@ -39,21 +34,6 @@ std::string channelName() {
     std::random_device random;
     std::uniform_int_distribution<unsigned long long> digits;
     return "orlenda-" + std::to_string(digits(random));
-}
-
-// The signature at the start of each format's files, and JPEG's end marker:
-// anything else is not an image to keep.
-bool looksWhole(const std::string& image, ImageFormat format) {
-    switch (format) {
-        case ImageFormat::Png:
-            return image.starts_with("\x89PNG\r\n\x1A\n");
-        case ImageFormat::WebP:
-            return image.size() > 12 && image.starts_with("RIFF") &&
-                   image.compare(8, 4, "WEBP") == 0;
-        case ImageFormat::Jpeg:
-            break;
-    }
-    return image.size() > 4 && image.starts_with("\xFF\xD8") && image.ends_with("\xFF\xD9");
 }
 
 class PageCapture {
@@ -117,24 +97,25 @@ private:
 };
 
 CapturedPage PageCapture::run(const std::string& url) {
+    // 1. Start: the browser, and what it can take in one shot.
     beginPhase("start", "starting the browser");
-    const json version = startBrowser();
-    m_shotLimit = singleShotLimit(version.value("userAgent", std::string()));
-
+    const std::string browserAgent = startBrowser().value("userAgent", std::string());
+    m_shotLimit = singleShotLimit(browserAgent);
+    // 2. Navigate: a page watched from before its first script.
     beginPhase("navigate", "opening the page");
     openPage();
-    const std::string userAgent = m_options.userAgent.empty()
-                                      ? desktopUserAgent(version.value("userAgent", std::string()))
-                                      : m_options.userAgent;
-    navigate(url, userAgent);
+    navigate(url,
+             m_options.userAgent.empty() ? desktopUserAgent(browserAgent) : m_options.userAgent);
+    // 3. Load, giving up on what never answers.
     waitForLoad();
+    // 4. Settle, wait the --delay, and say what became of a consent banner.
     beginPhase("settle", "waiting for the page to settle");
     settle();
     waitTheDelay();
     reportConsentBanner();
+    // 5. Capture the page, held still.
     beginPhase("capture", "capturing the page");
     holdStill();
-
     CapturedPage page;
     page.image = takePicture();
     const PageWatch::DocumentResponse response = m_watch->documentResponse();
@@ -273,7 +254,7 @@ void PageCapture::waitFor(const std::function<bool()>& condition, Deadline deadl
 
 void PageCapture::waitForLoad() {
     if (m_sameDocument) return;
-    const milliseconds stall = std::min(m_timeout / kStallShareOfTimeout, kStallLimit);
+    const milliseconds stall = stallCutOff(m_timeout);
     const int stallSeconds = static_cast<int>(
         std::max<long long>(1, std::chrono::round<std::chrono::seconds>(stall).count()));
     if (loadedWithin(stall)) return;
@@ -321,9 +302,10 @@ bool PageCapture::reloadWithout(const std::vector<std::string>& unanswered, int 
 bool PageCapture::broken() const { return m_watch->failure() || m_watch->crashed(); }
 
 void PageCapture::settle() {
-    // Settling never eats the time the capture itself needs.
-    const Deadline settleEnd = Deadline::after(milliseconds(m_options.settleMs))
-                                   .orSooner(Deadline(m_deadline.at() - m_timeout / 3));
+    const milliseconds timeLeft =
+        std::chrono::duration_cast<milliseconds>(m_deadline.at() - Clock::now());
+    const Deadline settleEnd =
+        Deadline::after(settleBudget(milliseconds(m_options.settleMs), timeLeft, m_timeout));
     m_settleStart = Clock::now();
     // 1. A first look, then the scroll, where the page may load more once
     //    scrolled to (its traffic is what the settling then waits for).
@@ -473,7 +455,7 @@ std::string PageCapture::screenshot(ImageFormat format, int top, int height, boo
     if (toJoin) params["optimizeForSpeed"] = true;
     const json shot = m_session.call("Page.captureScreenshot", params, m_deadline, m_sessionId);
     std::string image = decodeBase64(shot.value("data", std::string())).value_or(std::string());
-    if (!looksWhole(image, format)) {
+    if (!looksLikeImage(image, format)) {
         throw CaptureFailure(ExitCode::BrowserFailed,
                              describeIncompleteImage(protocolName(format)));
     }
@@ -492,39 +474,6 @@ CapturedPage capturePage(DevToolsSession& session, const std::string& url,
                          const CaptureOptions& options, const std::string& consentRules,
                          Deadline deadline, Timings& timings) {
     return PageCapture(session, options, consentRules, deadline, timings).run(url);
-}
-
-ShotLimit singleShotLimit(std::string_view userAgent) {
-    // Striped pages came out exact in one JPEG or PNG shot from Chromium 156
-    // on Linux, the headless shell and the full browser alike, at 1024x65,500
-    // (the tallest image), 2048x40,000, 4096x20,000 and 16,384x6,000: up to
-    // 98 million pixels. The limit keeps a third of that as margin. Earlier
-    // builds cut, blanked or repeated shots taller than 16,384 px, and other
-    // systems draw with other limits (a graphics card's textures).
-    constexpr ShotLimit kMeasured = {kMaxImageHeight, 1024LL * kMaxImageHeight};
-    constexpr ShotLimit kEveryChromium = {kMaxPartSide, 1024LL * kMaxPartSide};
-    constexpr int kMeasuredVersion = 156;
-    constexpr std::string_view kProduct = "Chrome/";
-    const auto product = userAgent.find(kProduct);
-    if (product == std::string_view::npos || userAgent.find("Linux") == std::string_view::npos) {
-        return kEveryChromium;
-    }
-    int major = 0;
-    const std::string_view version = userAgent.substr(product + kProduct.size());
-    std::from_chars(version.data(), version.data() + version.size(), major);
-    return major >= kMeasuredVersion ? kMeasured : kEveryChromium;
-}
-
-std::string desktopUserAgent(std::string reported) {
-    constexpr std::string_view kHeadless = "HeadlessChrome/";
-    const auto product = reported.find(kHeadless);
-    if (product == std::string::npos) return reported;
-    reported.erase(product, std::string_view("Headless").size());
-    const auto major = product + std::string_view("Chrome/").size();
-    const auto majorEnd = reported.find('.', major);
-    const auto versionEnd = reported.find_first_not_of("0123456789.", major);
-    if (majorEnd < versionEnd) reported.replace(majorEnd, versionEnd - majorEnd, ".0.0.0");
-    return reported;
 }
 
 }  // namespace orlenda::iecapt

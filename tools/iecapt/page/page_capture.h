@@ -33,15 +33,4 @@ CapturedPage capturePage(DevToolsSession& session, const std::string& url,
                          const CaptureOptions& options, const std::string& consentRules,
                          Deadline deadline, Timings& timings);
 
-// The largest picture the browser that reports this user agent takes
-// exactly in one shot: for the Chromium measured here, a whole page up to
-// the tallest image; for any other, the 16,384 px every Chromium takes.
-ShotLimit singleShotLimit(std::string_view userAgent);
-
-// The user agent a page is told, from the one the browser reports: without
-// "Headless", which some sites turn away, and with the version cut to its
-// major number as a desktop Chrome sends it (the headless shell reports all
-// four numbers).
-std::string desktopUserAgent(std::string reported);
-
 }  // namespace orlenda::iecapt

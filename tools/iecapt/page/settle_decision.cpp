@@ -68,6 +68,11 @@ namespace {
 
 constexpr SettleLimits kLimits;
 
+// The loading's part of the time-out, and the capture's.
+constexpr int kStallShareOfTimeout = 3;
+constexpr Millis kStallLimit{15000};
+constexpr int kCaptureShareOfTimeout = 3;
+
 // Whether the consent check still holds the page back: it waits for what it
 // found, and for its first looks, from the start of the settling.
 bool consentStillWaits(ConsentCheck state, Millis now) {
@@ -145,6 +150,12 @@ SettleAnswer decideSettle(const SettleFacts& facts) {
 bool shouldScrollThrough(const LazyContentFacts& facts) {
     if (!facts.fullPage || facts.pageHeight <= facts.viewportHeight) return false;
     return facts.lazyElements > 0 || facts.observedElements > 0 || facts.scrollListeners > 0;
+}
+
+Millis stallCutOff(Millis timeout) { return std::min(timeout / kStallShareOfTimeout, kStallLimit); }
+
+Millis settleBudget(Millis asked, Millis timeLeft, Millis timeout) {
+    return std::clamp(timeLeft - timeout / kCaptureShareOfTimeout, Millis(0), asked);
 }
 
 }  // namespace orlenda::iecapt

@@ -133,4 +133,13 @@ struct LazyContentFacts {
 // something once it is scrolled to.
 bool shouldScrollThrough(const LazyContentFacts& facts);
 
+// How long the page's loading may take before what it still waits for is
+// given up: a part of the time-out, short enough to leave time for the page
+// without it.
+Millis stallCutOff(Millis timeout);
+
+// How long settling may go on: what was asked for, but never into the time
+// the capture itself needs, a part of the time-out, of the time left.
+Millis settleBudget(Millis asked, Millis timeLeft, Millis timeout);
+
 }  // namespace orlenda::iecapt

@@ -28,6 +28,21 @@ std::string_view protocolName(ImageFormat format) {
     return "jpeg";
 }
 
-int formatHeightLimit(ImageFormat format) { return format == ImageFormat::WebP ? 16383 : 65500; }
+int formatHeightLimit(ImageFormat format) {
+    return format == ImageFormat::WebP ? 16383 : kMaxImageHeight;
+}
+
+bool looksLikeImage(const std::string& image, ImageFormat format) {
+    switch (format) {
+        case ImageFormat::Png:
+            return image.starts_with("\x89PNG\r\n\x1A\n");
+        case ImageFormat::WebP:
+            return image.size() > 12 && image.starts_with("RIFF") &&
+                   image.compare(8, 4, "WEBP") == 0;
+        case ImageFormat::Jpeg:
+            break;
+    }
+    return image.size() > 4 && image.starts_with("\xFF\xD8") && image.ends_with("\xFF\xD9");
+}
 
 }  // namespace orlenda::iecapt

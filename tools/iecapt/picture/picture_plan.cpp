@@ -1,5 +1,7 @@
 #include "picture/picture_plan.h"
 
+#include <charconv>
+
 #include <algorithm>
 #include <cmath>
 
@@ -42,6 +44,27 @@ PicturePlan planPicture(const PictureRequest& request, ContentSize content, Shot
                      : planParts(request.width, plan.height, shotLimit);
     if (plan.joined()) plan.shotFormat = ImageFormat::Png;
     return plan;
+}
+
+ShotLimit singleShotLimit(std::string_view userAgent) {
+    // Striped pages came out exact in one JPEG or PNG shot from Chromium 156
+    // on Linux, the headless shell and the full browser alike, at 1024x65,500
+    // (the tallest image), 2048x40,000, 4096x20,000 and 16,384x6,000: up to
+    // 98 million pixels. The limit keeps a third of that as margin. Earlier
+    // builds cut, blanked or repeated shots taller than 16,384 px, and other
+    // systems draw with other limits (a graphics card's textures).
+    constexpr ShotLimit kMeasured = {kMaxImageHeight, 1024LL * kMaxImageHeight};
+    constexpr ShotLimit kEveryChromium = {kMaxPartSide, 1024LL * kMaxPartSide};
+    constexpr int kMeasuredVersion = 156;
+    constexpr std::string_view kProduct = "Chrome/";
+    const auto product = userAgent.find(kProduct);
+    if (product == std::string_view::npos || userAgent.find("Linux") == std::string_view::npos) {
+        return kEveryChromium;
+    }
+    int major = 0;
+    const std::string_view version = userAgent.substr(product + kProduct.size());
+    std::from_chars(version.data(), version.data() + version.size(), major);
+    return major >= kMeasuredVersion ? kMeasured : kEveryChromium;
 }
 
 }  // namespace orlenda::iecapt

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "picture/image_format.h"
@@ -20,6 +21,11 @@ struct ShotLimit {
     int maxSide;
     long long maxPixels;
 };
+
+// The largest picture the browser that reports this user agent takes
+// exactly in one shot: for the Chromium measured here, a whole page up to
+// the tallest image; for any other, the 16,384 px every Chromium takes.
+ShotLimit singleShotLimit(std::string_view userAgent);
 
 // The bands a picture of width x height is taken in, top to bottom: as few as
 // the limit allows, each as tall as it allows.
