@@ -50,5 +50,34 @@ TEST(SingleShotLimitTest, WholePagesInOneShotOnlyFromTheChromiumMeasured) {
     }
 }
 
+TEST(OtherWindowTest, OnlyPagesOfTheCapturesOwnContextBesidesItsOwn) {
+    using nlohmann::json;
+    const struct {
+        const char* what;
+        json target;
+        bool other;
+    } cases[] = {
+        {"a window the page opened",
+         {{"type", "page"}, {"browserContextId", "C"}, {"targetId", "P"}, {"openerId", "T"}},
+         true},
+        {"one opened without an opener",
+         {{"type", "page"}, {"browserContextId", "C"}, {"targetId", "P"}},
+         true},
+        {"the captured page",
+         {{"type", "page"}, {"browserContextId", "C"}, {"targetId", "T"}},
+         false},
+        {"another capture's page",
+         {{"type", "page"}, {"browserContextId", "D"}, {"targetId", "P"}},
+         false},
+        {"a worker of the page",
+         {{"type", "service_worker"}, {"browserContextId", "C"}, {"targetId", "W"}},
+         false},
+        {"a target that says nothing", json::object(), false},
+    };
+    for (const auto& [what, target, other] : cases) {
+        EXPECT_EQ(isOtherWindow(target, "C", "T"), other) << what;
+    }
+}
+
 }  // namespace
 }  // namespace orlenda::iecapt

@@ -33,6 +33,12 @@ CapturedPage capturePage(DevToolsSession& session, const std::string& url,
                          const CaptureOptions& options, const std::string& consentRules,
                          Deadline deadline, Timings& timings);
 
+// Whether a target the browser reports is a window the captured page opened:
+// a page in the capture's own context, other than the one captured. Another
+// capture's pages, in contexts of their own, never are.
+bool isOtherWindow(const nlohmann::json& targetInfo, std::string_view contextId,
+                   std::string_view ownTarget);
+
 // The largest picture the browser that reports this user agent takes
 // exactly in one shot: for the Chromium measured here, a whole page up to
 // the tallest image; for any other, the 16,384 px every Chromium takes.

@@ -54,9 +54,9 @@ std::vector<std::string> browserArguments(const std::string& browser,
     };
     // Chromium refuses to start as root with its sandbox.
     if (asRoot) arguments.emplace_back("--no-sandbox");
-    // A blank first tab instead of the new-tab page; the address to capture
-    // never goes here.
-    arguments.emplace_back("about:blank");
+    // No first window: every capture opens a page in a context of its own,
+    // and the address to capture never goes on this line.
+    arguments.emplace_back("--no-startup-window");
     return arguments;
 }
 
