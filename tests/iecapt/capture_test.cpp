@@ -70,6 +70,8 @@ protected:
         for (const std::string& folder : {tempFolder(), outFolder(), homeFolder()}) {
             fs::create_directory(folder);
         }
+        fs::create_directory(runtimeFolder());
+        fs::permissions(runtimeFolder(), fs::perms::owner_all);
         std::ofstream(m_root / "local.html") << blocksPage();
         serveCapturePages(m_server);
     }
@@ -90,6 +92,7 @@ protected:
     std::string tempFolder() const { return m_root / "tmp"; }
     std::string outFolder() const { return m_root / "out"; }
     std::string homeFolder() const { return m_root / "home"; }
+    std::string runtimeFolder() const { return m_root / "run"; }
     std::string outPath() const { return outFolder() + "/shot.jpg"; }
 
     // What the row asks to find at the output path beforehand.
@@ -131,17 +134,19 @@ protected:
         }
     }
 
-    // Starts build/bin/iecapt in the output folder, with TMPDIR and HOME in
-    // the test's folder and a marker in the environment every process it
-    // starts inherits.
+    // Starts build/bin/iecapt in the output folder, with TMPDIR, HOME and the
+    // runtime folder in the test's folder and a marker in the environment
+    // every process it starts inherits. A capture host it starts ends with
+    // the capture, so the test sees all it started end.
     void start(const std::string& program, std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), program);
-        std::vector<std::string> environment = {"TMPDIR=" + tempFolder(), "HOME=" + homeFolder(),
-                                                "IECAPT_TEST_MARKER=" + m_marker};
+        std::vector<std::string> environment = {
+            "TMPDIR=" + tempFolder(), "HOME=" + homeFolder(), "XDG_RUNTIME_DIR=" + runtimeFolder(),
+            "IECAPT_HOST_IDLE=0", "IECAPT_TEST_MARKER=" + m_marker};
         for (char** entry = environ; *entry != nullptr; ++entry) {
             const std::string_view variable = *entry;
             if (!variable.starts_with("HOME=") && !variable.starts_with("TMPDIR=") &&
-                !variable.starts_with("XDG_")) {
+                !variable.starts_with("XDG_") && !variable.starts_with("IECAPT_HOST_IDLE=")) {
                 environment.emplace_back(variable);
             }
         }
@@ -194,8 +199,11 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
     const auto started = std::chrono::steady_clock::now();
     start(program, arguments);
     if (row.signal != 0) {
-        ASSERT_TRUE(eventually([&] { return processesWithMarker(m_marker) > 1; }, 60s));
-        EXPECT_NE(namesIn(tempFolder()), std::vector<std::string>{}) << "not working in TMPDIR";
+        // A browser has started, in a profile in TMPDIR.
+        ASSERT_TRUE(eventually(
+            [&] { return processesWithMarker(m_marker) > 1 && !namesIn(tempFolder()).empty(); },
+            60s))
+            << "not working in TMPDIR";
         std::this_thread::sleep_for(500ms);  // the browser is starting or loading
         ::kill(m_tool, row.signal);
     }

@@ -1,0 +1,154 @@
+#include "system/capture_host.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+#include "common/exit_code.h"
+#include "system/browser_process.h"
+#include "system/pipe_channel.h"
+#include "system/posix/host_socket.h"
+
+extern char** environ;
+
+namespace orlenda::iecapt {
+namespace {
+
+using host_socket::UniqueFd;
+using namespace std::chrono_literals;
+
+// How long a host that is there has to answer; one that is busy starting its
+// browser for another capture answers once it has.
+constexpr auto kAnswerTime = 3s;
+// How long another capture may hold the folder's lock: moments, unless it
+// hangs.
+constexpr auto kLockTime = 2s;
+
+// posix_spawn's attributes and file actions, released on every way out.
+class SpawnSettings {
+public:
+    SpawnSettings() {
+        posix_spawnattr_init(&m_attributes);
+        posix_spawn_file_actions_init(&m_actions);
+    }
+    ~SpawnSettings() {
+        posix_spawn_file_actions_destroy(&m_actions);
+        posix_spawnattr_destroy(&m_attributes);
+    }
+    SpawnSettings(const SpawnSettings&) = delete;
+    SpawnSettings& operator=(const SpawnSettings&) = delete;
+
+    // A session of its own, no signal blocked or ignored, nothing of the
+    // capture's open but the listening socket (as descriptor 3), and
+    // standard input and output on /dev/null, so that whoever waits for the
+    // capture's output never waits for the host.
+    bool detached(int listener) {
+        sigset_t none;
+        sigset_t all;
+        sigemptyset(&none);
+        sigfillset(&all);
+        return posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
+                                                           POSIX_SPAWN_SETSIGDEF) == 0 &&
+               posix_spawnattr_setsigmask(&m_attributes, &none) == 0 &&
+               posix_spawnattr_setsigdefault(&m_attributes, &all) == 0 &&
+               posix_spawn_file_actions_addopen(&m_actions, 0, "/dev/null", O_RDONLY, 0) == 0 &&
+               posix_spawn_file_actions_addopen(&m_actions, 1, "/dev/null", O_WRONLY, 0) == 0 &&
+               posix_spawn_file_actions_adddup2(&m_actions, 1, 2) == 0 &&
+               posix_spawn_file_actions_adddup2(&m_actions, listener, 3) == 0 &&
+               posix_spawn_file_actions_addclosefrom_np(&m_actions, 4) == 0;
+    }
+
+    const posix_spawnattr_t* attributes() const { return &m_attributes; }
+    const posix_spawn_file_actions_t* actions() const { return &m_actions; }
+
+private:
+    posix_spawnattr_t m_attributes;
+    posix_spawn_file_actions_t m_actions;
+};
+
+// Starts this same tool as the host, on the listening socket. Its first
+// process leaves the host running in another and ends, so the host is no
+// child of this capture's.
+bool startHost(int listener, const std::string& socketPath, const HostRequest& request) {
+    std::vector<std::string> arguments = {"iecapt", std::string(kHostArgument), socketPath,
+                                          request.browser, std::to_string(request.idleSeconds)};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    SpawnSettings settings;
+    pid_t first = 0;
+    if (!settings.detached(listener) ||
+        ::posix_spawn(&first, "/proc/self/exe", settings.actions(), settings.attributes(),
+                      argv.data(), environ) != 0) {
+        return false;
+    }
+    int status = 0;
+    while (::waitpid(first, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A connection to this user's host, and whether this capture started it.
+struct HostConnection {
+    UniqueFd fd;
+    bool startedHere = false;
+};
+
+// The host there is, else a new one. The connection to a new one is made
+// before it runs, so it finds a capture waiting.
+HostConnection reachHost(const std::string& folder, const std::string& socketPath,
+                         const HostRequest& request, Deadline deadline) {
+    if (UniqueFd host = host_socket::connectTo(socketPath)) return {std::move(host), false};
+    // Two captures at once start one host: the second finds the first's.
+    const UniqueFd lock =
+        host_socket::lockFolder(folder, Deadline::after(kLockTime).orSooner(deadline));
+    if (!lock) return {};
+    if (UniqueFd host = host_socket::connectTo(socketPath)) return {std::move(host), false};
+    const UniqueFd listener = host_socket::listenAt(socketPath);
+    UniqueFd own = listener ? host_socket::connectTo(socketPath) : UniqueFd();
+    if (own && startHost(listener.get(), socketPath, request)) return {std::move(own), true};
+    ::unlink(socketPath.c_str());
+    return {};
+}
+
+// The channel, once the host says it serves this capture; nothing otherwise.
+std::unique_ptr<MessageChannel> greet(UniqueFd host, const HostIdentity& identity,
+                                      NativeHandle interrupt, Deadline deadline) {
+    const int second = ::fcntl(host.get(), F_DUPFD_CLOEXEC, 0);
+    if (second < 0) return nullptr;
+    auto channel = std::make_unique<PipeChannel>(host.release(), second, interrupt);
+    ChannelStatus status = channel->send(helloText(identity), deadline);
+    ReceivedMessage answer{status, {}};
+    if (status == ChannelStatus::Ok) answer = channel->receive(deadline);
+    if (answer.status == ChannelStatus::Interrupted) throw CaptureInterrupted();
+    if (answer.status == ChannelStatus::Ok && answerServes(answer.text, identity)) return channel;
+    return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<MessageChannel> openHostChannel(const HostRequest& request, NativeHandle interrupt,
+                                                Deadline deadline) {
+    const std::string folder = host_socket::hostFolder();
+    if (folder.empty()) return nullptr;
+    HostConnection host = reachHost(folder, host_socket::socketPathIn(folder), request, deadline);
+    if (!host.fd) return nullptr;
+    const HostIdentity identity = capture_host::identityOf(host_socket::toolBuild(request.version),
+                                                           request.browser, currentEnvironment());
+    // A new host's browser starts as a browser of the capture's own would:
+    // it is waited for as long.
+    const Deadline answerBy =
+        host.startedHere ? deadline : Deadline::after(kAnswerTime).orSooner(deadline);
+    std::unique_ptr<MessageChannel> channel =
+        greet(std::move(host.fd), identity, interrupt, answerBy);
+    if (!channel && host.startedHere && deadline.expired()) {
+        throw CaptureFailure(ExitCode::TimedOut, "timed out while starting the browser");
+    }
+    return channel;
+}
+
+}  // namespace orlenda::iecapt
