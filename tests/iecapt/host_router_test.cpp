@@ -244,7 +244,10 @@ TEST(LeadingIdTest, ReadsTheIdAtTheStartOfAReplyOnly) {
 TEST(HostHelloTest, AHostServesOnlyACaptureOfItsOwnIdentity) {
     const HostIdentity ours = {"1.0 42", "/usr/bin/chromium-headless-shell", {"LANG=C", "TZ=UTC"}};
     EXPECT_EQ(readHello(helloText(ours)), ours);
-    EXPECT_TRUE(answerServes(answerText(ours, true), ours));
+    for (const HostAnswer answer :
+         {HostAnswer::Serving, HostAnswer::Starting, HostAnswer::Refused}) {
+        EXPECT_EQ(readAnswer(answerText(ours, answer), ours), answer);
+    }
     HostIdentity otherTool = ours;
     otherTool.tool = "0.9 42";
     HostIdentity otherBrowser = ours;
@@ -252,12 +255,13 @@ TEST(HostHelloTest, AHostServesOnlyACaptureOfItsOwnIdentity) {
     HostIdentity otherZone = ours;
     otherZone.environment.back() = "TZ=Asia/Tokyo";
     for (const HostIdentity& host : {otherTool, otherBrowser, otherZone}) {
-        EXPECT_FALSE(answerServes(answerText(host, true), ours)) << host.tool << host.browser;
+        EXPECT_EQ(readAnswer(answerText(host, HostAnswer::Serving), ours), HostAnswer::Refused)
+            << host.tool << host.browser;
+        EXPECT_NE(readHello(helloText(host)), ours);
     }
-    EXPECT_FALSE(answerServes(answerText(ours, false), ours));
     for (const std::string garbage : {"", "{}", "[1]", R"({"iecapt-host":"serving"})",
                                       R"({"iecapt-host":"serving","identity":{"tool":1}})"}) {
-        EXPECT_FALSE(answerServes(garbage, ours)) << garbage;
+        EXPECT_EQ(readAnswer(garbage, ours), HostAnswer::Refused) << garbage;
         EXPECT_EQ(readHello(garbage), std::nullopt) << garbage;
     }
 }

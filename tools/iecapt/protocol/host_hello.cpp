@@ -1,6 +1,8 @@
 #include "protocol/host_hello.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 namespace orlenda::iecapt {
 namespace {
@@ -8,6 +10,11 @@ namespace {
 using nlohmann::json;
 
 constexpr const char* kKey = "iecapt-host";
+constexpr std::pair<HostAnswer, const char*> kAnswers[] = {
+    {HostAnswer::Serving, "serving"},
+    {HostAnswer::Starting, "starting"},
+    {HostAnswer::Refused, "refused"},
+};
 
 json toJson(const HostIdentity& identity) {
     return {{"tool", identity.tool},
@@ -40,12 +47,17 @@ std::optional<HostIdentity> readHello(std::string_view message) {
     return identityIn(message, "hello");
 }
 
-std::string answerText(const HostIdentity& host, bool serving) {
-    return json{{kKey, serving ? "serving" : "refused"}, {"identity", toJson(host)}}.dump();
+std::string answerText(const HostIdentity& host, HostAnswer answer) {
+    const auto named =
+        std::ranges::find(kAnswers, answer, &std::pair<HostAnswer, const char*>::first);
+    return json{{kKey, named->second}, {"identity", toJson(host)}}.dump();
 }
 
-bool answerServes(std::string_view answer, const HostIdentity& capture) {
-    return identityIn(answer, "serving") == capture;
+HostAnswer readAnswer(std::string_view answer, const HostIdentity& capture) {
+    for (const auto& [kind, step] : kAnswers) {
+        if (kind != HostAnswer::Refused && identityIn(answer, step) == capture) return kind;
+    }
+    return HostAnswer::Refused;
 }
 
 }  // namespace orlenda::iecapt

@@ -21,8 +21,8 @@ namespace {
 using host_socket::UniqueFd;
 using namespace std::chrono_literals;
 
-// How long a host that is there has to answer; one that is busy starting its
-// browser for another capture answers once it has.
+// How long a host that is there has to answer; one still starting its
+// browser says so, and is then waited for as a browser of the capture's own.
 constexpr auto kAnswerTime = 3s;
 // How long another capture may hold the folder's lock: moments, unless it
 // hangs.
@@ -115,18 +115,31 @@ HostConnection reachHost(const std::string& folder, const std::string& socketPat
     return {};
 }
 
-// The channel, once the host says it serves this capture; nothing otherwise.
+// The channel, once the host says it serves this capture; nothing when it
+// does not. Its first answer must come by firstAnswerBy; a host that says
+// it is starting its browser is waited for up to the deadline.
 std::unique_ptr<MessageChannel> greet(UniqueFd host, const HostIdentity& identity,
-                                      NativeHandle interrupt, Deadline deadline) {
+                                      NativeHandle interrupt, Deadline firstAnswerBy,
+                                      Deadline deadline) {
     const int second = ::fcntl(host.get(), F_DUPFD_CLOEXEC, 0);
     if (second < 0) return nullptr;
     auto channel = std::make_unique<PipeChannel>(host.release(), second, interrupt);
-    ChannelStatus status = channel->send(helloText(identity), deadline);
-    ReceivedMessage answer{status, {}};
-    if (status == ChannelStatus::Ok) answer = channel->receive(deadline);
+    const ChannelStatus sent = channel->send(helloText(identity), firstAnswerBy);
+    ReceivedMessage answer =
+        sent == ChannelStatus::Ok ? channel->receive(firstAnswerBy) : ReceivedMessage{sent, {}};
+    if (answer.status == ChannelStatus::Ok &&
+        readAnswer(answer.text, identity) == HostAnswer::Starting) {
+        answer = channel->receive(deadline);
+        if (answer.status == ChannelStatus::TimedOut) {
+            throw CaptureFailure(ExitCode::TimedOut, "timed out while starting the browser");
+        }
+    }
     if (answer.status == ChannelStatus::Interrupted) throw CaptureInterrupted();
-    if (answer.status == ChannelStatus::Ok && answerServes(answer.text, identity)) return channel;
-    return nullptr;
+    if (answer.status != ChannelStatus::Ok ||
+        readAnswer(answer.text, identity) != HostAnswer::Serving) {
+        return nullptr;
+    }
+    return channel;
 }
 
 }  // namespace
@@ -139,16 +152,10 @@ std::unique_ptr<MessageChannel> openHostChannel(const HostRequest& request, Nati
     if (!host.fd) return nullptr;
     const HostIdentity identity = capture_host::identityOf(host_socket::toolBuild(request.version),
                                                            request.browser, currentEnvironment());
-    // A new host's browser starts as a browser of the capture's own would:
-    // it is waited for as long.
-    const Deadline answerBy =
-        host.startedHere ? deadline : Deadline::after(kAnswerTime).orSooner(deadline);
-    std::unique_ptr<MessageChannel> channel =
-        greet(std::move(host.fd), identity, interrupt, answerBy);
-    if (!channel && host.startedHere && deadline.expired()) {
-        throw CaptureFailure(ExitCode::TimedOut, "timed out while starting the browser");
-    }
-    return channel;
+    // A new host may take as long to start as a browser of the capture's own.
+    return greet(std::move(host.fd), identity, interrupt,
+                 host.startedHere ? deadline : Deadline::after(kAnswerTime).orSooner(deadline),
+                 deadline);
 }
 
 }  // namespace orlenda::iecapt

@@ -205,12 +205,17 @@ bool HostServer::readClient(HostRouter::ClientId id, Client& client) {
             case Client::Greeting::Awaited:
                 if (readHello(*message) != m_identity) {
                     // Said once, without waiting: it captures without a host.
-                    const std::string refusal = frameMessage(answerText(m_identity, false));
+                    const std::string refusal =
+                        frameMessage(answerText(m_identity, HostAnswer::Refused));
                     ::send(client.fd.get(), refusal.data(), refusal.size(),
                            MSG_DONTWAIT | MSG_NOSIGNAL);
                     return false;
                 }
+                // Served at once when the browser is there, else told to wait for it.
                 client.greeting = Client::Greeting::Waiting;
+                if (m_router.state() != HostRouter::State::Ready) {
+                    client.peer.queue(answerText(m_identity, HostAnswer::Starting));
+                }
                 break;
         }
     }
@@ -220,7 +225,7 @@ bool HostServer::readClient(HostRouter::ClientId id, Client& client) {
 void HostServer::answerWaiting() {
     for (auto& [id, client] : m_clients) {
         if (client.greeting != Client::Greeting::Waiting) continue;
-        client.peer.queue(answerText(m_identity, true));
+        client.peer.queue(answerText(m_identity, HostAnswer::Serving));
         client.greeting = Client::Greeting::Served;
     }
 }
