@@ -6,7 +6,7 @@ cmake_minimum_required(VERSION 3.25)
 # The build already refuses most of it: every layer is a library whose include
 # folder links only the folders it may see (cmake/layers.cmake), so an include
 # of another feature does not compile, in quotes or in angle brackets. This
-# check reads every file under src/, tests/ and tools/iecapt/, every
+# check reads every file under shared/, src/, tests/ and tools/iecapt/, every
 # #include "..." and #include <...> in them (a quoted include is taken beside
 # the file first, so "../sitelist/x.h" counts as sitelist), and also holds
 # what the build cannot express:
@@ -30,6 +30,10 @@ cmake_minimum_required(VERSION 3.25)
 # never includes system; run, with its entry points run/posix and run/win.
 # Neither program includes the other's folders.
 #
+# Below both: shared/win, the Windows text routines, which include nothing of
+# ours; only the Windows halves (platform/win, system/win, run/win) and their
+# tests include them.
+#
 # The tests:
 #   - tests/<folder> may include what src/<folder> may include, src/<folder>
 #     itself, fakes/ and support/, and its own helpers beside it; never
@@ -43,7 +47,8 @@ cmake_minimum_required(VERSION 3.25)
 #   - fakes/ may include form, the interfaces and support/; support/ only the
 #     interfaces;
 #   - tests/iecapt may include any layer of the tool, but not the Windows
-#     halves; tests/iecapt/win not the POSIX halves.
+#     halves; tests/iecapt/win not the POSIX halves, and it shares the
+#     helpers of tests/iecapt (test_support.h, through its include path).
 if(NOT DEFINED ROOT)
   message(FATAL_ERROR "Usage: cmake -DROOT=<repository> -P check_layers.cmake")
 endif()
@@ -59,11 +64,14 @@ set(test_helpers tests/fakes tests/support)
 # What each unit may include besides itself. A unit of the program is named
 # by its folder below src/, one of the tool by tool/ and its folder below
 # tools/iecapt/, a test folder by its path.
+set(allowed_shared "")
+set(allowed_shared/win "")
 set(allowed_src "")
 set(allowed_platform "")
 foreach(implementation posix qt win)
   set(allowed_platform/${implementation} platform)
 endforeach()
+list(APPEND allowed_platform/win shared/win)
 set(allowed_form platform)
 foreach(feature IN LISTS features)
   set(allowed_${feature} platform form)
@@ -77,11 +85,11 @@ set(allowed_tool/options tool/common tool/picture)
 set(allowed_tool/protocol tool/common)
 set(allowed_tool/system tool/common tool/protocol)
 set(allowed_tool/system/posix tool/common tool/protocol tool/system)
-set(allowed_tool/system/win tool/common tool/protocol tool/system)
+set(allowed_tool/system/win tool/common tool/protocol tool/system shared/win)
 set(allowed_tool/page tool/common tool/picture tool/options tool/protocol)
 set(allowed_tool/run tool/common tool/picture tool/options tool/protocol tool/system tool/page)
 set(allowed_tool/run/posix ${tool_shared} tool/system/posix)
-set(allowed_tool/run/win ${tool_shared} tool/system/win)
+set(allowed_tool/run/win ${tool_shared} tool/system/win shared/win)
 
 set(allowed_tests "")
 set(allowed_tests/package "")
@@ -92,14 +100,19 @@ foreach(feature IN LISTS features)
   set(allowed_tests/${feature} platform form ${feature} ${test_helpers})
   set(window_tests/tests/${feature} app platform/qt)
 endforeach()
-set(allowed_tests/platform platform platform/posix platform/qt platform/win ${test_helpers})
+set(allowed_tests/platform platform platform/posix platform/qt platform/win shared/win
+  ${test_helpers})
 set(allowed_tests/app ${program_units} ${test_helpers})
 set(allowed_tests/iecapt ${tool_shared} tool/system/posix tool/run/posix)
-set(allowed_tests/iecapt/win ${tool_shared} tool/system/win tool/run/win)
+set(allowed_tests/iecapt/win ${tool_shared} tool/system/win tool/run/win shared/win)
 
 # The unit a file belongs to, from its path below the repository.
 function(unit_of_file path out)
-  if(path MATCHES "^src/platform/(posix|qt|win)/")
+  if(path MATCHES "^shared/([^/]+)/")
+    set(unit "shared/${CMAKE_MATCH_1}")
+  elseif(path MATCHES "^shared/")
+    set(unit "shared")
+  elseif(path MATCHES "^src/platform/(posix|qt|win)/")
     set(unit "platform/${CMAKE_MATCH_1}")
   elseif(path MATCHES "^src/([^/]+)/")
     set(unit "${CMAKE_MATCH_1}")
@@ -128,7 +141,9 @@ endfunction()
 # library, Qt, GoogleTest, a test's own generated .moc).
 function(unit_of_include included out)
   set(unit "")
-  if(included MATCHES "^platform/(posix|qt|win)/")
+  if(included MATCHES "^shared/([^/]+)/")
+    set(unit "shared/${CMAKE_MATCH_1}")
+  elseif(included MATCHES "^platform/(posix|qt|win)/")
     set(unit "platform/${CMAKE_MATCH_1}")
   elseif(included MATCHES "^(system|run)/(posix|win)/")
     set(unit "tool/${CMAKE_MATCH_1}/${CMAKE_MATCH_2}")
@@ -145,7 +160,7 @@ function(unit_of_include included out)
   set(${out} "${unit}" PARENT_SCOPE)
 endfunction()
 
-file(GLOB_RECURSE files RELATIVE "${ROOT}" "${ROOT}/src/*" "${ROOT}/tests/*"
+file(GLOB_RECURSE files RELATIVE "${ROOT}" "${ROOT}/shared/*" "${ROOT}/src/*" "${ROOT}/tests/*"
   "${ROOT}/tools/iecapt/*")
 set(violations "")
 set(include_pattern "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]*)[>\"]")
@@ -202,4 +217,4 @@ if(violations)
   message(FATAL_ERROR "Includes that point up or sideways:${violations}")
 endif()
 list(LENGTH files count)
-message(STATUS "${count} files under src/, tests/ and tools/iecapt/ include only what their layer may")
+message(STATUS "${count} files under shared/, src/, tests/ and tools/iecapt/ include only what their layer may")

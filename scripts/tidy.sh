@@ -12,4 +12,4 @@ command -v run-clang-tidy >/dev/null || {
 [ -f "$build/compile_commands.json" ] || cmake -S "$root" -B "$build" -G Ninja
 # Qt's generated sources need the moc and rcc output in place.
 cmake --build "$build" --parallel "$(nproc)" --target orlenda_qt_autogen orlenda_gui_autogen >/dev/null
-run-clang-tidy -quiet -p "$build" -j "$(nproc)" "${1:-$root/(src|tools)/}"
+run-clang-tidy -quiet -p "$build" -j "$(nproc)" "${1:-$root/(shared|src|tools)/}"

@@ -121,7 +121,7 @@ protected:
 
     // What the picture lacks of the blocks given; empty when it shows them all.
     std::string missing(const std::string& name, const std::vector<Block>& blocks) const {
-        const QImage image = readPicture(outFolder() + "/" + name);
+        const QImage image = readPicture(outFolder() + "/" + name).image;
         if (image.isNull()) return "no picture";
         std::string lacks;
         for (const Block& block : blocks) lacks += blockMissing(image, block);

@@ -1,6 +1,7 @@
 // The tool against the real Chromium and pages served on 127.0.0.1, one run
 // of it a case. Every case also checks that no process the tool started and
-// no temporary folder outlives it.
+// no temporary folder outlives it. The tool always holds stray descriptors
+// that the browser must not inherit (tool_process.h).
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -17,6 +18,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+
+// The image format an output name asks for, as Qt names it.
+std::string formatNamed(const std::string& path) {
+    const std::string extension = fs::path(path).extension();
+    return extension == ".png" ? "png" : extension == ".webp" ? "webp" : "jpeg";
+}
 
 // What lies at the output path before the tool runs.
 enum class Before { OldFile, Fifo, Symlink, StaleProfile };
@@ -140,7 +147,8 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
     for (std::string& argument : arguments) {
         for (const auto& [mark, value] :
              {std::pair<std::string, std::string>{"PORT", std::to_string(m_server.port())},
-              {"ROOT", m_root.path()}}) {
+              {"ROOT", m_root.path()},
+              {"LISTING_BROWSER", DESCRIPTOR_LISTING_BROWSER}}) {
             if (const auto at = argument.find(mark); at != std::string::npos) {
                 argument.replace(at, mark.size(), value);
             }
@@ -189,8 +197,11 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
         EXPECT_LT(elapsed, 45s) << "not bounded by --timeout";
         return;
     }
-    const QImage image = readPicture(written);
-    ASSERT_FALSE(image.isNull());
+    const Picture picture = readPicture(written);
+    // What the file holds, whatever its name says.
+    EXPECT_EQ(picture.format, formatNamed(written));
+    const QImage& image = picture.image;
+    ASSERT_FALSE(image.isNull()) << picture.error;
     EXPECT_EQ(image.size(), QSize(row.width, row.height));
     for (const Block& block : row.blocks) EXPECT_EQ(blockMissing(image, block), "");
 }
@@ -329,6 +340,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
     Capture{"CutAtMaxHeight", {"--url=127.0.0.1:PORT/tall.html", "--max-height", "1000"}, 0,
             "its top 1,000 px", 1024, 1000},
     Capture{"WebP", {"--out=shot.webp"}, 0, "", 1024, 768, {kBlocks[0], kBlocks[2]}},
+    // More pixels than one shot takes: still one WebP, which the join cannot write.
+    Capture{"WebPAtItsLimit",
+            {"--url=127.0.0.1:PORT/very-tall.html", "--width=4096", "--out=shot.webp"}, 0,
+            "the page is 20,000 px high; the picture shows its top 16,383 px", 4096, 16383,
+            {kVeryTallPageBand}},
     Capture{"UnknownFormatRefused", {"--out=shot.gif"}, 2, ".jpg, .jpeg, .png or .webp"},
     Capture{"DocumentNeverComes", {"--url=127.0.0.1:PORT/never", "--timeout=3"}, 5,
             "timed out after 3 s while loading the page"},
@@ -360,6 +376,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
     Capture{"NoSuchBrowser", {"--browser=/no/chromium"}, 3, "/no/chromium"},
     // ls refuses the browser's flags: its last words end the message.
     Capture{"BrowserQuits", {"--browser=/bin/ls"}, 3, "ls --help"},
+    Capture{"BrowserInheritsOnlyItsPipe", {"--browser=LISTING_BROWSER"}, 3,
+            "the browser quit while starting (descriptors: 0 1 2 3 4)"},
     Capture{"Terminated", {"--delay=3000"}, -SIGTERM, "nothing written", 0, 0, {}, SIGTERM},
     Capture{"Killed", {"--delay=3000"}, -SIGKILL, "", 0, 0, {}, SIGKILL},
     // What a closing terminal or session sends.

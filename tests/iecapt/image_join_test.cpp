@@ -1,5 +1,5 @@
-// Joining the parts of a tall page: where the parts fall, and that the joined
-// image shows every row of every part in its place, with nothing at the joins.
+// Joining the parts of a tall page: the joined image shows every row of every
+// part in its place, with nothing at the joins.
 
 #include "picture/image_join.h"
 
@@ -10,33 +10,10 @@
 #include <QImage>
 
 #include "common/exit_code.h"
+#include "picture/picture_plan.h"
 
 namespace orlenda::iecapt {
 namespace {
-
-TEST(ImagePartsTest, PartsCoverThePageTopToBottomWithinTheBrowsersLimits) {
-    constexpr ShotLimit kSides16384 = {16384, 1024LL * 16384};
-    const struct {
-        int width, height;
-        ShotLimit limit;
-        std::vector<ImagePart> parts;
-    } cases[] = {
-        {1024, 768, kSides16384, {{0, 768}}},
-        {1024, 16384, kSides16384, {{0, 16384}}},
-        {1024, 40000, kSides16384, {{0, 16384}, {16384, 16384}, {32768, 7232}}},
-        {1024, 65500, kSides16384, {{0, 16384}, {16384, 16384}, {32768, 16384}, {49152, 16348}}},
-        // A wide page: smaller parts, so no part is a giant picture.
-        {4096, 10000, kSides16384, {{0, 4096}, {4096, 4096}, {8192, 1808}}},
-        {1024, 65500, {65500, 1024LL * 65500}, {{0, 65500}}},
-        {2048, 40000, {65500, 1024LL * 65500}, {{0, 32750}, {32750, 7250}}},
-        {100, 5, {2, 1000}, {{0, 2}, {2, 2}, {4, 1}}},
-        {100, 5, {1000, 300}, {{0, 3}, {3, 2}}},
-    };
-    for (const auto& row : cases) {
-        EXPECT_EQ(planParts(row.width, row.height, row.limit), row.parts)
-            << row.width << "x" << row.height;
-    }
-}
 
 // Row y of the whole picture: one-pixel stripes, each row its own colour.
 QRgb colourOfRow(int y) { return qRgb(y % 2 ? 255 : 0, (y * 7) % 256, (y / 256) % 256); }

@@ -86,6 +86,8 @@ TEST(MessageTextTest, WarningsAndTimeOutsSayItOnceInOneLine) {
          "the page is 1,600 px wide; the picture shows its left 1,024 px"},
         {heightCutWarning(1000000, 999),
          "the page is 1,000,000 px high; the picture shows its top 999 px"},
+        {describeBrowserQuit("starting the browser"), "the browser quit while starting"},
+        {describeBrowserQuit("loading the page"), "the browser quit while loading the page"},
     };
     for (const auto& [text, expected] : texts) EXPECT_EQ(text, expected);
 }

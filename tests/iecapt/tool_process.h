@@ -40,7 +40,8 @@ inline std::vector<pid_t> processesWithMarker(const std::string& marker) {
 
 // Starts the program in the folder with standard error to errorPath and the
 // test's own environment: the given entries, then those inherited but for
-// the XDG folders and the names given.
+// the XDG folders and the names given. It also holds descriptors that are
+// not close-on-exec, as a caller may leave them.
 inline pid_t startTool(const std::string& program, std::vector<std::string> arguments,
                        std::vector<std::string> environment, const std::string& folder,
                        const std::string& errorPath) {
@@ -66,6 +67,9 @@ inline pid_t startTool(const std::string& program, std::vector<std::string> argu
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
+    for (const int stray : {7, 251}) {
+        posix_spawn_file_actions_addopen(&actions, stray, "/dev/null", O_RDONLY, 0);
+    }
     pid_t tool = -1;
     const int error = posix_spawn(&tool, program.c_str(), &actions, nullptr,
                                   pointersTo(arguments).data(), pointersTo(environment).data());
@@ -85,10 +89,21 @@ inline int waitForTool(pid_t tool, std::chrono::milliseconds limit) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
-inline QImage readPicture(const std::string& path) {
+// The picture at the path, read as what it holds whatever its name says.
+struct Picture {
+    QImage image;
+    std::string format;  // as Qt names it
+    std::string error;   // why it could not be read
+};
+
+inline Picture readPicture(const std::string& path) {
     QImageReader reader(QString::fromStdString(path));
+    reader.setDecideFormatFromContent(true);
     QImageReader::setAllocationLimit(0);  // a joined page may be 65500 px high
-    return reader.read();
+    Picture picture{{}, reader.format().toStdString(), {}};
+    picture.image = reader.read();
+    picture.error = reader.errorString().toStdString();
+    return picture;
 }
 
 // Whether the picture shows the block's colour at its middle, give or take

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "platform/win/owned_handle.h"
-#include "platform/win/win_text.h"
+#include "shared/win/win_text.h"
 
 namespace orlenda::platform {
 namespace {
@@ -21,7 +21,7 @@ std::uint64_t Joined(DWORD high, DWORD low) { return (std::uint64_t{high} << 32)
 std::optional<WIN32_FILE_ATTRIBUTE_DATA> AttributesOf(const std::string& path) {
     if (!IsWholePath(path)) return std::nullopt;
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(WideFromUtf8(path).c_str(), GetFileExInfoStandard, &data)) {
+    if (!::GetFileAttributesExW(wideFromUtf8(path).c_str(), GetFileExInfoStandard, &data)) {
         return std::nullopt;
     }
     return data;
@@ -41,7 +41,7 @@ bool WinFileSystem::isFolder(const std::string& path) const {
 std::optional<FileStamp> WinFileSystem::fileStamp(const std::string& path) const {
     if (!IsWholePath(path)) return std::nullopt;
     // Only the attributes are read, and no one is kept from the file meanwhile.
-    const OwnedHandle file(::CreateFileW(WideFromUtf8(path).c_str(), FILE_READ_ATTRIBUTES,
+    const OwnedHandle file(::CreateFileW(wideFromUtf8(path).c_str(), FILE_READ_ATTRIBUTES,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                          nullptr, OPEN_EXISTING, 0, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
@@ -70,7 +70,7 @@ std::string WinFileSystem::programFolder() const {
         }
         path.resize(path.size() * 2);
     }
-    return Utf8FromWide(path.substr(0, path.find_last_of(L"\\/")));
+    return utf8FromWide(path.substr(0, path.find_last_of(L"\\/")));
 }
 
 }  // namespace orlenda::platform

@@ -7,20 +7,20 @@
 #include "platform/files.h"
 #include "platform/list_file_text.h"
 #include "platform/win/owned_handle.h"
-#include "platform/win/win_text.h"
+#include "shared/win/win_text.h"
 
 namespace orlenda::platform {
 namespace {
 
 std::runtime_error SystemFailure(const std::string& what, const std::string& path, DWORD error) {
-    return std::runtime_error(what + " \"" + path + "\": " + SystemErrorText(error) + ".");
+    return std::runtime_error(what + " \"" + path + "\": " + systemErrorText(error) + ".");
 }
 
 // The path for the API; nothing when a NUL would cut it short and name
 // another file.
 std::optional<std::wstring> WholePath(const std::string& path) {
     if (path.find('\0') != std::string::npos) return std::nullopt;
-    return WideFromUtf8(path);
+    return wideFromUtf8(path);
 }
 
 class WinListFile final : public ListFile {
@@ -88,7 +88,7 @@ std::unique_ptr<ListFile> WinListFiles::open(const std::string& path) {
 
 std::string WinListFiles::toUtf8(std::string bytes) {
     if (m_codePage == CP_UTF8) return Utf8OrWindows1252(std::move(bytes));
-    if (const auto wide = WideFromCodePage(m_codePage, bytes)) return Utf8FromWide(*wide);
+    if (const auto wide = wideFromCodePage(m_codePage, bytes)) return utf8FromWide(*wide);
     // Some byte is not valid in the code page: the characters are read one by
     // one and such a byte is kept as its Windows-1252 character.
     std::string text;
@@ -97,8 +97,8 @@ std::string WinListFiles::toUtf8(std::string bytes) {
         const auto lead = static_cast<unsigned char>(bytes[at]);
         const std::size_t length =
             ::IsDBCSLeadByteEx(m_codePage, lead) && at + 1 < bytes.size() ? 2 : 1;
-        if (const auto wide = WideFromCodePage(m_codePage, {bytes.data() + at, length})) {
-            text += Utf8FromWide(*wide);
+        if (const auto wide = wideFromCodePage(m_codePage, {bytes.data() + at, length})) {
+            text += utf8FromWide(*wide);
             at += length;
         } else {
             AppendWindows1252(text, lead);
@@ -110,7 +110,7 @@ std::string WinListFiles::toUtf8(std::string bytes) {
 
 std::string WinListFiles::fromUtf8(const std::string& text) const {
     if (m_codePage == CP_UTF8) return text;
-    if (const auto bytes = CodePageFromWide(m_codePage, WideFromUtf8(text))) return *bytes;
+    if (const auto bytes = codePageFromWide(m_codePage, wideFromUtf8(text))) return *bytes;
     // Some character has no place in the code page: the characters are
     // written one by one and such a one percent-encoded.
     std::string bytes;
@@ -118,7 +118,7 @@ std::string WinListFiles::fromUtf8(const std::string& text) const {
     while (at < text.size()) {
         const std::size_t length = std::max<std::size_t>(1, Utf8SequenceLength(text, at));
         const std::string_view character = std::string_view(text).substr(at, length);
-        if (const auto encoded = CodePageFromWide(m_codePage, WideFromUtf8(character))) {
+        if (const auto encoded = codePageFromWide(m_codePage, wideFromUtf8(character))) {
             bytes += *encoded;
         } else {
             AppendPercentEncoded(bytes, character);
@@ -132,7 +132,7 @@ bool WinListFiles::createListFile(const std::string& path, const std::vector<std
     std::string bytes;
     for (const std::string& row : rows) bytes += fromUtf8(row) + "\r\n";
     const std::optional<std::wstring> name = WholePath(path);
-    if (!name) throw std::runtime_error(SystemErrorText(ERROR_INVALID_NAME));
+    if (!name) throw std::runtime_error(systemErrorText(ERROR_INVALID_NAME));
     // Written whole to a hidden name first and only then given its own, so
     // that a crash never leaves half a list under it.
     std::wstring temporary;
@@ -140,12 +140,12 @@ bool WinListFiles::createListFile(const std::string& path, const std::vector<std
     {
         OwnedHandle file;
         for (int attempt = 0; attempt < 100 && !file; ++attempt) {
-            temporary = WideFromUtf8(TemporaryListPath(path, kPathSeparator));
+            temporary = wideFromUtf8(TemporaryListPath(path, kPathSeparator));
             file = OwnedHandle(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
                                              CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
             if (!file && ::GetLastError() != ERROR_FILE_EXISTS) break;
         }
-        if (!file) throw std::runtime_error(SystemErrorText(::GetLastError()));
+        if (!file) throw std::runtime_error(systemErrorText(::GetLastError()));
         error = WriteAll(file.get(), bytes);
     }
     // Without MOVEFILE_REPLACE_EXISTING a name that is taken stays as it is.
@@ -155,7 +155,7 @@ bool WinListFiles::createListFile(const std::string& path, const std::vector<std
     if (error != 0) {
         ::DeleteFileW(temporary.c_str());  // ours: created above
         if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return false;
-        throw std::runtime_error(SystemErrorText(error));
+        throw std::runtime_error(systemErrorText(error));
     }
     // Shown like any other list now that it has its name.
     ::SetFileAttributesW(name->c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/win/win_text.h"
+#include "shared/win/win_text.h"
 
 namespace orlenda::platform {
 namespace {
@@ -31,7 +31,7 @@ WORD ShowCommandOf(int windowMode) {
 HANDLE HandleOf(ProcessHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
 [[noreturn]] void FailToStart(DWORD error) {
-    throw ProcessStartError(static_cast<int>(error), SystemErrorText(error));
+    throw ProcessStartError(static_cast<int>(error), systemErrorText(error));
 }
 
 SECURITY_ATTRIBUTES Inheritable() {
@@ -124,7 +124,7 @@ ProcessId WinProcesses::start(const std::string& commandLine, int windowMode) {
     // A NUL would end the command line early and start something else.
     if (commandLine.find('\0') != std::string::npos) FailToStart(ERROR_INVALID_PARAMETER);
     // CreateProcessW may write into the command line, so it gets a copy.
-    std::wstring line = WideFromUtf8(commandLine);
+    std::wstring line = wideFromUtf8(commandLine);
 
     SECURITY_ATTRIBUTES inheritable = Inheritable();
     const OwnedHandle nothing(::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,

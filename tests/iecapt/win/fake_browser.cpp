@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "shared/win/win_text.h"
+
 namespace {
 
 using nlohmann::json;
@@ -41,18 +43,11 @@ std::string environment(const char* name) {
     return value != nullptr ? value : "";
 }
 
-std::string utf8(const wchar_t* text) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), size, nullptr, nullptr);
-    return result;
-}
-
 std::vector<std::string> arguments() {
     int count = 0;
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
     std::vector<std::string> result;
-    for (int i = 0; i < count; ++i) result.push_back(utf8(argv[i]));
+    for (int i = 0; i < count; ++i) result.push_back(orlenda::utf8FromWide(argv[i]));
     ::LocalFree(argv);
     return result;
 }

@@ -142,6 +142,21 @@ std::string widthCutWarning(int pageWidth, int shownWidth) {
            grouped(shownWidth) + " px";
 }
 
+std::string consentRulesMissingWarning(std::string_view path) {
+    return "the consent-banner rules are missing (" + oneLine(path) +
+           "); banners were left on the page";
+}
+
+std::string describeBrowserQuit(std::string_view activity) {
+    constexpr std::string_view kItself = " the browser";
+    if (activity.ends_with(kItself)) activity.remove_suffix(kItself.size());
+    return "the browser quit while " + oneLine(activity);
+}
+
+std::string describeIncompleteImage(std::string_view formatName) {
+    return "the browser sent no complete " + std::string(formatName) + " image";
+}
+
 namespace {
 
 // " (Onetrust)", or nothing when the rules gave no name.

@@ -46,6 +46,17 @@ std::string describeTimeOut(int seconds, std::string_view failure);
 std::string heightCutWarning(int pageHeight, int shownHeight);
 std::string widthCutWarning(int pageWidth, int shownWidth);
 
+// The consent-banner rules the tool ships were not found at the path.
+std::string consentRulesMissingWarning(std::string_view path);
+
+// The browser ended while the tool was at the activity: "the browser quit
+// while loading the page". While the browser itself was starting, it is not
+// named twice: "the browser quit while starting".
+std::string describeBrowserQuit(std::string_view activity);
+
+// A screenshot that is not a whole image of the format asked for ("jpeg").
+std::string describeIncompleteImage(std::string_view formatName);
+
 // What was done to a consent banner, and what is left of it in the picture,
 // each naming the banner as the consent rules do: "closed a consent banner
 // (Onetrust)", "hid a consent banner (...)", "a consent banner stayed on the

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <functional>
 #include <memory>
 #include <random>
@@ -16,6 +15,7 @@
 #include "page/settle_facts.h"
 #include "page/tool_world.h"
 #include "picture/image_join.h"
+#include "picture/picture_plan.h"
 #include "protocol/base64.h"
 
 namespace orlenda::iecapt {
@@ -410,31 +410,24 @@ void PageCapture::refuseNavigation(const json& event) {
 }
 
 std::string PageCapture::takePicture() {
-    int height = m_options.height;
+    ContentSize content;
     if (m_options.fullPage) {
         const json metrics =
             m_session.call("Page.getLayoutMetrics", json::object(), m_deadline, m_sessionId);
-        const json content = metrics.value("cssContentSize", json::object());
-        height =
-            std::max(static_cast<int>(std::ceil(content.value("height", 0.0))), m_options.height);
-        // A fraction of a pixel over is rounding, not a part left out.
-        const int width = static_cast<int>(std::floor(content.value("width", 0.0)));
-        if (width > m_options.width) m_warnings.push_back(widthCutWarning(width, m_options.width));
+        const json size = metrics.value("cssContentSize", json::object());
+        content = {.width = size.value("width", 0.0), .height = size.value("height", 0.0)};
     }
-    const int limit = std::min(m_options.maxHeight, formatHeightLimit(m_options.format));
-    if (height > limit) {
-        m_warnings.push_back(heightCutWarning(height, limit));
-        height = limit;
-    }
-    // What the browser takes in one go it also encodes: never encoded twice.
-    // WebP, which the join cannot write, is never taller than one shot.
-    const std::vector<ImagePart> parts = planParts(m_options.width, height, m_shotLimit);
-    if (parts.size() == 1 || m_options.format == ImageFormat::WebP) {
-        return screenshot(m_options.format, 0, height, false);
-    }
-    ImageJoiner joiner(m_options.format, m_options.width, height, m_options.quality);
-    for (const ImagePart& part : parts) {
-        joiner.addPart(screenshot(ImageFormat::Png, part.top, part.height, true), part.height);
+    const PicturePlan plan = planPicture({.width = m_options.width,
+                                          .viewportHeight = m_options.height,
+                                          .fullPage = m_options.fullPage,
+                                          .maxHeight = m_options.maxHeight,
+                                          .format = m_options.format},
+                                         content, m_shotLimit);
+    m_warnings.insert(m_warnings.end(), plan.warnings.begin(), plan.warnings.end());
+    if (!plan.joined()) return screenshot(plan.shotFormat, 0, plan.height, false);
+    ImageJoiner joiner(m_options.format, m_options.width, plan.height, m_options.quality);
+    for (const ImagePart& part : plan.parts) {
+        joiner.addPart(screenshot(plan.shotFormat, part.top, part.height, true), part.height);
     }
     return joiner.finish();
 }
@@ -452,9 +445,8 @@ std::string PageCapture::screenshot(ImageFormat format, int top, int height, boo
     const json shot = m_session.call("Page.captureScreenshot", params, m_deadline, m_sessionId);
     std::string image = decodeBase64(shot.value("data", std::string())).value_or(std::string());
     if (!looksWhole(image, format)) {
-        throw CaptureFailure(
-            ExitCode::BrowserFailed,
-            "the browser sent no complete " + std::string(protocolName(format)) + " image");
+        throw CaptureFailure(ExitCode::BrowserFailed,
+                             describeIncompleteImage(protocolName(format)));
     }
     return image;
 }

@@ -6,7 +6,7 @@
 #include "common/deadline.h"
 #include "common/timings.h"
 #include "options/options.h"
-#include "picture/image_join.h"
+#include "picture/picture_plan.h"
 #include "protocol/devtools_session.h"
 
 namespace orlenda::iecapt {

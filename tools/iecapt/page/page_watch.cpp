@@ -107,8 +107,8 @@ PageWatch::DocumentResponse PageWatch::documentResponse() const {
 void PageWatch::onFrameNavigated(const json& frame) {
     if (frame.contains("parentId")) return;
     m_mainLoader = frame.value("loaderId", m_mainLoader);
-    m_pageUrl = frame.value("url", std::string());
     if (!m_judging) return;  // the blank page the browser opened with
+    const std::string pageUrl = frame.value("url", std::string());
     // Whoever started it, a main frame that ends on the browser's error page
     // or somewhere that is not a web page has no page to show. An error
     // status the server sent without a body is shown on that page too, but
@@ -116,14 +116,14 @@ void PageWatch::onFrameNavigated(const json& frame) {
     const auto response = m_documentResponses.find(m_mainLoader);
     const bool serverAnswered =
         response != m_documentResponses.end() && response->second.status >= 400;
-    if (m_pageUrl.starts_with("chrome-error:")) {
+    if (pageUrl.starts_with("chrome-error:")) {
         if (serverAnswered) return;
         const auto error = m_documentErrors.find(m_mainLoader);
         fail(error != m_documentErrors.end()
                  ? describeLoadError(error->second)
                  : "the page could not be loaded (the browser showed its error page)");
-    } else if (!isPageAddress(m_pageUrl, m_allowFileUrls)) {
-        fail("the page went on to " + shortAddress(m_pageUrl) + ", which is not a web page");
+    } else if (!isPageAddress(pageUrl, m_allowFileUrls)) {
+        fail("the page went on to " + shortAddress(pageUrl) + ", which is not a web page");
     }
     judgeDocument();
 }
@@ -132,10 +132,9 @@ void PageWatch::onResponse(const json& params) {
     if (params.value("type", std::string()) != "Document") return;
     const json& response = params.value("response", json::object());
     const std::string loaderId = params.value("loaderId", std::string());
-    m_documentResponses[loaderId] = {response.value("status", 0),
-                                     response.value("statusText", std::string()),
-                                     response.value("mimeType", std::string()),
-                                     response.value("url", std::string()), asksForLogin(response)};
+    m_documentResponses[loaderId] = {
+        response.value("status", 0), response.value("statusText", std::string()),
+        response.value("mimeType", std::string()), asksForLogin(response)};
     if (m_judging && loaderId == m_mainLoader) judgeDocument();
 }
 

@@ -56,12 +56,9 @@ public:
         int status = 0;  // 0 when not over HTTP
         std::string statusText;
         std::string mimeType;
-        std::string url;
         bool asksForLogin = false;  // a 401 or 407 with its challenge
     };
     DocumentResponse documentResponse() const;
-    // Where the main frame is now, after every redirect and move.
-    const std::string& pageUrl() const { return m_pageUrl; }
 
 private:
     void onFrameNavigated(const nlohmann::json& frame);
@@ -74,7 +71,6 @@ private:
     Reply m_reply;
     bool m_judging = false;
     std::string m_mainLoader;
-    std::string m_pageUrl;
     std::set<std::string> m_loadedLoaders;
     std::set<std::string> m_contentLoadedLoaders;
     // Requests sent and not answered yet. One that has its response counts as

@@ -22,17 +22,6 @@
 // jump starts inside a catch block, which would leave its exception behind.
 
 namespace orlenda::iecapt {
-
-std::vector<ImagePart> planParts(int width, int height, ShotLimit limit) {
-    const long long byArea = limit.maxPixels / std::max(width, 1);
-    const int partHeight = static_cast<int>(std::clamp<long long>(byArea, 1, limit.maxSide));
-    std::vector<ImagePart> parts;
-    for (int top = 0; top < height; top += partHeight) {
-        parts.push_back({top, std::min(partHeight, height - top)});
-    }
-    return parts;
-}
-
 namespace {
 
 [[noreturn]] void failToRead(const std::string& why) {

@@ -3,29 +3,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "picture/image_format.h"
 
 namespace orlenda::iecapt {
-
-// A band of the page, taken as one picture.
-struct ImagePart {
-    int top;
-    int height;
-    bool operator==(const ImagePart&) const = default;
-};
-
-// The largest picture a browser takes exactly in one shot: no taller than
-// maxSide and of no more than maxPixels.
-struct ShotLimit {
-    int maxSide;
-    long long maxPixels;
-};
-
-// The bands a picture of width x height is taken in, top to bottom: as few as
-// the limit allows, each as tall as it allows.
-std::vector<ImagePart> planParts(int width, int height, ShotLimit limit);
 
 // Joins the parts of a page into one image, encoded once. The parts are PNGs
 // as the browser sent them, lossless, so the joins do not show; each is

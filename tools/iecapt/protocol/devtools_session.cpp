@@ -1,6 +1,7 @@
 #include "protocol/devtools_session.h"
 
 #include "common/exit_code.h"
+#include "common/message_text.h"
 
 namespace orlenda::iecapt {
 
@@ -19,7 +20,7 @@ int DevToolsSession::post(std::string_view method, const nlohmann::json& params,
         case ChannelStatus::Closed:
             break;
     }
-    throw CaptureFailure(ExitCode::BrowserFailed, "the browser quit while " + m_activity);
+    throw CaptureFailure(ExitCode::BrowserFailed, describeBrowserQuit(m_activity));
 }
 
 void DevToolsSession::post(std::string_view method, const nlohmann::json& params,
@@ -69,7 +70,7 @@ bool DevToolsSession::handleNextMessage(Deadline deadline) {
         case ChannelStatus::Interrupted:
             throw CaptureInterrupted();
         case ChannelStatus::Closed:
-            throw CaptureFailure(ExitCode::BrowserFailed, "the browser quit while " + m_activity);
+            throw CaptureFailure(ExitCode::BrowserFailed, describeBrowserQuit(m_activity));
     }
     m_everAnswered = true;
     nlohmann::json message = nlohmann::json::parse(received.text, nullptr, false);

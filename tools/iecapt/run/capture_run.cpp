@@ -48,10 +48,7 @@ std::string consentRules(const CaptureOptions& options, std::vector<std::string>
     const std::string path = ownFolder() + "/" IECAPT_CONSENT_RULES;
     std::ifstream file(pathFromUtf8(path), std::ios::binary);
     std::string rules{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (rules.empty()) {
-        warnings.push_back("the consent-banner rules are missing (" + path +
-                           "); banners were left on the page");
-    }
+    if (rules.empty()) warnings.push_back(consentRulesMissingWarning(path));
     return rules;
 }
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "run/capture_run.h"
-#include "system/win/wide_text.h"
+#include "shared/win/win_text.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ void writeOut(DWORD which, const std::string& text) {
     DWORD mode = 0;
     DWORD written = 0;
     if (::GetConsoleMode(handle, &mode)) {
-        const std::wstring wide = orlenda::iecapt::wideFromUtf8(text);
+        const std::wstring wide = orlenda::wideFromUtf8(text);
         ::WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
     } else {
         ::WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
@@ -30,7 +30,7 @@ void writeOut(DWORD which, const std::string& text) {
 // every character of a path or address outside it as a "?".
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) arguments.push_back(orlenda::iecapt::utf8FromWide(argv[i]));
+    for (int i = 1; i < argc; ++i) arguments.push_back(orlenda::utf8FromWide(argv[i]));
     std::ostringstream out;
     std::ostringstream err;
     const int status = orlenda::iecapt::runTool(arguments, out, err);

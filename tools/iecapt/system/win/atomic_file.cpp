@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "system/win/wide_text.h"
+#include "shared/win/win_text.h"
 
 namespace orlenda::iecapt {
 namespace {
@@ -89,7 +89,7 @@ std::string checkWritableFilePath(const std::string& path) {
         return describe("cannot use the folder", folder, lastErrorText());
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        return describe("cannot use the folder", folder, windowsErrorText(ERROR_DIRECTORY));
+        return describe("cannot use the folder", folder, systemErrorText(ERROR_DIRECTORY));
     }
     if (isNameTooLong(path)) return nameTooLong(path);
     if (const std::string found = notARegularFile(path); !found.empty()) {

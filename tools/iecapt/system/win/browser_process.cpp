@@ -13,7 +13,7 @@
 
 #include "common/deadline.h"
 #include "common/exit_code.h"
-#include "system/win/wide_text.h"
+#include "shared/win/win_text.h"
 
 namespace orlenda::iecapt {
 namespace {
@@ -337,7 +337,7 @@ BrowserProcess::BrowserProcess(const std::vector<std::string>& arguments,
     ::DeleteProcThreadAttributeList(attributes);
     if (!ran) {
         throw CaptureFailure(ExitCode::BrowserFailed,
-                             "cannot run " + arguments.front() + ": " + windowsErrorText(error));
+                             "cannot run " + arguments.front() + ": " + systemErrorText(error));
     }
     m_running->process.reset(started.hProcess);
     const OwnedHandle thread(started.hThread);

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "system/win/wide_text.h"
+#include "shared/win/win_text.h"
 
 namespace orlenda::iecapt {
 

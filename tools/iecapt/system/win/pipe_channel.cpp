@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/exit_code.h"
-#include "system/win/wide_text.h"
+#include "shared/win/win_text.h"
 
 namespace orlenda::iecapt {
 namespace {

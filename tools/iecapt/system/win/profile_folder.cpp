@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "common/utf8_path.h"
-#include "system/win/wide_text.h"
+#include "shared/win/win_text.h"
 
 namespace orlenda::iecapt {
 namespace {
