@@ -36,11 +36,18 @@ SCRIPT
 chmod +x "$BENCH_WORK/shot.sh"
 
 # The warm floor's browser runs for the whole bench and takes one address a
-# request.
+# request; the bench holds its requests open until it ends.
 mkfifo "$BENCH_WORK/warm.requests" "$BENCH_WORK/warm.answers"
 python3 "$ORLENDA_ROOT/bench/iecapt/warm_floor.py" "$SHELL_BROWSER" "$BENCH_WORK/warm.requests" \
   "$BENCH_WORK/warm.answers" &
 exec {WARM_REQUESTS}>"$BENCH_WORK/warm.requests"
+cat >"$BENCH_WORK/warm.sh" <<SCRIPT
+#!/bin/sh
+echo "\$1 $BENCH_WORK/warm.jpg" >"$BENCH_WORK/warm.requests"
+read -r answer <"$BENCH_WORK/warm.answers"
+[ "\$answer" = ok ] || { echo "\$answer" >&2; exit 1; }
+SCRIPT
+chmod +x "$BENCH_WORK/warm.sh"
 
 # A first capture: a runtime folder no host has listened in yet, and a host
 # that ends with the capture.
@@ -57,7 +64,7 @@ declare -A COMMAND=(
   [own]="$IECAPT --no-host --url=\$1 --out=$BENCH_WORK/own.jpg"
   [full]="$IECAPT --no-host --browser=$FULL_BROWSER --url=\$1 --out=$BENCH_WORK/full.jpg"
   [shot]="$BENCH_WORK/shot.sh \$1 1024,768"
-  [warm]="echo \"\$1 $BENCH_WORK/warm.jpg\" >&$WARM_REQUESTS; read -r answer <$BENCH_WORK/warm.answers; [ \"\$answer\" = ok ] || { echo \"\$answer\" >&2; exit 1; }"
+  [warm]="$BENCH_WORK/warm.sh \$1"
   [tallshot]="$BENCH_WORK/shot.sh \$1 1024,40000"
 )
 TOOLS=(host first own full shot warm)

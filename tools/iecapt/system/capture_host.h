@@ -37,6 +37,9 @@ struct HostRequest {
 std::unique_ptr<MessageChannel> openHostChannel(const HostRequest& request, NativeHandle interrupt,
                                                 Deadline deadline);
 
+// What --help says about the host.
+std::string_view hostHelp();
+
 // The first argument that makes the tool the host, started by a capture.
 inline constexpr std::string_view kHostArgument = "--capture-host";
 

@@ -144,6 +144,18 @@ std::unique_ptr<MessageChannel> greet(UniqueFd host, const HostIdentity& identit
 
 }  // namespace
 
+std::string_view hostHelp() {
+    return "The captures that follow one another share one browser, kept by a capture\n"
+           "host: the first starts it (this same tool, in the background), the next\n"
+           "ones capture through it, each in a browser context of its own that nothing\n"
+           "of another capture reaches and that goes when it ends. The host listens on\n"
+           "a socket only this user can open, iecapt-host.socket in $XDG_RUNTIME_DIR\n"
+           "(else in iecapt-host-UID in the temporary folder), and ends when no capture\n"
+           "has come for IECAPT_HOST_IDLE seconds (30; 0 to 3600), or at once when its\n"
+           "browser goes. A capture that no host can serve starts a browser of its own\n"
+           "and says nothing of it. IECAPT_NO_HOST=1 does what --no-host does.\n";
+}
+
 std::unique_ptr<MessageChannel> openHostChannel(const HostRequest& request, NativeHandle interrupt,
                                                 Deadline deadline) {
     const std::string folder = host_socket::hostFolder();
