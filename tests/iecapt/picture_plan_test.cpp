@@ -6,8 +6,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "picture/jpeg_bands.h"
-
 namespace orlenda::iecapt {
 namespace {
 
@@ -37,7 +35,7 @@ TEST(ImagePartsTest, PartsCoverThePageTopToBottomWithinTheBrowsersLimits) {
     }
 }
 
-TEST(PicturePlanTest, ThePageUpToItsFormatsLimitInOneShotInJpegBandsOrInPartsOfPng) {
+TEST(PicturePlanTest, ThePageUpToItsFormatsLimitInOneShotOrInPartsOfPng) {
     using F = ImageFormat;
     const struct {
         const char* name;
@@ -59,19 +57,11 @@ TEST(PicturePlanTest, ThePageUpToItsFormatsLimitInOneShotInJpegBandsOrInPartsOfP
         {"a wide page", {1024, 768, true, 65500, F::Jpeg}, {1600, 900}, kWholePage,
          900, 1, F::Jpeg, {"1,600 px wide"}},
         {"taller than JPEG holds", {1024, 768, true, 65500, F::Jpeg}, {1024, 100000}, kWholePage,
-         65500, 4, F::Jpeg, {"100,000 px high; the picture shows its top 65,500 px"}},
-        {"one JPEG band", {1024, 768, true, 65500, F::Jpeg}, {1024, 16384}, kWholePage,
-         16384, 1, F::Jpeg, {}},
-        {"JPEG bands", {1024, 768, true, 65500, F::Jpeg}, {1024, 16385}, kWholePage,
-         16385, 2, F::Jpeg, {}},
-        {"JPEG bands of a narrower page", {1000, 768, true, 65500, F::Jpeg}, {1000, 40000},
-         kWholePage, 40000, 3, F::Jpeg, {}},
-        {"a PNG in one shot", {1024, 768, true, 65500, F::Png}, {1024, 40000}, kWholePage,
-         40000, 1, F::Png, {}},
+         65500, 1, F::Jpeg, {"100,000 px high; the picture shows its top 65,500 px"}},
         {"--max-height", {1024, 768, true, 1000, F::Jpeg}, {1024, 3000}, kWholePage,
          1000, 1, F::Jpeg, {"its top 1,000 px"}},
         {"a wide and tall page", {1024, 768, true, 65500, F::Jpeg}, {2000, 70000}, kWholePage,
-         65500, 4, F::Jpeg, {"2,000 px wide", "70,000 px high"}},
+         65500, 1, F::Jpeg, {"2,000 px wide", "70,000 px high"}},
         {"more pixels than one shot", {2048, 768, true, 65500, F::Jpeg}, {2048, 40000},
          kWholePage, 40000, 2, F::Png, {}},
         {"WebP at its limit, more pixels than one shot", {4096, 768, true, 65500, F::WebP},
@@ -90,14 +80,10 @@ TEST(PicturePlanTest, ThePageUpToItsFormatsLimitInOneShotInJpegBandsOrInPartsOfP
         for (std::size_t i = 0; i < row.warnings.size(); ++i) {
             EXPECT_THAT(plan.warnings[i], ::testing::HasSubstr(row.warnings[i])) << row.name;
         }
-        // Whatever the parts, they are the picture's rows, each once, in
-        // order; JPEG bands end where JPEG's block rows do.
+        // Whatever the parts, they are the picture's rows, each once, in order.
         int next = 0;
         for (const ImagePart& part : plan.parts) {
             EXPECT_EQ(part.top, next) << row.name;
-            if (plan.shotFormat == F::Jpeg) {
-                EXPECT_EQ(part.top % kJpegBandRows, 0) << row.name;
-            }
             next = part.top + part.height;
         }
         EXPECT_EQ(next, plan.height) << row.name;

@@ -15,7 +15,6 @@
 #include "page/settle_facts.h"
 #include "page/tool_world.h"
 #include "picture/image_join.h"
-#include "picture/jpeg_bands.h"
 #include "picture/picture_plan.h"
 #include "protocol/base64.h"
 
@@ -426,14 +425,6 @@ std::string PageCapture::takePicture() {
                                          content, m_shotLimit);
     m_warnings.insert(m_warnings.end(), plan.warnings.begin(), plan.warnings.end());
     if (!plan.joined()) return screenshot(plan.shotFormat, 0, plan.height, false);
-    if (plan.shotFormat == ImageFormat::Jpeg) {
-        // Each band encoded as the whole would be: its picture is the same.
-        JpegBandJoiner bands(m_options.width, plan.height);
-        for (const ImagePart& part : plan.parts) {
-            bands.addBand(screenshot(ImageFormat::Jpeg, part.top, part.height, false));
-        }
-        return bands.finish();
-    }
     ImageJoiner joiner(m_options.format, m_options.width, plan.height, m_options.quality);
     for (const ImagePart& part : plan.parts) {
         joiner.addPart(screenshot(plan.shotFormat, part.top, part.height, true), part.height);

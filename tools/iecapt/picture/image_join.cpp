@@ -5,9 +5,16 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
-#include "picture/jpeg_output.h"
+// jpeglib.h needs FILE and size_t declared first.
+#include <jpeglib.h>
+// After jpeglib.h, which it needs first.
+#include <jerror.h>
+
+#include "common/exit_code.h"
 
 // libpng and libjpeg report errors by a long jump back to where the call was
 // made. Each call that may fail sits alone in a function that sets the jump
@@ -17,9 +24,27 @@
 namespace orlenda::iecapt {
 namespace {
 
-using jpeg_output::failToEncode;
-using jpeg_output::failToRead;
-using jpeg_output::tryResize;
+[[noreturn]] void failToRead(const std::string& why) {
+    throw CaptureFailure(ExitCode::BrowserFailed,
+                         "the browser sent a part of the page the tool cannot read: " + why);
+}
+
+[[noreturn]] void failToEncode(const std::string& why) {
+    throw CaptureFailure(ExitCode::OutputNotWritten, "cannot encode the image: " + why);
+}
+
+// Grows the bytes to the size; false when there is no memory for it. Lets the
+// libraries' output callbacks fail by their own jump, outside any catch.
+bool tryResize(std::string& bytes, std::size_t size) noexcept {
+    try {
+        bytes.resize(size);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+}
 
 // Where libpng's error handler leaves the reason before it jumps back.
 struct PngErrors {
@@ -120,53 +145,104 @@ public:
 
 namespace {
 
-// Baseline JPEG with the library's usual settings at the given quality.
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void onJpegError(j_common_ptr info) {
+    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+    (*info->err->format_message)(info, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+// Baseline JPEG with the library's usual settings at the given quality, into
+// a string of ours that grows as the library fills it. (libjpeg's own memory
+// destination replaces its buffer as it grows and tells the caller only at
+// the end, so an encoder given up half-way would free a stale pointer.)
 class JpegEncoder : public ImageJoiner::Encoder {
 public:
     JpegEncoder(int width, int height, int quality) {
+        m_info.err = jpeg_std_error(&m_errors.manager);
+        m_errors.manager.error_exit = onJpegError;
+        m_info.client_data = this;
+        m_destination.init_destination = startOutput;
+        m_destination.empty_output_buffer = growOutput;
+        m_destination.term_destination = endOutput;
         if (!start(width, height, quality)) {
-            jpeg_destroy_compress(&m_output.info);  // no destructor runs
-            failToEncode(m_output.errors.message);
+            jpeg_destroy_compress(&m_info);  // no destructor runs
+            failToEncode(m_errors.message);
         }
     }
-    ~JpegEncoder() override { jpeg_destroy_compress(&m_output.info); }
+    ~JpegEncoder() override { jpeg_destroy_compress(&m_info); }
 
     void writeRow(const unsigned char* row) override {
-        if (!writeScanline(row)) failToEncode(m_output.errors.message);
+        if (!writeScanline(row)) failToEncode(m_errors.message);
     }
     std::string finish() override {
-        if (!finishCompress()) failToEncode(m_output.errors.message);
-        return m_output.take();
+        if (!finishCompress()) failToEncode(m_errors.message);
+        return std::move(m_out);
     }
 
 private:
+    static constexpr std::size_t kFirstOutputBytes = 1 << 16;
+
+    static JpegEncoder& of(j_compress_ptr info) {
+        return *static_cast<JpegEncoder*>(info->client_data);
+    }
+    // Hands the library the room after the bytes written so far.
+    void offerRoomFrom(std::size_t used) {
+        m_destination.next_output_byte = reinterpret_cast<JOCTET*>(m_out.data() + used);
+        m_destination.free_in_buffer = m_out.size() - used;
+    }
+    static void startOutput(j_compress_ptr info) {
+        JpegEncoder& encoder = of(info);
+        if (!tryResize(encoder.m_out, kFirstOutputBytes)) ERREXIT1(info, JERR_OUT_OF_MEMORY, 0);
+        encoder.offerRoomFrom(0);
+    }
+    // Called when all the room is used.
+    static boolean growOutput(j_compress_ptr info) {
+        JpegEncoder& encoder = of(info);
+        const std::size_t used = encoder.m_out.size();
+        if (!tryResize(encoder.m_out, used * 2)) ERREXIT1(info, JERR_OUT_OF_MEMORY, 0);
+        encoder.offerRoomFrom(used);
+        return TRUE;
+    }
+    static void endOutput(j_compress_ptr info) {
+        JpegEncoder& encoder = of(info);
+        encoder.m_out.resize(encoder.m_out.size() - encoder.m_destination.free_in_buffer);
+    }
+
     bool start(int width, int height, int quality) {
-        jpeg_compress_struct& info = m_output.info;
-        if (setjmp(m_output.errors.jump)) return false;
-        jpeg_create_compress(&info);
-        m_output.attach();
-        info.image_width = static_cast<JDIMENSION>(width);
-        info.image_height = static_cast<JDIMENSION>(height);
-        info.input_components = 3;
-        info.in_color_space = JCS_RGB;
-        jpeg_set_defaults(&info);
-        jpeg_set_quality(&info, quality, TRUE);
-        jpeg_start_compress(&info, TRUE);
+        if (setjmp(m_errors.jump)) return false;
+        jpeg_create_compress(&m_info);
+        m_info.dest = &m_destination;
+        m_info.image_width = static_cast<JDIMENSION>(width);
+        m_info.image_height = static_cast<JDIMENSION>(height);
+        m_info.input_components = 3;
+        m_info.in_color_space = JCS_RGB;
+        jpeg_set_defaults(&m_info);
+        jpeg_set_quality(&m_info, quality, TRUE);
+        jpeg_start_compress(&m_info, TRUE);
         return true;
     }
     bool writeScanline(const unsigned char* row) {
-        if (setjmp(m_output.errors.jump)) return false;
+        if (setjmp(m_errors.jump)) return false;
         JSAMPROW rows[1] = {const_cast<JSAMPROW>(row)};
-        jpeg_write_scanlines(&m_output.info, rows, 1);
+        jpeg_write_scanlines(&m_info, rows, 1);
         return true;
     }
     bool finishCompress() {
-        if (setjmp(m_output.errors.jump)) return false;
-        jpeg_finish_compress(&m_output.info);
+        if (setjmp(m_errors.jump)) return false;
+        jpeg_finish_compress(&m_info);
         return true;
     }
 
-    jpeg_output::JpegOutput m_output;
+    jpeg_compress_struct m_info{};
+    JpegErrors m_errors{};
+    jpeg_destination_mgr m_destination{};
+    std::string m_out;
 };
 
 // 8-bit RGB PNG, compressed for speed rather than the last byte.

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "common/message_text.h"
-#include "picture/jpeg_bands.h"
 
 namespace orlenda::iecapt {
 
@@ -41,15 +40,7 @@ PicturePlan planPicture(const PictureRequest& request, ContentSize content, Shot
     plan.parts = request.format == ImageFormat::WebP
                      ? std::vector<ImagePart>{{0, plan.height}}
                      : planParts(request.width, plan.height, shotLimit);
-    if (plan.joined()) {
-        plan.shotFormat = ImageFormat::Png;
-    } else if (request.format == ImageFormat::Jpeg) {
-        // Bands a whole number of JPEG's block rows high.
-        const long long rows = kJpegBandPixels / std::max(request.width, 1);
-        const int band =
-            static_cast<int>(std::max<long long>(rows / kJpegBandRows, 1)) * kJpegBandRows;
-        plan.parts = planParts(request.width, plan.height, {band, kJpegBandPixels});
-    }
+    if (plan.joined()) plan.shotFormat = ImageFormat::Png;
     return plan;
 }
 

@@ -42,9 +42,7 @@ struct ContentSize {
 };
 
 // How the picture is taken: one shot the browser encodes in the picture's
-// format; lossless PNG parts joined into it; or, for a JPEG the browser
-// would take in one shot, JPEG bands it encodes, joined without decoding
-// into the very picture that shot would be (picture/jpeg_bands.h).
+// format, or lossless PNG parts joined into it.
 struct PicturePlan {
     int height;
     std::vector<ImagePart> parts;       // top to bottom; one for a single shot
@@ -52,11 +50,6 @@ struct PicturePlan {
     std::vector<std::string> warnings;  // what the picture leaves out of the page
     bool joined() const { return parts.size() > 1; }
 };
-
-// The most pixels of a JPEG band: the browser holds some four copies of
-// what it is asked for at once, about 1.1 GB for a 1024x65,500 page in one
-// shot, a quarter of that in bands of this size.
-inline constexpr long long kJpegBandPixels = 1024LL * 16384;
 
 // The whole page (or the window), no taller than --max-height and the
 // format's limit, with a warning for each side it leaves out. WebP, which the

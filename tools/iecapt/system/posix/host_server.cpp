@@ -255,15 +255,25 @@ int HostServer::pollTimeout(Clock::time_point idleSince) const {
     return wake ? wake->pollTimeout() : -1;
 }
 
-// The socket's name, given up when the host ends, under the folder's lock
-// and only while it still names this host's socket, so that a capture never
-// finds a name that leads to no host, nor loses that of a host started since.
-class SocketName {
+// The listening socket and its name, given up together as soon as the host
+// ends: under the folder's lock, and only while the name is still this
+// host's, so that a capture never finds a name that leads to no host, nor
+// loses that of a host started since. A capture that connected meanwhile
+// finds its connection closed, and captures on its own at once.
+class Listening {
 public:
-    explicit SocketName(std::string path) : m_path(std::move(path)) {
+    Listening(UniqueFd listener, std::string path)
+        : m_listener(std::move(listener)), m_path(std::move(path)) {
         ::stat(m_path.c_str(), &m_status);
     }
-    ~SocketName() {
+    ~Listening() { giveUp(); }
+    Listening(const Listening&) = delete;
+    Listening& operator=(const Listening&) = delete;
+
+    int fd() const { return m_listener.get(); }
+
+    void giveUp() {
+        if (!m_listener) return;
         const std::string folder = m_path.substr(0, m_path.rfind('/'));
         const UniqueFd lock = host_socket::lockFolder(folder, Deadline::after(2s));
         struct stat now {};
@@ -271,18 +281,18 @@ public:
             now.st_ino == m_status.st_ino) {
             ::unlink(m_path.c_str());
         }
+        m_listener.reset();
     }
-    SocketName(const SocketName&) = delete;
-    SocketName& operator=(const SocketName&) = delete;
 
 private:
+    UniqueFd m_listener;
     std::string m_path;
     struct stat m_status {};
 };
 
 void host(UniqueFd listener, const std::string& socketPath, const std::string& browserPath,
           std::chrono::seconds idle, const HostIdentity& identity) {
-    const SocketName name(socketPath);
+    Listening listening(std::move(listener), socketPath);
     const SignalWatch signals;
     adoptOrphanedDescendants();
     removeStaleProfileFolders(temporaryBase());
@@ -291,9 +301,10 @@ void host(UniqueFd listener, const std::string& socketPath, const std::string& b
         browserArguments(browserPath, folder.profile(), runningAsRoot()),
         browserEnvironment(currentEnvironment(), folder.home(), folder.temporaryFiles()),
         folder.browserLog());
-    HostServer(listener.get(), browser.toBrowser(), browser.fromBrowser(), signals.descriptor(),
+    HostServer(listening.fd(), browser.toBrowser(), browser.fromBrowser(), signals.descriptor(),
                identity, idle)
         .serve();
+    listening.giveUp();
     browser.kill();
     folder.removeBrowserFiles();
     browser.stop();
