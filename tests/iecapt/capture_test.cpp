@@ -1,17 +1,29 @@
 // The tool against the real Chromium and pages served on 127.0.0.1, one run
 // of it a case. Every case also checks that no process the tool started and
 // no temporary folder outlives it. The tool always holds stray descriptors
-// that the browser must not inherit (tool_process.h).
+// that the browser must not inherit. Then the capture host: captures in a
+// row or at once share its browser and nothing else, and whatever is wrong
+// with it, a capture comes out as without one.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 
+#include <QImage>
+#include <QImageReader>
+#include <csignal>
+#include <cstring>
 #include <thread>
 
 #include "capture_pages.h"
 #include "test_http_server.h"
 #include "test_support.h"
-#include "tool_process.h"
+
+extern char** environ;
 
 namespace orlenda::iecapt::testing {
 namespace {
@@ -19,10 +31,45 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
+// The live processes that inherited the marker (a zombie's environment
+// cannot be read): never found by name, as other browsers run too.
+std::vector<pid_t> processesWithMarker(const std::string& marker) {
+    std::vector<pid_t> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string environment = fileText(entry.path() / "environ");
+        if (environment.find("IECAPT_TEST_MARKER=" + marker + '\0') != std::string::npos) {
+            found.push_back(std::stoi(entry.path().filename()));
+        }
+    }
+    return found;
+}
+
+std::vector<char*> pointersTo(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts) pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 // The image format an output name asks for, as Qt names it.
 std::string formatNamed(const std::string& path) {
     const std::string extension = fs::path(path).extension();
     return extension == ".png" ? "png" : extension == ".webp" ? "webp" : "jpeg";
+}
+
+// "" when the picture shows the block's colour at its middle, give or take
+// what JPEG loses; else what it shows there.
+std::string blockMissing(const QImage& image, const Block& block) {
+    const QColor seen =
+        image.pixelColor(block.left + block.width / 2, block.top + block.height / 2);
+    const QColor expected(block.colour[0], block.colour[1], block.colour[2]);
+    const int off =
+        std::max({std::abs(seen.red() - expected.red()), std::abs(seen.green() - expected.green()),
+                  std::abs(seen.blue() - expected.blue())});
+    if (off <= 40) return "";
+    return seen.name().toStdString() + " where " + expected.name().toStdString() + " belongs, at " +
+           std::to_string(block.left + block.width / 2) + "," +
+           std::to_string(block.top + block.height / 2);
 }
 
 // What lies at the output path before the tool runs.
@@ -45,13 +92,13 @@ struct Capture {
 
 void PrintTo(const Capture& row, std::ostream* out) { *out << row.name; }
 
-class CaptureTest : public ::testing::TestWithParam<Capture> {
+class ToolTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const std::string& folder : {tempFolder(), outFolder(), homeFolder()}) {
+        for (const std::string& folder :
+             {tempFolder(), outFolder(), homeFolder(), runtimeFolder()}) {
             fs::create_directory(folder);
         }
-        fs::create_directory(runtimeFolder());
         fs::permissions(runtimeFolder(), fs::perms::owner_all);
         std::ofstream(m_root / "local.html") << blocksPage();
         serveCapturePages(m_server);
@@ -116,15 +163,50 @@ protected:
     }
 
     // Starts build/bin/iecapt in the output folder, with TMPDIR, HOME and the
-    // runtime folder in the test's folder and a marker in the environment
-    // every process it starts inherits. A capture host it starts ends with
-    // the capture, so the test sees all it started end.
-    void start(const std::string& program, const std::vector<std::string>& arguments) {
-        m_tool = startTool(
-            program, arguments,
-            {"TMPDIR=" + tempFolder(), "HOME=" + homeFolder(), "XDG_RUNTIME_DIR=" + runtimeFolder(),
-             "IECAPT_HOST_IDLE=0", "IECAPT_TEST_MARKER=" + m_marker},
-            outFolder(), m_root / "stderr.txt");
+    // runtime folder in the test's folder, a marker in the environment every
+    // process it starts inherits, and descriptors open that are not
+    // close-on-exec, as a caller may leave them. A host it starts waits the
+    // given seconds for the next capture: none, so a case sees all end.
+    pid_t start(const std::string& program, std::vector<std::string> arguments,
+                const std::string& errorName = "stderr.txt", int hostIdle = 0) {
+        arguments.insert(arguments.begin(), program);
+        std::vector<std::string> environment = {
+            "TMPDIR=" + tempFolder(), "HOME=" + homeFolder(), "XDG_RUNTIME_DIR=" + runtimeFolder(),
+            "IECAPT_HOST_IDLE=" + std::to_string(hostIdle), "IECAPT_TEST_MARKER=" + m_marker};
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            const std::string_view variable = *entry;
+            if (!variable.starts_with("HOME=") && !variable.starts_with("TMPDIR=") &&
+                !variable.starts_with("XDG_") && !variable.starts_with("IECAPT_HOST_IDLE=")) {
+                environment.emplace_back(variable);
+            }
+        }
+        const std::string errorPath = m_root / errorName;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addchdir_np(&actions, outFolder().c_str());
+        posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        for (const int stray : {7, 251}) {
+            posix_spawn_file_actions_addopen(&actions, stray, "/dev/null", O_RDONLY, 0);
+        }
+        pid_t tool = -1;
+        const int error = posix_spawn(&tool, program.c_str(), &actions, nullptr,
+                                      pointersTo(arguments).data(), pointersTo(environment).data());
+        posix_spawn_file_actions_destroy(&actions);
+        if (error != 0)
+            throw std::runtime_error(std::string("cannot run: ") + std::strerror(error));
+        return tool;
+    }
+
+    // How the tool ended: its exit code, or minus the signal that ended it.
+    // One that hangs is killed: its status fails the test.
+    int finish(pid_t tool) {
+        int status = 0;
+        if (!eventually([&] { return ::waitpid(tool, &status, WNOHANG) != 0; }, 120s)) {
+            ::kill(tool, SIGKILL);
+            ::waitpid(tool, &status, 0);
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
     }
 
     TestHttpServer m_server;
@@ -132,6 +214,8 @@ protected:
     const std::string m_marker = fs::path(m_root.path()).filename();
     pid_t m_tool = -1;
 };
+
+class CaptureTest : public ToolTest, public ::testing::WithParamInterface<Capture> {};
 
 TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
     const Capture& row = GetParam();
@@ -162,7 +246,7 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
         fs::copy_file(IECAPT_BINARY, program);
     }
     const auto started = std::chrono::steady_clock::now();
-    start(program, arguments);
+    m_tool = start(program, arguments);
     if (row.signal != 0) {
         // A browser has started, in a profile in TMPDIR.
         ASSERT_TRUE(eventually(
@@ -174,8 +258,7 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
         std::this_thread::sleep_for(500ms);  // the browser is starting or loading
         ::kill(m_tool, row.signal);
     }
-    // One that hangs is killed: its status fails the test.
-    const int status = waitForTool(std::exchange(m_tool, -1), 120s);
+    const int status = finish(std::exchange(m_tool, -1));
     const auto elapsed = std::chrono::steady_clock::now() - started;
     const std::string said = fileText(m_root / "stderr.txt");
     EXPECT_EQ(status, row.status) << said;
@@ -197,11 +280,13 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
         EXPECT_LT(elapsed, 45s) << "not bounded by --timeout";
         return;
     }
-    const Picture picture = readPicture(written);
+    QImageReader reader(QString::fromStdString(written));
+    reader.setDecideFormatFromContent(true);
+    QImageReader::setAllocationLimit(0);  // a joined page may be 65500 px high
     // What the file holds, whatever its name says.
-    EXPECT_EQ(picture.format, formatNamed(written));
-    const QImage& image = picture.image;
-    ASSERT_FALSE(image.isNull()) << picture.error;
+    EXPECT_EQ(reader.format().toStdString(), formatNamed(written));
+    const QImage image = reader.read();
+    ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
     EXPECT_EQ(image.size(), QSize(row.width, row.height));
     for (const Block& block : row.blocks) EXPECT_EQ(blockMissing(image, block), "");
 }
@@ -385,6 +470,145 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
             SIGHUP}),
     ::testing::PrintToStringParamName());
 // clang-format on
+
+// A socket of nobody's at the path: listening, no one ever answers; else
+// left as a host that was killed leaves it.
+void leaveSocket(const std::string& path, bool listening) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    if (listening) {
+        ::listen(fd, 8);  // held open until the test's process ends
+    } else {
+        ::close(fd);
+    }
+}
+
+class CaptureHostTest : public ToolTest {
+protected:
+    void TearDown() override {
+        for (const pid_t host : hosts()) ::kill(host, SIGTERM);
+        ToolTest::TearDown();
+    }
+
+    // A capture of the test page into out/NAME, with a host that waits for
+    // the next capture as long as a test runs.
+    pid_t startCapture(const std::string& page, const std::string& name,
+                       const std::string& program = IECAPT_BINARY) {
+        return start(program,
+                     {"--url=127.0.0.1:" + std::to_string(m_server.port()) + "/" + page,
+                      "--out=" + name, "--timeout=90", "--timings"},
+                     name + ".err", 600);
+    }
+
+    // What is wrong with the capture: its status and what it said when not
+    // the expected, what the picture lacks of the block, and whether a host
+    // served it (a browser of its own has a shutdown phase).
+    std::string wrongWith(pid_t tool, const std::string& name, const Block& shown,
+                          bool servedByAHost) {
+        const int status = finish(tool);
+        const std::string said = fileText(m_root / (name + ".err"));
+        const QImage image(QString::fromStdString(outFolder() + "/" + name));
+        const bool hostServed = said.find(", shutdown ") == std::string::npos;
+        if (status != 0 || std::ranges::count(said, '\n') != 1 || hostServed != servedByAHost) {
+            return "exit " + std::to_string(status) + ": " + said;
+        }
+        return image.isNull() ? "no picture" : blockMissing(image, shown);
+    }
+
+    // The hosts running for this test.
+    std::vector<pid_t> hosts() const {
+        std::vector<pid_t> found;
+        for (const pid_t process : processesWithMarker(m_marker)) {
+            const std::string line = fileText("/proc/" + std::to_string(process) + "/cmdline");
+            if (line.find(std::string("\0--capture-host\0", 16)) != std::string::npos) {
+                found.push_back(process);
+            }
+        }
+        return found;
+    }
+
+    // Where the tool says the host listens.
+    std::string socketPath() const { return runtimeFolder() + "/iecapt-host.socket"; }
+};
+
+// On the page, a block shows whether a cookie or storage of an earlier visit
+// was found: none, on a first visit.
+TEST_F(CaptureHostTest, CapturesInARowOrAtOnceShareOneHostAndEachIsAFirstVisit) {
+    EXPECT_EQ(wrongWith(startCapture("pages/first-visit.html", "first.jpg"), "first.jpg",
+                        kDrawnByScript, true),
+              "");
+    const std::vector<pid_t> host = hosts();
+    EXPECT_EQ(host.size(), 1U);
+    EXPECT_EQ(fs::status(socketPath()).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    const pid_t one = startCapture("pages/first-visit.html", "one.jpg");
+    const pid_t two = startCapture("pages/first-visit.html", "two.jpg");
+    EXPECT_EQ(wrongWith(one, "one.jpg", kDrawnByScript, true), "");
+    EXPECT_EQ(wrongWith(two, "two.jpg", kDrawnByScript, true), "");
+    EXPECT_EQ(hosts(), host);
+}
+
+TEST_F(CaptureHostTest, TwoFirstCapturesAtOnceStartOneHost) {
+    const pid_t one = startCapture("blocks.html", "one.jpg");
+    const pid_t two = startCapture("blocks.html", "two.jpg");
+    EXPECT_EQ(wrongWith(one, "one.jpg", kBlocks[2], true), "");
+    EXPECT_EQ(wrongWith(two, "two.jpg", kBlocks[2], true), "");
+    EXPECT_EQ(hosts().size(), 1U);
+}
+
+enum class Trouble { StaleSocket, HostOfAnotherBuild, SilentHost, BrowserKilled };
+
+struct Troubled {
+    const char* name;
+    Trouble trouble;
+    bool servedByAHost;      // a new one; else the capture's own browser
+    std::size_t hostsAfter;  // the other build's stays
+};
+
+void PrintTo(const Troubled& row, std::ostream* out) { *out << row.name; }
+
+class CaptureHostTroubleTest : public CaptureHostTest,
+                               public ::testing::WithParamInterface<Troubled> {};
+
+TEST_P(CaptureHostTroubleTest, TheCaptureComesOutAsWithoutAHostAndSaysNothingOfIt) {
+    switch (GetParam().trouble) {
+        case Trouble::StaleSocket:
+        case Trouble::SilentHost:
+            leaveSocket(socketPath(), GetParam().trouble == Trouble::SilentHost);
+            break;
+        case Trouble::HostOfAnotherBuild: {
+            // A copy of the tool is another build: its host serves only its own.
+            const std::string other = m_root / "other";
+            fs::copy_file(IECAPT_BINARY, other);
+            ASSERT_EQ(finish(startCapture("blocks.html", "before.jpg", other)), 0);
+            break;
+        }
+        case Trouble::BrowserKilled: {
+            ASSERT_EQ(finish(startCapture("blocks.html", "before.jpg")), 0);
+            const std::string host = std::to_string(hosts().at(0));
+            const pid_t browser =
+                std::stoi(fileText("/proc/" + host + "/task/" + host + "/children"));
+            ASSERT_EQ(::kill(-browser, SIGKILL), 0);  // its whole process group
+            ASSERT_TRUE(eventually([&] { return hosts().empty(); }, 10s)) << "the host stayed";
+            break;
+        }
+    }
+    EXPECT_EQ(wrongWith(startCapture("blocks.html", "shot.jpg"), "shot.jpg", kBlocks[2],
+                        GetParam().servedByAHost),
+              "");
+    EXPECT_EQ(hosts().size(), GetParam().hostsAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CaptureHostTroubleTest,
+    ::testing::Values(Troubled{"StaleSocket", Trouble::StaleSocket, true, 1},
+                      Troubled{"HostOfAnotherBuild", Trouble::HostOfAnotherBuild, false, 1},
+                      Troubled{"HostThatNeverAnswers", Trouble::SilentHost, false, 0},
+                      Troubled{"HostsBrowserKilled", Trouble::BrowserKilled, true, 1}),
+    ::testing::PrintToStringParamName());
 
 }  // namespace
 }  // namespace orlenda::iecapt::testing

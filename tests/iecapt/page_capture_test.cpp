@@ -51,32 +51,14 @@ TEST(SingleShotLimitTest, WholePagesInOneShotOnlyFromTheChromiumMeasured) {
 }
 
 TEST(OtherWindowTest, OnlyPagesOfTheCapturesOwnContextBesidesItsOwn) {
-    using nlohmann::json;
-    const struct {
-        const char* what;
-        json target;
-        bool other;
-    } cases[] = {
-        {"a window the page opened",
-         {{"type", "page"}, {"browserContextId", "C"}, {"targetId", "P"}, {"openerId", "T"}},
-         true},
-        {"one opened without an opener",
-         {{"type", "page"}, {"browserContextId", "C"}, {"targetId", "P"}},
-         true},
-        {"the captured page",
-         {{"type", "page"}, {"browserContextId", "C"}, {"targetId", "T"}},
-         false},
-        {"another capture's page",
-         {{"type", "page"}, {"browserContextId", "D"}, {"targetId", "P"}},
-         false},
-        {"a worker of the page",
-         {{"type", "service_worker"}, {"browserContextId", "C"}, {"targetId", "W"}},
-         false},
-        {"a target that says nothing", json::object(), false},
+    const auto target = [](const char* type, const char* context, const char* id) {
+        return nlohmann::json{{"type", type}, {"browserContextId", context}, {"targetId", id}};
     };
-    for (const auto& [what, target, other] : cases) {
-        EXPECT_EQ(isOtherWindow(target, "C", "T"), other) << what;
-    }
+    EXPECT_TRUE(isOtherWindow(target("page", "C", "P"), "C", "T"));
+    EXPECT_FALSE(isOtherWindow(target("page", "C", "T"), "C", "T")) << "the captured page";
+    EXPECT_FALSE(isOtherWindow(target("page", "D", "P"), "C", "T")) << "another capture's";
+    EXPECT_FALSE(isOtherWindow(target("service_worker", "C", "W"), "C", "T"));
+    EXPECT_FALSE(isOtherWindow(nlohmann::json::object(), "C", "T"));
 }
 
 }  // namespace

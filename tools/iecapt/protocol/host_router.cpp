@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 
 namespace orlenda::iecapt {
 namespace {
@@ -50,19 +51,9 @@ std::string errorReply(const json& id, const std::string& message) {
     return json{{"id", id}, {"error", {{"code", -32000}, {"message", message}}}}.dump();
 }
 
-// The reply with the capture's own id in place of the host's.
-std::string withId(std::string reply, const json& id) {
-    if (leadingId(reply)) {
-        const auto end = reply.find_first_not_of("0123456789", kIdPrefix.size());
-        return reply.replace(kIdPrefix.size(), end - kIdPrefix.size(), id.dump());
-    }
-    json parsed = json::parse(reply, nullptr, false);
-    parsed["id"] = id;
-    return parsed.dump();
-}
-
-}  // namespace
-
+// The id a reply of the browser begins with, read without parsing what may
+// be megabytes of screenshot after it. Nothing when the message does not
+// begin {"id":N (an event, or a reply written otherwise).
 std::optional<int> leadingId(std::string_view message) {
     if (!message.starts_with(kIdPrefix)) return std::nullopt;
     const char* digits = message.data() + kIdPrefix.size();
@@ -75,6 +66,19 @@ std::optional<int> leadingId(std::string_view message) {
     }
     return id;
 }
+
+// The reply with the capture's own id in place of the host's.
+std::string withId(std::string reply, const json& id) {
+    if (leadingId(reply)) {
+        const auto end = reply.find_first_not_of("0123456789", kIdPrefix.size());
+        return reply.replace(kIdPrefix.size(), end - kIdPrefix.size(), id.dump());
+    }
+    json parsed = json::parse(reply, nullptr, false);
+    parsed["id"] = id;
+    return parsed.dump();
+}
+
+}  // namespace
 
 std::vector<std::string> HostRouter::start() {
     m_setupLeft = 2;

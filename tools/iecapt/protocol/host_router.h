@@ -2,7 +2,6 @@
 
 #include <map>
 #include <nlohmann/json.hpp>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -66,10 +65,5 @@ private:
     std::map<std::string, ClientId> m_targets;
     std::map<std::string, ClientId> m_sessions;
 };
-
-// The id a reply of the browser begins with, read without parsing what may be
-// megabytes of screenshot after it. Nothing when the message does not begin
-// {"id":N (an event, or a reply written otherwise).
-std::optional<int> leadingId(std::string_view message);
 
 }  // namespace orlenda::iecapt
