@@ -12,6 +12,7 @@
 #include "folder/folder_handlers.h"
 #include "form/form1_layout.h"
 #include "platform/qt/mouse_move_forwarder.h"
+#include "platform/qt/native_end.h"
 #include "platform/qt/site_list_view.h"
 #include "platform/qt/text_progress_bar.h"
 #include "sitelist/list_import.h"
@@ -225,6 +226,19 @@ void Form1Window::showEvent(QShowEvent* event) {
 
 void Form1Window::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
+    endAsClosed();
+}
+
+bool Form1Window::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    // Handled at once: the system may end the process as soon as the event
+    // returns, and a window destroyed gets no close.
+    if (windowHandle() && platform::EndsWithoutCloseRequest(eventType, message, winId())) {
+        endAsClosed();
+    }
+    return QWidget::nativeEvent(eventType, message, result);
+}
+
+void Form1Window::endAsClosed() {
     // A run stopped by the close leaves its list of the rows not saved first.
     LeaveRetryListOfStoppedRun(m_form);
     Form_Unload(m_form);

@@ -38,6 +38,11 @@ public:
     Form1& form() { return m_form; }
     // Puts the window in the middle of the screen it will appear on.
     void centerOnScreen();
+    // Ends the program as closing the window does: a run stopped so leaves
+    // its list of the rows not saved first. Also what a request to end from
+    // outside, the session's end or the window destroyed under the program
+    // leads to.
+    void endAsClosed();
 
     // The controls, named as the handlers name them; the window owns them.
     QGroupBox* const Frame1;
@@ -54,6 +59,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
     void setUpWindow();

@@ -1,9 +1,12 @@
 #include <QApplication>
 
 #include "app/form1_window.h"
+#include "app/native_services.h"
+#include "app/stop_request_watch.h"
 #include "startup/startup.h"
 
 int main(int argc, char* argv[]) {
+    orlenda::PrepareForTheToolkit();
     QApplication application(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     // Ties the window to the installed orlenda.desktop (Wayland uses it for
@@ -11,6 +14,8 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("orlenda"));
 
     orlenda::Form1Window window;
+    // A log-out, a shut-down or kill ends the program as closing the window does.
+    const orlenda::StopRequestWatch stopRequests([&window] { window.endAsClosed(); });
     // Placed first, so that messages of start-up stand where the window will.
     window.centerOnScreen();
     orlenda::Form_Load(window.form());

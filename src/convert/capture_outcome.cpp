@@ -52,26 +52,55 @@ std::string ShortenedText(std::string_view text, std::size_t maxBytes) {
            std::string(text.substr(tailStart));
 }
 
-ToolWords ReadToolWords(std::string_view errorOutput) {
-    ToolWords words;
-    std::string_view last;
-    for (std::size_t start = 0; start <= errorOutput.size();) {
-        const std::size_t end = std::min(errorOutput.find('\n', start), errorOutput.size());
-        const std::string_view line = errorOutput.substr(start, end - start);
-        start = end + 1;
-        if (!HoldsMoreThanBlanks(line)) continue;
-        last = line;
-        if (!line.starts_with(kToolWarning)) continue;
-        std::string warning = Shown(line, kToolWarning);
-        if (words.warnings.size() < kMostWarningsPerRow && !warning.empty() &&
-            std::find(words.warnings.begin(), words.warnings.end(), warning) ==
-                words.warnings.end()) {
-            words.warnings.push_back(std::move(warning));
-        }
+void ToolWordsReader::read(std::string_view bytes) {
+    for (std::size_t end = bytes.find('\n'); end != std::string_view::npos;
+         end = bytes.find('\n')) {
+        append(bytes.substr(0, end));
+        endLine();
+        bytes.remove_prefix(end + 1);
     }
-    words.lastLineIsReason = last.starts_with(kToolError);
-    words.lastLine = Shown(last, words.lastLineIsReason ? kToolError : kToolPrefix);
+    append(bytes);
+}
+
+void ToolWordsReader::append(std::string_view part) {
+    constexpr std::size_t kHalf = kLongestToolLineBytes / 2;
+    const std::size_t toHead = std::min(part.size(), kHalf - m_head.size());
+    m_head.append(part.substr(0, toHead));
+    part.remove_prefix(toHead);
+    // Only the last half-line's worth of what follows can still be in the tail.
+    m_tail.append(part.substr(part.size() - std::min(part.size(), kHalf)));
+    if (m_tail.size() > kHalf) m_tail.erase(0, m_tail.size() - kHalf);
+}
+
+void ToolWordsReader::endLine() {
+    // A line cut in the middle still shows as long: a message shows less of
+    // it than is kept, and puts "…" where the rest was.
+    const std::string line = m_head + m_tail;
+    m_head.clear();
+    m_tail.clear();
+    if (!HoldsMoreThanBlanks(line)) return;
+    m_lastLine = line;
+    if (!line.starts_with(kToolWarning)) return;
+    std::string warning = Shown(line, kToolWarning);
+    std::vector<std::string>& warnings = m_words.warnings;
+    if (warnings.size() < kMostWarningsPerRow && !warning.empty() &&
+        std::find(warnings.begin(), warnings.end(), warning) == warnings.end()) {
+        warnings.push_back(std::move(warning));
+    }
+}
+
+ToolWords ToolWordsReader::words() {
+    if (!m_head.empty()) endLine();  // the last line needs no line end
+    ToolWords words = m_words;
+    words.lastLineIsReason = std::string_view(m_lastLine).starts_with(kToolError);
+    words.lastLine = Shown(m_lastLine, words.lastLineIsReason ? kToolError : kToolPrefix);
     return words;
+}
+
+ToolWords ReadToolWords(std::string_view errorOutput) {
+    ToolWordsReader reader;
+    reader.read(errorOutput);
+    return reader.words();
 }
 
 std::string ExitCodeReason(std::int32_t exitCode) {
@@ -114,7 +143,14 @@ CaptureOutcome JudgeCapture(const ToolEnd& end, const std::string& toolPath,
     if (!end.watchFailure.empty()) {
         return {.saved = false, .reason = "could not watch the capture tool: " + end.watchFailure};
     }
-    ToolWords words = ReadToolWords(end.errorOutput);
+    ToolWords words = end.words;
+    if (!end.wordsLost.empty()) {
+        // Never as if it had said nothing: a warning may be among what was lost.
+        words = {.lastLine = "its messages were lost: " + end.wordsLost,
+                 .warnings = {"the capture tool's messages were lost, so any warning of it is "
+                              "unknown: " +
+                              end.wordsLost}};
+    }
     std::string reason;
     if (end.ending != platform::ProcessEnding::Exited) {
         // Whatever it was writing when it died is no reason.
@@ -131,7 +167,10 @@ CaptureOutcome JudgeCapture(const ToolEnd& end, const std::string& toolPath,
         reason =
             WithLine("no new image was written (the file there is from before)", words.lastLine);
     } else {
-        return {.saved = true, .warnings = std::move(words.warnings)};
+        return {.saved = true,
+                .warnings = std::move(words.warnings),
+                .picture = after,
+                .replaced = before};
     }
     return {.saved = false, .reason = reason};
 }

@@ -1,6 +1,7 @@
 #include "convert/capture_runner.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -10,6 +11,9 @@
 
 namespace orlenda {
 namespace {
+
+// What one read of the tool's standard error takes.
+constexpr std::size_t kErrorReadBytes = std::size_t{64} * 1024;
 
 // The handle of the process being waited for. A wait that ends by a failure
 // still closes it, so that no process is watched for ever.
@@ -36,7 +40,23 @@ public:
     WatchedProcess& operator=(const WatchedProcess&) = delete;
 
     std::optional<platform::ProcessStatus> status() { return m_processes.status(m_handle); }
-    std::string errorOutputTail() { return m_processes.errorOutputTail(m_handle, kErrorTailBytes); }
+    // What the process said on its standard error, read to its end, into the
+    // end; or why it could not be.
+    void readWords(ToolEnd& end) {
+        ToolWordsReader reader;
+        std::array<char, kErrorReadBytes> buffer{};
+        try {
+            std::uint64_t offset = 0;
+            while (const std::size_t got = m_processes.readErrorOutput(
+                       m_handle, offset, buffer.data(), buffer.size())) {
+                reader.read({buffer.data(), got});
+                offset += got;
+            }
+            end.words = reader.words();
+        } catch (const std::exception& failure) {
+            end.wordsLost = failure.what();
+        }
+    }
     void close() {
         m_open = false;
         m_processes.close(m_handle);
@@ -114,10 +134,11 @@ std::int32_t CreepValue(std::int64_t creep, std::int32_t baseValue, std::int32_t
 
 ToolEnd RunToolAndWait(const ToolWaitServices& services, const std::string& commandLine,
                        std::optional<int> windowMode, platform::ProgressIndicator* indicator,
-                       const std::string& baseText, std::int32_t baseValue, std::int32_t rowCount) {
+                       const std::string& baseText, std::int32_t baseValue, std::int32_t rowCount,
+                       const std::string& spareFolder) {
     platform::ProcessId id = 0;
     try {
-        id = services.processes.start(commandLine, NormalizedWindowMode(windowMode));
+        id = services.processes.start(commandLine, NormalizedWindowMode(windowMode), spareFolder);
     } catch (const platform::ProcessStartError& failure) {
         return StartFailure(failure.errorNumber(), failure.what());
     } catch (const std::exception& failure) {
@@ -154,16 +175,15 @@ ToolEnd RunToolAndWait(const ToolWaitServices& services, const std::string& comm
         }
         services.events.processEvents();
     } while (status.running && unwatchedPolls < kUnwatchedPollLimit);
-    const std::string watchFailure = status.running ? process.watchFailure() : std::string();
-    std::string errorOutput = process.errorOutputTail();
+    ToolEnd end{.exitCode = static_cast<std::int32_t>(status.exitCode),
+                .ending = status.ending,
+                .cause = status.cause,
+                .watchFailure = status.running ? process.watchFailure() : std::string()};
+    process.readWords(end);
     process.close();
 
     if (indicator) indicator->setText(baseText.empty() ? kProgressBarRestText : baseText);
-    return {.exitCode = static_cast<std::int32_t>(status.exitCode),
-            .ending = status.ending,
-            .cause = status.cause,
-            .watchFailure = watchFailure,
-            .errorOutput = std::move(errorOutput)};
+    return end;
 }
 
 CaptureOutcome CaptureSite(Form1& form, const std::string& address,
@@ -183,9 +203,9 @@ CaptureOutcome CaptureSite(Form1& form, const std::string& address,
     const std::int32_t rowCount = SaturatedInt32(form.ListView1.rowCount());
     // A file left from an earlier run must not pass for this capture's image.
     const std::optional<platform::FileStamp> before = form.files.fileStamp(outputPath);
-    const ToolEnd end =
-        RunToolAndWait({form.processes, form.events, form.sleeper}, commandLine,
-                       platform::kWindowHidden, &form.ProgressBar1, baseText, baseValue, rowCount);
+    const ToolEnd end = RunToolAndWait({form.processes, form.events, form.sleeper}, commandLine,
+                                       platform::kWindowHidden, &form.ProgressBar1, baseText,
+                                       baseValue, rowCount, output.folder);
     return JudgeCapture(end, toolPath, before, form.files.fileStamp(outputPath));
 }
 

@@ -49,15 +49,17 @@ std::int32_t CreepValue(std::int64_t creep, std::int32_t baseValue, std::int32_t
 
 // Starts the command line and waits for the process to end, polling it every
 // 100 ms while the window keeps serving its events. A present indicator shows
-// the wait going on. Returns how the process ended and the tail of its
-// standard error; or kStartFailureBase plus the error number, and why, when
-// the command cannot be started. A look at the process that fails is tried
-// again at the next poll; when kUnwatchedPollLimit polls pass without one, it
-// returns why it could not watch the process, never an exit code the process
-// did not give. Failures after the start reach the caller.
+// the wait going on. Returns how the process ended and what it said on its
+// standard error (kept in a file, in the spare folder when the temporary
+// folder takes none), or why that was lost; or kStartFailureBase plus the
+// error number, and why, when the command cannot be started. A look at the process that fails is
+// tried again at the next poll; when kUnwatchedPollLimit polls pass without one, it returns why it
+// could not watch the process, never an exit code the process did not give. Failures after the
+// start reach the caller.
 ToolEnd RunToolAndWait(const ToolWaitServices& services, const std::string& commandLine,
                        std::optional<int> windowMode, platform::ProgressIndicator* indicator,
-                       const std::string& baseText, std::int32_t baseValue, std::int32_t rowCount);
+                       const std::string& baseText, std::int32_t baseValue, std::int32_t rowCount,
+                       const std::string& spareFolder = {});
 
 // Has the capture tool next to the program write the page at the address to
 // the output path, with the progress bar as the wait's indicator; returns

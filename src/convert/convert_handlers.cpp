@@ -60,10 +60,12 @@ void ConvertAllRows(Form1& form, ErrorTrap& trap) {
     trap.step(112, [&] { rowCount = form.ListView1.rowCount(); });
     std::vector<RowOutcome> unsaved;
     std::vector<RowOutcome> savedWithWarnings;
+    SavedPictures saved;
     form.runProgress = {.lastRow = rowCount};
     for (std::int64_t row = 1; row <= rowCount; ++row) {
         form.runProgress.currentRow = row;
         RowOutcome converted = ConvertRow(form, trap, row);
+        saved.note(converted);
         if (!converted.outcome.saved) {
             form.runProgress.unsavedAddresses.push_back(converted.address);
             unsaved.push_back(std::move(converted));
@@ -90,6 +92,10 @@ void ConvertAllRows(Form1& form, ErrorTrap& trap) {
 void PushButton2_Click(Form1& form) {
     ErrorTrap trap(form.dialogs, "in Orlenda2021/08/31.Form1.PushButton2_Click ");
     if (trap.endsWhen(100, [&] { return form.IsRunning; })) return;
+    if (trap.endsWhen(178, [&] { return form.IsImportingList; })) {
+        trap.step(180, [&] { ShowMessage(form, kListStillLoadingMessage); });
+        return;
+    }
     trap.step(102, [&] { form.IsRunning = true; });
     if (trap.when(104, [&] { return form.ListView1.rowCount() == 0; })) {
         trap.step(174, [&] { ShowMessage(form, kNoFilesMessage); });

@@ -8,13 +8,17 @@ inline constexpr char kNoFilesMessage[] = "No files added.";
 inline constexpr char kFolderMissingMessage[] =
     "Folder does not exist. Please select another folder.";
 inline constexpr char kProcessingPrefix[] = "Processing: ";
+inline constexpr char kListStillLoadingMessage[] =
+    "The list is still being loaded from its file. Start again once all of its rows are in "
+    "the list.";
 
 // "Start Saving Web Sites As JPG": has the capture tool turn every row of the
 // list into an image in the folder of the folder box, one row after another.
-// A second click during a run does nothing; a failing row is reported and the
-// run goes on with the next. The run ends with "Done." and, when rows were
-// not saved, which and why, and a list of them to load and try again; then
-// the rows saved with a warning, and what the warning says.
+// A second click during a run does nothing; a click while a list file is
+// still being read is refused with a message, so that a run never takes only
+// part of a list. A failing row is reported and the run goes on with the next. The run ends with
+// "Done." and, when rows were not saved, which and why, and a list of them to load and try again;
+// then the rows saved with a warning, and what the warning says.
 void PushButton2_Click(Form1& form);
 
 // The window is closing in the middle of a run: leaves the list of the rows

@@ -22,6 +22,13 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
 constexpr std::pair<int, char> kForbiddenFileNameCharacters[] = {
     {130, '\\'}, {132, '*'}, {134, ':'}, {136, '?'}, {138, '<'}, {140, '>'}, {142, '|'},
 };
+// ... and the rule that blanks out the control characters, which Windows
+// refuses in a name too and which would hide in any listing of the folder.
+constexpr int kControlCharacterStep = 143;
+
+bool IsControlCharacter(char character) {
+    return static_cast<unsigned char>(character) < 0x20 || character == 0x7F;
+}
 
 constexpr std::string_view kImageExtension = ".jpg";
 
@@ -80,6 +87,8 @@ std::string OutputFileName(const std::string& address, const NamingStepRunner& r
             std::replace(name.begin(), name.end(), forbidden, ' ');
         });
     }
+    runStep(kControlCharacterStep,
+            [&] { std::replace_if(name.begin(), name.end(), IsControlCharacter, ' '); });
     return name;
 }
 
@@ -105,7 +114,9 @@ OutputPathChoice FittingOutputPath(std::string_view folder, std::string_view fil
     const std::string folderAndSeparator = std::string(folder) + limits.separator;
     std::string path =
         CollapseBackslashes(folderAndSeparator + std::string(fileName), limits.separator);
-    if (Fits(fileName, limits.name) && Fits(path, limits.path)) return {std::move(path), ""};
+    if (Fits(fileName, limits.name) && Fits(path, limits.path)) {
+        return {std::move(path), "", std::string(folder)};
+    }
 
     // The name carries no separators, so the collapsed path is the collapsed
     // folder part followed by the name.
@@ -117,9 +128,11 @@ OutputPathChoice FittingOutputPath(std::string_view folder, std::string_view fil
     if (room < kShortNameEndingLength) {
         return {"",
                 "the output folder's path is too long to hold any file: paths may take at most " +
-                    InUnits(limits.path.longest, limits.path.unit)};
+                    InUnits(limits.path.longest, limits.path.unit),
+                std::string(folder)};
     }
-    return {folderPart + ShortenedFileName(fileName, room, limits.name.unit), ""};
+    return {folderPart + ShortenedFileName(fileName, room, limits.name.unit), "",
+            std::string(folder)};
 }
 
 }  // namespace orlenda

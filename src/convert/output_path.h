@@ -20,7 +20,8 @@ using NamingStepRunner = std::function<void(int step, const std::function<void()
 
 // The output file name of an address: every "http://" (lower case only)
 // dropped, every "/" turned into "_", ".jpg" appended, then each character a
-// Windows file name cannot hold replaced by a blank, one rule after another.
+// Windows file name cannot hold replaced by a blank, one rule after another,
+// and last every control character (U+0000 to U+001F, U+007F).
 // Case matters and nothing else is touched, so names stay predictable. Each
 // rule runs through runStep; a rule that fails leaves the name as it was.
 std::string OutputFileName(const std::string& address, const NamingStepRunner& runStep);
@@ -43,6 +44,7 @@ struct PathLimits {
 struct OutputPathChoice {
     std::string path;
     std::string problem;  // empty when path is the one to write
+    std::string folder;   // the folder it was given
 };
 
 // The output path of the file name in the folder: the two joined by a

@@ -78,6 +78,29 @@ bool SeemsOffline(std::int64_t rowsInRun, const std::vector<RowOutcome>& unsaved
                        [](const RowOutcome& row) { return HostNameNotFound(row.outcome.reason); });
 }
 
+void SavedPictures::note(RowOutcome& row) {
+    CaptureOutcome& outcome = row.outcome;
+    if (!outcome.saved || !outcome.picture) return;
+    if (outcome.replaced) {
+        if (const auto earlier = m_rowOf.find(*outcome.replaced); earlier != m_rowOf.end()) {
+            outcome.warnings.insert(outcome.warnings.begin(), "saved over the picture of row " +
+                                                                  std::to_string(earlier->second) +
+                                                                  " (same file name)");
+            m_rowOf.erase(earlier);
+        }
+    }
+    m_rowOf[*outcome.picture] = row.row;
+}
+
+std::size_t SavedPictures::StampHash::operator()(const platform::FileStamp& stamp) const {
+    std::size_t hash = 0;
+    for (const std::uint64_t part :
+         {stamp.size, static_cast<std::uint64_t>(stamp.modified), stamp.volume, stamp.fileIndex}) {
+        hash = hash * 1'000'003 ^ std::hash<std::uint64_t>{}(part);
+    }
+    return hash;
+}
+
 std::vector<std::string> AddressesOf(const std::vector<RowOutcome>& rows) {
     std::vector<std::string> addresses;
     addresses.reserve(rows.size());

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "convert/capture_outcome.h"
@@ -25,6 +26,25 @@ struct RowOutcome {
 
 // The addresses of the rows, in their order.
 std::vector<std::string> AddressesOf(const std::vector<RowOutcome>& rows);
+
+// The pictures a run has saved, known by their stamps, so that a row whose
+// file name is another row's (http://c.test/x?y and http://c.test/x:y) is
+// told from one that replaces a picture of an earlier run, whatever the case
+// of the name or the path of the folder.
+class SavedPictures {
+public:
+    // Notes the picture of a saved row. When the file it replaced was the
+    // picture of an earlier row of the run, the row gets the warning that
+    // says so, first.
+    void note(RowOutcome& row);
+
+private:
+    struct StampHash {
+        std::size_t operator()(const platform::FileStamp& stamp) const;
+    };
+
+    std::unordered_map<platform::FileStamp, std::int64_t, StampHash> m_rowOf;
+};
 
 // True when a run of two rows or more saved none, each because the host name
 // of its site could not be found or the browser had no network: then it is

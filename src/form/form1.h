@@ -76,6 +76,9 @@ struct Form1 {
 
     // Set while a run is in progress; refuses a second Start.
     bool IsRunning = false;
+    // Set while a list file is being read into the list; refuses Start, whose
+    // run would take only the rows read so far, and a second list file.
+    bool IsImportingList = false;
     RunProgress runProgress{};
     // The folder last picked in the folder browser, as the browser gave it.
     std::string LastFolder{};

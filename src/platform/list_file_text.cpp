@@ -67,7 +67,7 @@ void AppendWindows1252(std::string& utf8, unsigned char byte) {
 }
 
 MarkedListFile::MarkedListFile(std::unique_ptr<ListFile> file) : m_file(std::move(file)) {
-    std::array<char, 3> start{};
+    std::array<char, kFirstBytesLookedAt> start{};
     std::size_t got = 0;
     while (got < start.size()) {
         const std::size_t count = m_file->read(start.data() + got, start.size() - got);
@@ -84,7 +84,26 @@ MarkedListFile::MarkedListFile(std::unique_ptr<ListFile> file) : m_file(std::mov
     } else if (m_raw.starts_with("\xFE\xFF")) {
         m_mark = Mark::Utf16BigEndian;
         m_raw.erase(0, 2);
+    } else {
+        m_mark = UnmarkedUtf16(m_raw);
     }
+}
+
+MarkedListFile::Mark MarkedListFile::UnmarkedUtf16(std::string_view firstBytes) {
+    // Text in a code page holds no NUL; UTF-16 of an address holds one in
+    // every unit, the high byte of its ASCII characters.
+    const std::size_t units = firstBytes.size() / 2;
+    if (units < 2) return Mark::None;
+    const auto everyUnitHasItsNulAt = [&](std::size_t nulHalf) {
+        for (std::size_t unit = 0; unit < units; ++unit) {
+            const std::string_view pair = firstBytes.substr(2 * unit, 2);
+            if (pair[nulHalf] != '\0' || pair[1 - nulHalf] == '\0') return false;
+        }
+        return true;
+    };
+    if (everyUnitHasItsNulAt(1)) return Mark::Utf16LittleEndian;
+    if (everyUnitHasItsNulAt(0)) return Mark::Utf16BigEndian;
+    return Mark::None;
 }
 
 std::size_t MarkedListFile::read(char* buffer, std::size_t size) {

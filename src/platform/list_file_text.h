@@ -28,9 +28,14 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
 // Reads a list file through the byte-order mark it may start with, as
 // Notepad writes them: text after a UTF-16 mark (little- or big-endian) comes
 // out as UTF-8, a UTF-8 mark is dropped; either way readsUtf8() is true. A
-// file without a mark is read as it is.
+// file without a mark whose first bytes hold a NUL in every other place, as
+// UTF-16 text of addresses does, is read as UTF-16 too (little-endian when
+// the NULs come second); any other is read as it is.
 class MarkedListFile final : public ListFile {
 public:
+    // How many of the file's first bytes tell UTF-16 without a mark.
+    static constexpr std::size_t kFirstBytesLookedAt = 64;
+
     // Reads the file's first bytes. Throws as the file's read does.
     explicit MarkedListFile(std::unique_ptr<ListFile> file);
 
@@ -39,6 +44,9 @@ public:
 
 private:
     enum class Mark { None, Utf8, Utf16LittleEndian, Utf16BigEndian };
+
+    // What the NULs among the first bytes of a file without a mark tell.
+    static Mark UnmarkedUtf16(std::string_view firstBytes);
 
     // Turns the whole UTF-16 units in m_raw into UTF-8 in m_text; at the end
     // of the file, what is left too.

@@ -67,16 +67,23 @@ public:
     // id. Throws ProcessStartError when the program cannot be started. The
     // process's standard error goes to a temporary file of its own, not a
     // pipe: the process can never block on it, nor fail on it when this
-    // program ends first; errorOutputTail reads it back.
-    virtual ProcessId start(const std::string& commandLine, int windowMode) = 0;
+    // program ends first; readErrorOutput reads it back. The file goes to the
+    // first of ErrorFileFolders (the environment's temporary folder, the
+    // spare folder, the system's) that takes it; when none does, the
+    // process's standard error goes nowhere and readErrorOutput says why.
+    virtual ProcessId start(const std::string& commandLine, int windowMode,
+                            const std::string& spareFolder) = 0;
     // A handle for querying the process; kNoProcessHandle when the process
     // cannot be opened, which then makes every query fail.
     virtual ProcessHandle open(ProcessId id) = 0;
     // Nothing when the query fails.
     virtual std::optional<ProcessStatus> status(ProcessHandle handle) = 0;
-    // The last bytes, at most maxBytes, that the process has written to its
-    // standard error so far; empty for an invalid handle. Never fails.
-    virtual std::string errorOutputTail(ProcessHandle handle, std::size_t maxBytes) = 0;
+    // Reads into buffer up to size bytes of what the process has written to
+    // its standard error so far, from the offset on; returns how many, 0 at
+    // the end and for an invalid handle. Throws std::runtime_error with the
+    // reason when its standard error was not kept or cannot be read.
+    virtual std::size_t readErrorOutput(ProcessHandle handle, std::uint64_t offset, char* buffer,
+                                        std::size_t size) = 0;
     // Releases the handle and the process's standard error file.
     virtual void close(ProcessHandle handle) = 0;
 };

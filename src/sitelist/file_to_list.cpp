@@ -15,29 +15,30 @@ namespace {
 
 constexpr std::size_t kReadChunkBytes = std::size_t{64} * 1024;
 
-// Set while a list file is open: like a file number of its own, the import has
-// one file at a time, whichever import opened it.
-bool g_listFileOpen = false;
+// The most line numbers the message about lines too long names.
+constexpr std::size_t kMostLinesNamed = 10;
 
-// The open list file of one import; closes it and frees the slot when done.
+// The open list file of one import; the window has one at a time. Closes it
+// and clears the window's flag when done.
 class OpenListFile {
 public:
-    OpenListFile(platform::ListFiles& files, const std::string& path) {
-        if (g_listFileOpen) {
+    OpenListFile(Form1& form, const std::string& path) : m_importing(form.IsImportingList) {
+        if (m_importing) {
             throw std::runtime_error(
                 "Another list file is still being read. Wait until its import has finished, "
                 "then load this one.");
         }
-        m_file = files.open(path);
-        g_listFileOpen = true;
+        m_file = form.listFiles.open(path);
+        m_importing = true;
     }
-    ~OpenListFile() { g_listFileOpen = false; }
+    ~OpenListFile() { m_importing = false; }
     OpenListFile(const OpenListFile&) = delete;
     OpenListFile& operator=(const OpenListFile&) = delete;
 
     platform::ListFile& file() { return *m_file; }
 
 private:
+    bool& m_importing;
     std::unique_ptr<platform::ListFile> m_file;
 };
 
@@ -67,20 +68,25 @@ public:
     // True when every byte of the file has been read.
     bool atEnd();
     // Reads the next piece into piece. Returns true when it ended at an LF
-    // that more of its line follows, and false when it ended its line.
-    // Throws std::length_error for a piece longer than kLongestRowBytes.
+    // that more of its line follows, and false when it ended its line. A
+    // piece longer than kLongestRowBytes is read to its end but not kept:
+    // piece is then empty and tooLong() true.
     bool readPiece(std::string& piece);
+    bool tooLong() const { return m_tooLong; }
+    // The number of the piece read last, from 1.
+    std::int64_t piecesRead() const { return m_piecesRead; }
 
 private:
     bool fill();
     bool nextByteIs(char byte);
-    void add(std::string& piece, const char* bytes, std::size_t count) const;
+    void add(std::string& piece, const char* bytes, std::size_t count);
 
     platform::ListFile& m_file;
     std::vector<char> m_buffer;
     std::size_t m_position = 0;
     std::size_t m_size = 0;
     std::int64_t m_piecesRead = 0;
+    bool m_tooLong = false;
 };
 
 EventPacer::EventPacer(platform::EventPump& events, std::chrono::nanoseconds interval)
@@ -107,18 +113,19 @@ bool ListFilePieces::nextByteIs(char byte) {
     return (m_position < m_size || fill()) && m_buffer[m_position] == byte;
 }
 
-void ListFilePieces::add(std::string& piece, const char* bytes, std::size_t count) const {
+void ListFilePieces::add(std::string& piece, const char* bytes, std::size_t count) {
+    if (m_tooLong) return;
     if (piece.size() + count > kLongestRowBytes) {
-        throw std::length_error("Line " + std::to_string(m_piecesRead + 1) +
-                                " of the file is longer than " + std::to_string(kLongestRowBytes) +
-                                " bytes, more than any web address can be. The import stopped "
-                                "before that line; the rows before it were added.");
+        m_tooLong = true;
+        piece.clear();
+        return;
     }
     piece.append(bytes, count);
 }
 
 bool ListFilePieces::readPiece(std::string& piece) {
     piece.clear();
+    m_tooLong = false;
     while (m_position < m_size || fill()) {
         const char* const begin = m_buffer.data() + m_position;
         const char* const end = m_buffer.data() + m_size;
@@ -143,6 +150,36 @@ std::string RowText(platform::ListFiles& files, const platform::ListFile& file, 
                             : files.toUtf8(std::move(piece));
 }
 
+// The lines of a list left out for their length, by number.
+struct LinesTooLong {
+    std::vector<std::int64_t> firstNumbers;
+    std::int64_t count = 0;
+
+    void add(std::int64_t line) {
+        if (firstNumbers.size() < kMostLinesNamed) firstNumbers.push_back(line);
+        ++count;
+    }
+};
+
+// "Line 4 of the list file is ...", "Lines 4, 7 and 2 more of ...".
+std::string LinesTooLongMessage(const LinesTooLong& lines) {
+    std::string numbers;
+    const auto named = static_cast<std::int64_t>(lines.firstNumbers.size());
+    for (std::int64_t i = 0; i < named; ++i) {
+        const bool last = i + 1 == named && lines.count == named;
+        numbers += (i == 0 ? ""
+                    : last ? " and "
+                           : ", ") +
+                   std::to_string(lines.firstNumbers[static_cast<std::size_t>(i)]);
+    }
+    if (lines.count > named) numbers += " and " + std::to_string(lines.count - named) + " more";
+    const bool one = lines.count == 1;
+    return (one ? "Line " : "Lines ") + numbers + " of the list file " + (one ? "is" : "are") +
+           " longer than " + std::to_string(kLongestRowBytes) +
+           " bytes, more than any web address can be, so " + (one ? "it was" : "they were") +
+           " left out. The rest of the file was added.";
+}
+
 std::string OutOfMemoryMessage(std::int64_t rowsAdded) {
     return "There is not enough memory for more rows. The import stopped after adding " +
            std::to_string(rowsAdded) + (rowsAdded == 1 ? " row" : " rows") +
@@ -156,24 +193,35 @@ void FileToList(Form1& form, const std::string& path, std::chrono::nanoseconds e
         form.dialogs.messageBox(kFileNotFound, platform::kMessageOkOnly, "");
         return;
     }
-    OpenListFile open(form.listFiles, path);
+    OpenListFile open(form, path);
     ListFilePieces pieces(open.file());
     EventPacer pacer(form.events, eventInterval);
     std::string piece;
     std::int64_t rowsAdded = 0;
+    LinesTooLong linesTooLong;
+    const auto addPiece = [&] {
+        if (pieces.tooLong()) {
+            linesTooLong.add(pieces.piecesRead());
+            return;
+        }
+        form.ListView1.append(RowText(form.listFiles, open.file(), piece));
+        ++rowsAdded;
+    };
     try {
         while (!pieces.atEnd()) {
             pacer.letEventsRun();
             while (pieces.readPiece(piece)) {
                 pacer.letEventsRun();
-                form.ListView1.append(RowText(form.listFiles, open.file(), piece));
-                ++rowsAdded;
+                addPiece();
             }
-            form.ListView1.append(RowText(form.listFiles, open.file(), piece));
-            ++rowsAdded;
+            addPiece();
         }
     } catch (const std::bad_alloc&) {
         throw std::runtime_error(OutOfMemoryMessage(rowsAdded));
+    }
+    if (linesTooLong.count > 0) {
+        form.dialogs.messageBox(LinesTooLongMessage(linesTooLong), platform::kMessageExclamation,
+                                "");
     }
 }
 

@@ -22,10 +22,13 @@ inline constexpr std::chrono::milliseconds kImportEventInterval{5};
 
 // Appends every row of the list file at path to the site list. Before every
 // line and every piece cut at an LF, window events run once the interval has
-// passed (at every one with a zero interval). A missing file is answered with
-// "File not found". A file that cannot be read, a second list file while one
-// is still being read, or a list that runs out of memory (the message says how
-// many rows were added) throws; the rows appended before stay in the list.
+// passed (at every one with a zero interval); meanwhile the window's
+// IsImportingList is set. A missing file is answered with "File not found".
+// A line longer than kLongestRowBytes is left out and the rest read on; a
+// message then names the lines left out. A file that cannot be read, a second
+// list file while one is still being read, or a list that runs out of memory
+// (the message says how many rows were added) throws; the rows appended
+// before stay in the list.
 void FileToList(Form1& form, const std::string& path,
                 std::chrono::nanoseconds eventInterval = kImportEventInterval);
 

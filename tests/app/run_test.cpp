@@ -123,18 +123,21 @@ TEST(Run, CapturesEveryRowOfItsStartInOrderWhileOnlyAddingWorks) {
     EXPECT_FALSE(fake.form.IsRunning);
 }
 
-TEST(Run, RefusesToStartWithoutRowsOrWithoutFolder) {
+// A list still being read would be run in part.
+TEST(Run, RefusesToStartWithoutRowsOrWithoutFolderOrDuringAnImport) {
     const std::string noFolder = "Folder does not exist. Please select another folder.";
-    const std::tuple<std::vector<std::string>, std::string, std::string> refusals[] = {
-        {{}, "/shots/", "No files added."},
-        {{"a"}, "/shots/list.txt", noFolder},
-        {{"a"}, "/missing/", noFolder},
+    const std::tuple<std::vector<std::string>, std::string, bool, std::string> refusals[] = {
+        {{}, "/shots/", false, "No files added."},
+        {{"a"}, "/shots/list.txt", false, noFolder},
+        {{"a"}, "/missing/", false, noFolder},
+        {{"a"}, "/shots/", true, kListStillLoadingMessage},
     };
-    for (const auto& [rows, folder, message] : refusals) {
+    for (const auto& [rows, folder, importing, message] : refusals) {
         testing::FakeForm fake;
         Fill(fake, rows);
         fake.files.files = {"/shots/list.txt"};
         fake.folder.value = folder;
+        fake.form.IsImportingList = importing;
         PushButton2_Click(fake.form);
         ASSERT_EQ(fake.dialogs.messages.size(), 1u) << message;
         EXPECT_EQ(fake.dialogs.messages[0].text, message);
@@ -188,7 +191,8 @@ const std::vector<Failure> kEveryWayToFail = {
     {"", 2, "", Leaves::Nothing, "the address is not a web page address"},
     {"http://nobrowser/", 3, "", Leaves::Nothing,
      "the web browser could not be started or stopped working"},
-    {"http://crashed/", 0xC0000005, "", Leaves::Nothing,
+    // What a crashed tool left is no picture to count on.
+    {"http://crashed/", 0xC0000005, "", Leaves::Image,
      "the capture tool crashed (access violation)", platform::ProcessEnding::Crashed,
      "access violation"},
     {"http://odd/", 1, "terminate called\n", Leaves::Nothing,
@@ -270,6 +274,28 @@ TEST(RunReport, SaysTheComputerSeemsOfflineWhenNoHostNameOfTheRunWasFound) {
         const std::size_t note = message.find("seems to be offline");
         EXPECT_EQ(note != std::string::npos, seemsOffline) << message;
         EXPECT_EQ(message.find("seems to be offline", note + 1), std::string::npos);
+    }
+}
+
+// The reason the tool could not start is said once only when every row has
+// the same; rows that failed to start for different reasons keep their own.
+TEST(RunReport, SaysOnceWhyTheToolCouldNotStartOnlyWhenEveryRowHasThatReason) {
+    const auto notStarted = [](std::int64_t row, const std::string& reason) {
+        return RowOutcome{.row = row,
+                          .address = "http://a.test/",
+                          .outcome = {.reason = reason, .toolNotStarted = true}};
+    };
+    const std::string missing = "the capture tool could not be started: No such file (/x)";
+    const std::string denied = "the capture tool could not be started: Permission denied (/x)";
+    const std::pair<std::vector<RowOutcome>, std::string> runs[] = {
+        {{notStarted(1, missing), notStarted(2, missing)},
+         "2 of 2 web sites were not saved because " + missing + "."},
+        {{notStarted(1, missing), notStarted(2, denied)},
+         "2 of 2 web sites were not saved:\nRow 1: http://a.test/ \u2014 " + missing +
+             "\nRow 2: http://a.test/ \u2014 " + denied + "\n"},
+    };
+    for (const auto& [unsaved, said] : runs) {
+        EXPECT_THAT(ClosingMessage(2, unsaved, {}, {}), ::testing::HasSubstr(said));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "convert/capture_outcome.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace orlenda {
@@ -18,15 +19,29 @@ TEST(ReadToolWords, KeepsTheToolsLastWordsAndItsWarningsReadyForAMessage) {
         {"  a\x1B[31m\tb\x7F  \n", {.lastLine = "a [31m b"}},
         {"iecapt: error: " + longReason, {.lastLine = shortened, .lastLineIsReason = true}},
         // Warnings count on lines of their own, each once and a few at the
-        // most; a line cut off at the front of the tail is none.
+        // most, wherever they stand.
         {"ing: cut\niecapt: warning: the server answered 404\n"
          "iecapt: warning:  a\tb \niecapt: warning: a b\niecapt: warning: " +
              longReason + "\niecapt: warning: c\niecapt: warning: d\niecapt: warning: e",
          {.lastLine = "warning: e",
           .warnings = {"the server answered 404", "a b", shortened, "c"}}},
+        {"iecapt: warning: 404\n" + std::string(5000, 'z') + "\n",
+         {.lastLine = std::string(104, 'z') + "\u2026" + std::string(53, 'z'),
+          .warnings = {"404"}}},
+        // A line of megabytes is kept by its ends only, and shows as any long line.
+        {"iecapt: error: " + std::string(3'000'000, ' ') + longReason,
+         {.lastLine = shortened, .lastLineIsReason = true}},
     };
     for (const auto& [output, words] : outputs) {
-        EXPECT_EQ(ReadToolWords(output), words) << ::testing::PrintToString(output);
+        EXPECT_EQ(ReadToolWords(output), words) << ::testing::PrintToString(output.substr(0, 200));
+        // However the reads cut it, the words are the same.
+        for (const std::size_t piece : {std::size_t{1}, std::size_t{4095}, std::size_t{65536}}) {
+            ToolWordsReader reader;
+            for (std::size_t at = 0; at < output.size(); at += piece) {
+                reader.read(std::string_view(output).substr(at, piece));
+            }
+            EXPECT_EQ(reader.words(), words) << piece << " bytes a read";
+        }
     }
 }
 
@@ -42,18 +57,29 @@ TEST(ShortenedText, CutsTheMiddleOutOfLongTextsNeverSplittingACharacter) {
 }
 
 // Reasons the run's table has no room for. A tool that could not be watched
-// to its end may still be writing: its file is no image to count on.
+// to its end may still be writing, and one killed or crashed may have been
+// cut short: the new file of either is no image to count on.
 TEST(JudgeCapture, CountsNoFileOfAToolThatFailedOrCouldNotBeWatched) {
     const platform::FileStamp fresh{.size = 1000, .modified = 2};
+    const std::string lost = "no folder could take a file for them (/t: Permission denied)";
     const std::pair<ToolEnd, std::string> ends[] = {
         {{.watchFailure = "it could not be opened"},
          "could not watch the capture tool: it could not be opened"},
         {{.exitCode = 6}, "the image could not be written"},
+        {{.exitCode = 137, .ending = platform::ProcessEnding::Killed, .cause = "SIGKILL"},
+         "the capture tool was killed (SIGKILL)"},
+        {{.exitCode = 4, .wordsLost = lost},
+         "the page could not be loaded (its messages were lost: " + lost + ")"},
     };
     for (const auto& [end, reason] : ends) {
         EXPECT_EQ(JudgeCapture(end, "/bin/iecapt", std::nullopt, fresh),
                   (CaptureOutcome{.saved = false, .reason = reason}));
     }
+    // Saved, it says that any warning is unknown.
+    EXPECT_THAT(JudgeCapture({.wordsLost = lost}, "/bin/iecapt", std::nullopt, fresh).warnings,
+                ::testing::ElementsAre("the capture tool's messages were lost, so any warning of "
+                                       "it is unknown: " +
+                                       lost));
 }
 
 }  // namespace

@@ -22,7 +22,16 @@ ToolEnd Wait(testing::FakeForm& fake, FakeProcess process, bool withIndicator = 
              std::int32_t rowCount = 2) {
     fake.processes.script = {process};
     return RunToolAndWait({fake.processes, fake.events, fake.sleeper}, "iecapt", std::nullopt,
-                          withIndicator ? &fake.progress : nullptr, baseText, baseValue, rowCount);
+                          withIndicator ? &fake.progress : nullptr, baseText, baseValue, rowCount,
+                          "/shots");
+}
+
+// What the tool said could not be kept: that is said, never taken for silence.
+TEST(RunToolAndWait, SaysWhyWhatTheToolSaidWasLost) {
+    testing::FakeForm fake;
+    const ToolEnd lost = Wait(fake, {.errorOutputLost = "no folder could take a file for them"});
+    EXPECT_EQ(lost.wordsLost, "no folder could take a file for them");
+    EXPECT_EQ(fake.processes.lastSpareFolder, "/shots");
 }
 
 TEST(RunToolAndWait, PollsEveryTenthOfASecondAndOnceMoreAfterTheEnd) {

@@ -26,6 +26,9 @@ TEST(OutputFileName, FollowsEveryReplacementInOrder) {
         {"a\\b*c:d?e<f>g|h", "a b c d e f g h.jpg"},
         {"say \"hi\" . ", "say \"hi\" . .jpg"},  // quotes and blanks stay, nothing trimmed
         {"", ".jpg"},
+        {"http://a/\t\x01"
+         "b\x7F\x1B[1m",
+         "a_  b  [1m.jpg"},  // controls as blanks
     };
     for (const auto& [address, name] : namings) {
         EXPECT_EQ(OutputFileName(address), name) << address;

@@ -175,6 +175,33 @@ private slots:
                                            "http://ended.test/"}));
     }
 
+    // Two rows whose addresses give one file name: the later picture is kept
+    // and said to be saved over the earlier. A picture of an earlier run is
+    // replaced without a word.
+    void aRowSavedOverAPictureOfTheSameRunIsSavedWithAWarning() {
+        QTemporaryDir folder;
+        standInRecordsIn(folder, "0");
+        QFile earlier(folder.filePath(QStringLiteral("c.test_other.jpg")));
+        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier run") > 0);
+        earlier.close();
+        Form1Window window;
+        for (const char* address :
+             {"http://c.test/x?y", "http://c.test/other", "http://c.test/x:y"}) {
+            window.form().ListView1.append(address);
+        }
+        window.Text1->setText(QDir::toNativeSeparators(folder.path()) + QDir::separator());
+        window.show();
+        testing::MessageBoxAnswerer answerer;
+        window.PushButton2->click();
+
+        QCOMPARE(answerer.seen,
+                 QStringList{"Orlenda (icon): Done.\n\n1 of 3 web sites was saved with a "
+                             "warning:\nRow 3: http://c.test/x:y \u2014 saved over the picture "
+                             "of row 1 (same file name)"});
+        QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("*.jpg")}, QDir::Files),
+                 (QStringList{"c.test_other.jpg", "c.test_x y.jpg"}));
+    }
+
 #ifndef _WIN32
     // "~/shots" is the folder shots in the home folder, as in every shell; the
     // box and the stored folder keep what was typed.
@@ -198,16 +225,31 @@ private slots:
     }
 #endif
 
-    // Closed during the second of four rows: the program ends at once, that
-    // row's tool ends on its own, and the list holds rows 2 to 4.
-    void closingTheWindowEndsTheProgramAndLeavesTheListOfTheRowsNotSaved() {
+    void endingTheProgramDuringARunLeavesTheListOfTheRowsNotSaved_data() {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("window closed") << QStringLiteral("close");
+#ifdef _WIN32
+        QTest::newRow("Ctrl+C") << QStringLiteral("Ctrl+C");
+#else
+        for (const char* signal : {"SIGTERM", "SIGHUP", "SIGINT"}) {
+            QTest::newRow(signal) << QString::fromLatin1(signal);
+        }
+#endif
+    }
+
+    // Ended during the second of four rows, by a close or from outside (a
+    // log-out, a shut-down, kill, a closed terminal): the program ends at
+    // once, as a close would, that row's tool ends on its own, and the list
+    // holds rows 2 to 4.
+    void endingTheProgramDuringARunLeavesTheListOfTheRowsNotSaved() {
+        QFETCH(QString, way);
         QTemporaryDir folder;
         const std::string recordPath = standInRecordsIn(folder, "1500");
         const QStringList rows = {"http://a/1", "http://a/2", "http://a/3", "http://a/4"};
         QProcess program;
         program.start(QCoreApplication::applicationDirPath() + "/close_during_run_driver",
                       QStringList{QDir::toNativeSeparators(folder.path()) + QDir::separator(),
-                                  QStringLiteral("2")} +
+                                  QStringLiteral("2"), way} +
                           rows);
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);

@@ -1,5 +1,5 @@
 // Stands in for the capture tool in tests and benchmarks: writes the file
-// named by --out=, or fails or warns as its environment tells it for the
+// named by --out= (a new file in its place), or fails or warns as its environment tells it for the
 // address, sleeps as long as it is told, and records how it ran.
 
 #ifdef _WIN32
@@ -96,8 +96,18 @@ int main(int argc, char** argv) {
     ToolRun run{Now(), 0, Detachment(), Arguments(argc, argv)};
     const nlohmann::json ending = EndingFor(ValueOf(run.arguments, "--url="));
     if (ending.is_null() || ending.value("image", false)) {
-        std::ofstream(PathOf(ValueOf(run.arguments, "--out=")), std::ios::binary)
-            << "stand-in image";
+        // Written beside and renamed into place, as the tool replaces a file.
+        const std::filesystem::path out = PathOf(ValueOf(run.arguments, "--out="));
+        // A short name: the picture's own may be as long as a name can be.
+        const std::filesystem::path part = out.parent_path() / ".stand-in.part";
+        std::ofstream(part, std::ios::binary) << "stand-in image";
+        std::error_code failed;
+        std::filesystem::rename(part, out, failed);
+        if (failed) {  // a runtime whose rename keeps a file in place, or no folder
+            std::filesystem::copy_file(part, out, std::filesystem::copy_options::overwrite_existing,
+                                       failed);
+            std::filesystem::remove(part, failed);
+        }
     }
     if (!ending.is_null()) std::cerr << ending.value("stderr", "") << std::endl;
     const char* milliseconds = std::getenv(kSleepVariable);

@@ -15,12 +15,13 @@ namespace orlenda::testing {
 
 // A started fake process answers "running" to this many status queries,
 // then that it ended with its exit code, or was killed or crashed; or every
-// query fails. Its standard error holds the given text.
+// query fails. Its standard error holds the given text, or was lost so.
 struct FakeProcess {
     int runningQueries = 0;
     std::uint32_t exitCode = 0;
     bool queriesFail = false;
     std::string errorOutput = {};
+    std::string errorOutputLost = {};
     platform::ProcessEnding ending = platform::ProcessEnding::Exited;
     std::string cause = {};
     int unansweredQueries = 0;  // queries that find nothing, before the others
@@ -29,9 +30,11 @@ struct FakeProcess {
 // Ids and handles are 1, 2, ... in the order of the starts.
 class FakeProcesses final : public platform::Processes {
 public:
-    platform::ProcessId start(const std::string& commandLine, int windowMode) override {
+    platform::ProcessId start(const std::string& commandLine, int windowMode,
+                              const std::string& spareFolder) override {
         started.push_back(commandLine);
         lastWindowMode = windowMode;
+        lastSpareFolder = spareFolder;
         if (startError != 0) throw platform::ProcessStartError(startError, startFailure);
         m_running.push_back(script.empty() ? FakeProcess{} : script.front());
         if (!script.empty()) script.pop_front();
@@ -54,10 +57,14 @@ public:
         --process.runningQueries;
         return platform::ProcessStatus{.running = true};
     }
-    std::string errorOutputTail(platform::ProcessHandle handle, std::size_t maxBytes) override {
-        if (handle < 1 || handle > std::ssize(m_running)) return {};
-        const std::string& output = m_running[static_cast<std::size_t>(handle - 1)].errorOutput;
-        return output.substr(output.size() - std::min(output.size(), maxBytes));
+    std::size_t readErrorOutput(platform::ProcessHandle handle, std::uint64_t offset, char* buffer,
+                                std::size_t size) override {
+        if (handle < 1 || handle > std::ssize(m_running)) return 0;
+        const FakeProcess& process = m_running[static_cast<std::size_t>(handle - 1)];
+        if (!process.errorOutputLost.empty()) throw std::runtime_error(process.errorOutputLost);
+        const std::string& output = process.errorOutput;
+        const std::size_t from = std::min<std::size_t>(offset, output.size());
+        return output.copy(buffer, std::min(size, readSize), from);
     }
     void close(platform::ProcessHandle handle) override { closed.push_back(handle); }
 
@@ -68,6 +75,8 @@ public:
     bool openFails = false;
     std::vector<std::string> started;  // command lines
     int lastWindowMode = -1;
+    std::string lastSpareFolder;
+    std::size_t readSize = 7;  // the most a read of standard error gives, so lines straddle reads
     std::vector<platform::ProcessHandle> closed;
 
 private:

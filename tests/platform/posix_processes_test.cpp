@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "support/error_output.h"
 #include "support/stand_in_record.h"
 
 namespace orlenda::platform {
@@ -34,7 +35,7 @@ protected:
     // The stand-in tool, sleeping so long before it ends.
     ProcessId startStandIn(int sleepMilliseconds) {
         ::setenv(kSleepVariable, std::to_string(sleepMilliseconds).c_str(), 1);
-        return processes.start("\"" ORLENDA_STAND_IN_TOOL "\"", kWindowHidden);
+        return processes.start("\"" ORLENDA_STAND_IN_TOOL "\"", kWindowHidden, "");
     }
 
     // Polls as the capture runner does, until the process has ended.
@@ -67,7 +68,7 @@ TEST_F(PosixProcessesTest, StartsTheCommandLineCutLooseAndReportsItsEndAsAShellD
          {.exitCode = 128 + SIGSEGV, .ending = ProcessEnding::Crashed, .cause = "SIGSEGV"}},
     };
     for (const auto& [commandLine, code] : ends) {
-        EXPECT_EQ(waitFor(processes.open(processes.start(commandLine, kWindowHidden))), code);
+        EXPECT_EQ(waitFor(processes.open(processes.start(commandLine, kWindowHidden, ""))), code);
     }
     ::dup2(ownStdin, STDIN_FILENO);
     ::close(ownStdin);
@@ -110,7 +111,7 @@ TEST_F(PosixProcessesTest, FailsToStartWithTheSystemsErrorNumberAndItsDescriptio
         {"\"" ORLENDA_STAND_IN_TOOL "\" --url=" + std::string(200 * 1024, 'a'), E2BIG},
     };
     for (const auto& [commandLine, errorNumber] : failures) {
-        EXPECT_THAT([&] { processes.start(commandLine, kWindowHidden); },
+        EXPECT_THAT([&] { processes.start(commandLine, kWindowHidden, ""); },
                     ::testing::Throws<ProcessStartError>(::testing::AllOf(
                         ::testing::Property(&ProcessStartError::errorNumber, errorNumber),
                         ::testing::Property(&ProcessStartError::what,
@@ -122,24 +123,29 @@ TEST_F(PosixProcessesTest, FailsToStartWithTheSystemsErrorNumberAndItsDescriptio
 
 // Standard error goes to a file, not a pipe: a tool that writes much never
 // waits for a reader, and one that writes after the program has gone does
-// not die of it.
+// not die of it. A temporary folder that is not there leaves the file to the
+// spare folder, or to the system's.
 TEST_F(PosixProcessesTest, KeepsWhatTheProcessWritesToStandardErrorUntilClosed) {
-    const ProcessHandle talker = processes.open(processes.start(
-        "/bin/sh -c \"echo one >&2; yes x | head -c 300000 >&2; echo 'iecapt: error: last' >&2\"",
-        kWindowHidden));
-    EXPECT_EQ(waitFor(talker), ProcessStatus{});
-    EXPECT_EQ(processes.errorOutputTail(talker, 20), "iecapt: error: last\n");
-    const std::string all = processes.errorOutputTail(talker, 1'000'000);
-    EXPECT_EQ(all.size(), 300024u);
-    EXPECT_TRUE(all.starts_with("one\nx\nx\n"));
-    processes.close(talker);
-    EXPECT_EQ(processes.errorOutputTail(talker, 100), "");
+    const std::string talks =
+        "/bin/sh -c \"echo one >&2; yes x | head -c 300000 >&2; echo 'iecapt: error: last' >&2\"";
+    const char* const sharedTemporary = std::getenv("TMPDIR");
+    for (const std::string& spare : {std::string(), m_folder.string()}) {
+        ::setenv("TMPDIR", (m_folder / "not there").c_str(), 1);
+        const ProcessHandle talker = processes.open(processes.start(talks, kWindowHidden, spare));
+        sharedTemporary ? ::setenv("TMPDIR", sharedTemporary, 1) : ::unsetenv("TMPDIR");
+        EXPECT_EQ(waitFor(talker), ProcessStatus{});
+        const std::string all = ErrorOutputOf(processes, talker);
+        EXPECT_EQ(all.size(), 300024u);
+        EXPECT_TRUE(all.starts_with("one\nx\nx\n") && all.ends_with("\niecapt: error: last\n"));
+        processes.close(talker);
+        EXPECT_EQ(ErrorOutputOf(processes, talker), "");
+    }
 
     ProcessId late = 0;
     {
         PosixProcesses program;  // gone before its tool writes, as a closed window
         late = program.start("/bin/sh -c \"sleep 0.3; echo late >&2 && exit 0 || exit 9\"",
-                             kWindowHidden);
+                             kWindowHidden, "");
     }
     int status = -1;
     ASSERT_EQ(::waitpid(static_cast<pid_t>(late), &status, 0), static_cast<pid_t>(late));

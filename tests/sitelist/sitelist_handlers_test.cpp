@@ -152,16 +152,11 @@ TEST(FailingSteps, AreReportedWithTheirLineAndKeepWhatWasDone) {
                        f.commonDialog.failShow = true;
                    });
     const std::string read = "PushButton6_Click at line 118";
+    // Past the first bytes, which are read at once to tell the encoding.
     ExpectReported(PushButton6_Click, read, "Input/output error", {"a", "b"}, [](FakeForm& f) {
-        ChooseList(f, "a\r\nb\r\nc\r\n");
-        f.listFiles.failAfterBytes = 6;
+        ChooseList(f, "a\r\nb\r\n" + std::string(64, 'x') + "\r\nc\r\n");
+        f.listFiles.failAfterBytes = 70;
     });
-    // The longest row is kept; one byte more stops the import.
-    const std::string longest(kLongestRowBytes, 'x');
-    ExpectReported(PushButton6_Click, read, "Line 4 of the file is longer than 2097152 bytes",
-                   {"a", "b", longest}, [&](FakeForm& f) {
-                       ChooseList(f, "a\nb\r\n" + longest + "\r\n" + longest + "x\r\nc");
-                   });
     // Another import started while the first reads fails; the first goes on.
     ExpectReported(PushButton6_Click, read, "Another list file is still being read", {"a", "b"},
                    [](FakeForm& f) {
@@ -187,9 +182,10 @@ TEST(FailingSteps, AreReportedWithTheirLineAndKeepWhatWasDone) {
     });
 }
 
-// The text as UTF-16, as Notepad saves "Unicode" files, with its mark.
-std::string Utf16WithMark(std::u16string_view text, bool littleEndian) {
-    std::string bytes = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+// The text as UTF-16, as Notepad saves "Unicode" files, with its mark unless
+// the writer left it out.
+std::string Utf16WithMark(std::u16string_view text, bool littleEndian, bool marked = true) {
+    std::string bytes = !marked ? "" : littleEndian ? "\xFF\xFE" : "\xFE\xFF";
     for (const char16_t unit : text) {
         const char low = static_cast<char>(unit & 0xFF);
         const char high = static_cast<char>(unit >> 8);
@@ -224,6 +220,9 @@ TEST(FileToList, CutsRowsAtEveryLineEndWhereverTheReadsEnd) {
          "a",
          {"\xEF\xBF\xBD"}},  // half a unit
         {"a\0b\r\n\0\r\n"s, {"a\0b"s, "\0"s}},
+        // Without a mark, the NULs of ASCII text in UTF-16 tell it.
+        {Utf16WithMark(u"http://a\r\nb\u00e9\r\n", true, false), {"http://a", "b\xC3\xA9"}},
+        {Utf16WithMark(u"ab\r\n", false, false), {"ab"}},
     };
     for (const std::size_t bytesPerRead : {1, 2, 3, 64 * 1024}) {
         for (const auto& [content, rows] : cases) {
@@ -234,6 +233,34 @@ TEST(FileToList, CutsRowsAtEveryLineEndWhereverTheReadsEnd) {
             EXPECT_EQ(f.list.rows, rows)
                 << ::testing::PrintToString(content) << ", " << bytesPerRead << " bytes a read";
         }
+    }
+}
+
+// The longest row is kept; a line one byte longer is left out, the rows after
+// it still come, and the list's own message names it.
+TEST(FileToList, LeavesOutLinesTooLongForAnAddressAndReadsOn) {
+    const std::string longest(kLongestRowBytes, 'x');
+    const std::string tooLong = longest + "x";
+    const std::string lines = " of the list file ";
+    const std::string why = " longer than 2097152 bytes, more than any web address can be, so ";
+    const std::tuple<std::string, Rows, std::string> cases[] = {
+        {"a\nb\r\n" + longest + "\r\n" + tooLong + "\r\nc",
+         {"a", "b", longest, "c"},
+         "Line 4" + lines + "is" + why + "it was left out. The rest of the file was added."},
+        {tooLong + "\n" + tooLong + "\rd\n" + tooLong,
+         {"d"},
+         "Lines 1, 2 and 4" + lines + "are" + why +
+             "they were left out. The rest of the file "
+             "was added."},
+    };
+    for (const auto& [content, rows, message] : cases) {
+        FakeForm f;
+        ChooseList(f, content);
+        f.listFiles.bytesPerRead = 64 * 1024;
+        PushButton6_Click(f.form);
+        EXPECT_EQ(f.list.rows, rows);
+        ASSERT_EQ(f.dialogs.messages.size(), 1u);
+        EXPECT_EQ(f.dialogs.messages[0].text, message);
     }
 }
 

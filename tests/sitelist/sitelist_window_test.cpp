@@ -196,6 +196,28 @@ private slots:
         QCOMPARE(m_messages.size(), 1);
     }
 
+    // Start pressed while a long list is loading is refused: a run would take
+    // only the rows read so far. Every row of the file arrives.
+    void startDuringTheImportOfALongListIsRefusedAndEveryRowArrives() {
+        constexpr int kRows = 300000;
+        std::string content;
+        for (int row = 1; row <= kRows; ++row) content += "http://a/" + std::to_string(row) + "\n";
+        m_paths = {write("long.txt", content)};
+        QTimer startOnceRowsArrive;
+        connect(&startOnceRowsArrive, &QTimer::timeout, [&] {
+            if (m_window->form().ListView1.rowCount() == 0) return;
+            startOnceRowsArrive.stop();
+            m_window->PushButton2->click();
+        });
+        startOnceRowsArrive.start(0);
+        m_window->PushButton6->click();
+        QCOMPARE(m_messages, QStringList{"The list is still being loaded from its file. Start "
+                                         "again once all of its rows are in the list."});
+        QCOMPARE(m_window->form().ListView1.rowCount(), kRows);
+        QCOMPARE(m_window->form().ListView1.rowText(kRows), "http://a/" + std::to_string(kRows));
+        QVERIFY(!m_window->form().IsRunning);
+    }
+
 private:
     // Answers the window's modal dialogs as a user would: a file dialog with
     // the next path typed into its name field (none left: Cancel), a message

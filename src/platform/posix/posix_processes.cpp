@@ -3,16 +3,18 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <filesystem>
+#include <stdexcept>
 #include <string>
 
+#include "platform/error_file_folders.h"
 #include "platform/split_command_line.h"
 
 extern char** environ;
@@ -116,12 +118,9 @@ bool IsRunning(pid_t pid) {
     throw ProcessStartError(errorNumber, std::strerror(errorNumber));
 }
 
-// A file in the temporary folder that no name leads to, so that nothing is
-// left behind whoever ends first; -1 when none can be made.
-int OpenErrorFile() {
-    std::error_code noFolder;
-    const std::string folder = std::filesystem::temp_directory_path(noFolder).string();
-    if (noFolder) return -1;
+// A file in the folder that no name leads to, so that nothing is left
+// behind whoever ends first; -1 with errno set when the folder takes none.
+int OpenUnnamedFile(const std::string& folder) {
     const int unnamed = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (unnamed >= 0) return unnamed;
     // Not every file system knows O_TMPFILE: name it, then drop the name.
@@ -131,28 +130,28 @@ int OpenErrorFile() {
     return named;
 }
 
-// The last bytes of the file, at most maxBytes.
-std::string TailOf(int descriptor, std::size_t maxBytes) {
-    struct stat status {};
-    if (::fstat(descriptor, &status) != 0) return {};
-    const auto size = static_cast<std::size_t>(status.st_size);
-    const std::size_t length = std::min(size, maxBytes);
-    std::string tail(length, '\0');
-    std::size_t got = 0;
-    while (got < length) {
-        const ssize_t count = ::pread(descriptor, tail.data() + got, length - got,
-                                      static_cast<off_t>(size - length + got));
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) break;
-        got += static_cast<std::size_t>(count);
+// The child's standard error file, in the first folder that takes one.
+struct ErrorFile {
+    int descriptor = -1;
+    std::string lost;  // why there is none
+};
+
+ErrorFile OpenErrorFile(const std::string& spareFolder) {
+    const char* environment = std::getenv("TMPDIR");
+    std::vector<std::pair<std::string, std::string>> refusals;
+    for (const std::string& folder :
+         ErrorFileFolders(environment ? environment : "", spareFolder, P_tmpdir)) {
+        const int descriptor = OpenUnnamedFile(folder);
+        if (descriptor >= 0) return {.descriptor = descriptor};
+        refusals.emplace_back(folder, std::strerror(errno));
     }
-    tail.resize(got);
-    return tail;
+    return {.lost = NoErrorFileReason(refusals)};
 }
 
 }  // namespace
 
-ProcessId PosixProcesses::start(const std::string& commandLine, int /*windowMode*/) {
+ProcessId PosixProcesses::start(const std::string& commandLine, int /*windowMode*/,
+                                const std::string& spareFolder) {
     reapAbandoned();
     std::vector<std::string> arguments = SplitCommandLine(commandLine);
     const std::string& program = arguments.front();
@@ -168,7 +167,8 @@ ProcessId PosixProcesses::start(const std::string& commandLine, int /*windowMode
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
 
-    Descriptor errorFile(OpenErrorFile());
+    ErrorFile error = OpenErrorFile(spareFolder);
+    Descriptor errorFile(error.descriptor);
     SpawnSettings settings;
     if (const int error = settings.detachChild(errorFile.get())) FailToStart(error);
     pid_t pid = 0;
@@ -176,7 +176,7 @@ ProcessId PosixProcesses::start(const std::string& commandLine, int /*windowMode
                                         settings.attributes(), argv.data(), environ)) {
         FailToStart(error);
     }
-    m_children.emplace(pid, Child{std::nullopt, std::move(errorFile)});
+    m_children.emplace(pid, Child{std::nullopt, std::move(errorFile), std::move(error.lost)});
     return pid;
 }
 
@@ -194,10 +194,17 @@ std::optional<ProcessStatus> PosixProcesses::status(ProcessHandle handle) {
     return status;
 }
 
-std::string PosixProcesses::errorOutputTail(ProcessHandle handle, std::size_t maxBytes) {
+std::size_t PosixProcesses::readErrorOutput(ProcessHandle handle, std::uint64_t offset,
+                                            char* buffer, std::size_t size) {
     const auto child = m_children.find(static_cast<pid_t>(handle));
-    if (child == m_children.end() || child->second.errorFile.get() < 0) return {};
-    return TailOf(child->second.errorFile.get(), maxBytes);
+    if (child == m_children.end()) return 0;
+    if (child->second.errorFile.get() < 0) throw std::runtime_error(child->second.errorFileLost);
+    for (;;) {
+        const ssize_t count =
+            ::pread(child->second.errorFile.get(), buffer, size, static_cast<off_t>(offset));
+        if (count >= 0) return static_cast<std::size_t>(count);
+        if (errno != EINTR) throw std::runtime_error(std::strerror(errno));
+    }
 }
 
 void PosixProcesses::close(ProcessHandle handle) {

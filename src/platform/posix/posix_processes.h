@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -19,16 +20,18 @@ public:
     // and the first argument is run as given: no shell, no search path. The
     // child gets a session of its own, so it outlives the program and gets no
     // signals from its terminal, stdin from /dev/null, and none of our other
-    // descriptors. Its standard error is an unlinked temporary file (or
-    // /dev/null when none can be made). The window mode means nothing to a
-    // command-line tool here.
-    ProcessId start(const std::string& commandLine, int windowMode) override;
+    // descriptors. Its standard error is an unlinked temporary file, in
+    // $TMPDIR, the spare folder or /tmp (or /dev/null when none takes one).
+    // The window mode means nothing to a command-line tool here.
+    ProcessId start(const std::string& commandLine, int windowMode,
+                    const std::string& spareFolder) override;
     ProcessHandle open(ProcessId id) override;
     // A normal exit gives its status; death by a signal gives 128 plus the
     // signal's number, as a shell reports it, and the signal's name, as a
     // crash for the signals of a fault (SIGSEGV, SIGABRT ...).
     std::optional<ProcessStatus> status(ProcessHandle handle) override;
-    std::string errorOutputTail(ProcessHandle handle, std::size_t maxBytes) override;
+    std::size_t readErrorOutput(ProcessHandle handle, std::uint64_t offset, char* buffer,
+                                std::size_t size) override;
     void close(ProcessHandle handle) override;
 
 private:
@@ -52,7 +55,8 @@ private:
 
     struct Child {
         std::optional<ProcessStatus> ended;  // once reaped
-        Descriptor errorFile;                // -1 when its errors went nowhere
+        Descriptor errorFile;                // -1 when its errors went nowhere ...
+        std::string errorFileLost;           // ... and why
     };
 
     void reapAbandoned();

@@ -1,8 +1,11 @@
 #include "platform/win/win_processes.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <utility>
 #include <vector>
 
+#include "platform/error_file_folders.h"
 #include "shared/win/win_text.h"
 
 namespace orlenda::platform {
@@ -40,52 +43,66 @@ SECURITY_ATTRIBUTES Inheritable() {
             .bInheritHandle = TRUE};
 }
 
-// The child's standard error: a new file in the temporary folder, open twice,
+// The child's standard error: a new file in a temporary folder, open twice,
 // to read here and (inheritable) to write there; each side has its own file
 // position. Windows deletes it when the last handle closes, whoever ends
-// first. Both sides are empty when no such file can be made.
+// first. Both sides are empty when no such file can be made, and lost says why.
 struct ErrorFile {
     OwnedHandle reader;
     OwnedHandle writer;
+    std::string lost;
 };
 
-ErrorFile OpenErrorFile() {
-    std::wstring folder(MAX_PATH + 1, L'\0');
-    folder.resize(::GetTempPathW(static_cast<DWORD>(folder.size()), folder.data()));
+// The error file in the folder; the system's error number when it takes none.
+DWORD OpenErrorFileIn(const std::wstring& folder, ErrorFile& file) {
     std::wstring name(MAX_PATH, L'\0');
-    if (folder.empty() || !::GetTempFileNameW(folder.c_str(), L"orl", 0, name.data())) return {};
+    if (!::GetTempFileNameW(folder.c_str(), L"orl", 0, name.data())) return ::GetLastError();
     constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    ErrorFile file;
     file.reader = OwnedHandle(
         ::CreateFileW(name.c_str(), GENERIC_READ | DELETE, kShareAll, nullptr, OPEN_EXISTING,
                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!file.reader) {
+        const DWORD error = ::GetLastError();
         ::DeleteFileW(name.c_str());
-        return {};
+        return error;
     }
     SECURITY_ATTRIBUTES inheritable = Inheritable();
     file.writer = OwnedHandle(::CreateFileW(name.c_str(), GENERIC_WRITE, kShareAll, &inheritable,
                                             OPEN_EXISTING, FILE_ATTRIBUTE_TEMPORARY, nullptr));
-    if (!file.writer) return {};
-    return file;
+    if (!file.writer) {
+        const DWORD error = ::GetLastError();
+        file.reader = OwnedHandle();  // which deletes the file
+        return error;
+    }
+    return ERROR_SUCCESS;
 }
 
-// The last bytes of the file, at most maxBytes.
-std::string TailOf(HANDLE file, std::size_t maxBytes) {
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file, &size)) return {};
-    const auto length = static_cast<DWORD>(
-        std::min<std::uint64_t>({static_cast<std::uint64_t>(size.QuadPart), maxBytes, MAXDWORD}));
-    LARGE_INTEGER from{};
-    from.QuadPart = size.QuadPart - length;
-    std::string tail(length, '\0');
-    DWORD got = 0;
-    if (!::SetFilePointerEx(file, from, nullptr, FILE_BEGIN) ||
-        !::ReadFile(file, tail.data(), length, &got, nullptr)) {
-        return {};
+// The temporary folder the environment names (TMP, TEMP ...), and the
+// system's own in the Windows folder.
+std::wstring EnvironmentTemporaryFolder() {
+    std::wstring folder(MAX_PATH + 1, L'\0');
+    folder.resize(::GetTempPathW(static_cast<DWORD>(folder.size()), folder.data()));
+    return folder;
+}
+
+std::wstring SystemTemporaryFolder() {
+    std::wstring folder(MAX_PATH, L'\0');
+    folder.resize(::GetSystemWindowsDirectoryW(folder.data(), static_cast<UINT>(folder.size())));
+    return folder.empty() ? folder : folder + L"\\Temp";
+}
+
+ErrorFile OpenErrorFile(const std::string& spareFolder) {
+    ErrorFile file;
+    std::vector<std::pair<std::string, std::string>> refusals;
+    for (const std::string& folder :
+         ErrorFileFolders(utf8FromWide(EnvironmentTemporaryFolder()), spareFolder,
+                          utf8FromWide(SystemTemporaryFolder()))) {
+        const DWORD error = OpenErrorFileIn(wideFromUtf8(folder), file);
+        if (error == ERROR_SUCCESS) return file;
+        refusals.emplace_back(folder, systemErrorText(error));
     }
-    tail.resize(got);
-    return tail;
+    file.lost = NoErrorFileReason(refusals);
+    return file;
 }
 
 // Hands the child exactly these handles and no other inheritable one.
@@ -120,7 +137,8 @@ private:
 
 }  // namespace
 
-ProcessId WinProcesses::start(const std::string& commandLine, int windowMode) {
+ProcessId WinProcesses::start(const std::string& commandLine, int windowMode,
+                              const std::string& spareFolder) {
     // A NUL would end the command line early and start something else.
     if (commandLine.find('\0') != std::string::npos) FailToStart(ERROR_INVALID_PARAMETER);
     // CreateProcessW may write into the command line, so it gets a copy.
@@ -131,7 +149,7 @@ ProcessId WinProcesses::start(const std::string& commandLine, int windowMode) {
                                             FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
                                             OPEN_EXISTING, 0, nullptr));
     if (!nothing) FailToStart(::GetLastError());
-    ErrorFile errors = OpenErrorFile();
+    ErrorFile errors = OpenErrorFile(spareFolder);
     const HANDLE errorOutput = errors.writer ? errors.writer.get() : nothing.get();
     std::vector<HANDLE> inherited{nothing.get()};
     if (errorOutput != nothing.get()) inherited.push_back(errorOutput);
@@ -155,8 +173,9 @@ ProcessId WinProcesses::start(const std::string& commandLine, int windowMode) {
         FailToStart(::GetLastError());
     }
     ::CloseHandle(process.hThread);
-    m_started.insert_or_assign(process.dwProcessId,
-                               Started{OwnedHandle(process.hProcess), std::move(errors.reader)});
+    m_started.insert_or_assign(
+        process.dwProcessId,
+        Started{OwnedHandle(process.hProcess), std::move(errors.reader), std::move(errors.lost)});
     return process.dwProcessId;
 }
 
@@ -188,10 +207,23 @@ std::optional<ProcessStatus> WinProcesses::status(ProcessHandle handle) {
     return WindowsProcessEnd(code);
 }
 
-std::string WinProcesses::errorOutputTail(ProcessHandle handle, std::size_t maxBytes) {
+std::size_t WinProcesses::readErrorOutput(ProcessHandle handle, std::uint64_t offset, char* buffer,
+                                          std::size_t size) {
     const Started* started = startedFor(handle);
-    if (!started || !started->errors) return {};
-    return TailOf(started->errors.get(), maxBytes);
+    if (!started) return 0;
+    if (!started->errors) throw std::runtime_error(started->errorsLost);
+    // A read at an offset of its own, so that no file position is shared.
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    const auto wanted = static_cast<DWORD>(std::min<std::size_t>(size, MAXDWORD));
+    if (!::ReadFile(started->errors.get(), buffer, wanted, &got, &at)) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_HANDLE_EOF) return 0;
+        throw std::runtime_error(systemErrorText(error));
+    }
+    return got;
 }
 
 void WinProcesses::close(ProcessHandle handle) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <unordered_map>
 
 #include "platform/processes.h"
@@ -15,12 +16,16 @@ namespace orlenda::platform {
 // closed, and when this program ends.
 class WinProcesses final : public Processes {
 public:
-    // Window mode 0 starts a console program without any window.
-    ProcessId start(const std::string& commandLine, int windowMode) override;
+    // Window mode 0 starts a console program without any window. The error
+    // file goes to the first that takes it of the temporary folder
+    // GetTempPath names, the spare folder, and the Windows folder's Temp.
+    ProcessId start(const std::string& commandLine, int windowMode,
+                    const std::string& spareFolder) override;
     ProcessHandle open(ProcessId id) override;
     // An exception status as exit code (0xC0000005 ...) reads as a crash.
     std::optional<ProcessStatus> status(ProcessHandle handle) override;
-    std::string errorOutputTail(ProcessHandle handle, std::size_t maxBytes) override;
+    std::size_t readErrorOutput(ProcessHandle handle, std::uint64_t offset, char* buffer,
+                                std::size_t size) override;
     void close(ProcessHandle handle) override;
 
 private:
@@ -29,7 +34,8 @@ private:
     // opening the id always finds this program.
     struct Started {
         OwnedHandle process;
-        OwnedHandle errors;  // the reading side of its standard error file
+        OwnedHandle errors;      // the reading side of its standard error file ...
+        std::string errorsLost;  // ... or why there is none
     };
 
     Started* startedFor(ProcessHandle handle);

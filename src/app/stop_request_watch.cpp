@@ -1,0 +1,25 @@
+#include "app/stop_request_watch.h"
+
+#ifdef _WIN32
+#include <QWinEventNotifier>
+#else
+#include <QSocketNotifier>
+#endif
+
+namespace orlenda {
+
+StopRequestWatch::StopRequestWatch(std::function<void()> stop) {
+#ifdef _WIN32
+    auto notifier = std::make_unique<QWinEventNotifier>(m_requests.event());
+    connect(notifier.get(), &QWinEventNotifier::activated, this, std::move(stop));
+#else
+    auto notifier =
+        std::make_unique<QSocketNotifier>(m_requests.descriptor(), QSocketNotifier::Read);
+    connect(notifier.get(), &QSocketNotifier::activated, this, std::move(stop));
+#endif
+    m_notifier = std::move(notifier);
+}
+
+StopRequestWatch::~StopRequestWatch() = default;
+
+}  // namespace orlenda
