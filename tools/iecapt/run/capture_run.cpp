@@ -63,20 +63,13 @@ CapturedPage captureInOwnBrowser(const std::string& browser, const std::string& 
     adoptOrphanedDescendants();
     removeStaleProfileFolders(temporaryBase());
     const ProfileFolder folder;
-    BrowserProcess process(
-        browserArguments(browser, folder.profile(), runningAsRoot()),
-        browserEnvironment(currentEnvironment(), folder.home(), folder.temporaryFiles()),
-        folder.browserLog());
+    BrowserProcess process = startBrowserIn(folder, browser);
     PipeChannel channel(process.toBrowser(), process.fromBrowser(), signals.descriptor());
     DevToolsSession session(channel, deadline);
     try {
         CapturedPage page = capturePage(session, url, options, rules, deadline, timings);
         timings.begin("shutdown");
-        // The files go while the browser's processes die; stop() then only
-        // makes sure they have.
-        process.kill();
-        folder.removeBrowserFiles();
-        process.stop();
+        endBrowserIn(folder, process);
         return page;
     } catch (const CaptureFailure& failure) {
         // Only a browser that would not start has last words worth quoting;

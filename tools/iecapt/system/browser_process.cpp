@@ -60,6 +60,21 @@ std::vector<std::string> browserArguments(const std::string& browser,
     return arguments;
 }
 
+BrowserProcess startBrowserIn(const ProfileFolder& folder, const std::string& browser) {
+    return BrowserProcess(
+        browserArguments(browser, folder.profile(), runningAsRoot()),
+        browserEnvironment(currentEnvironment(), folder.home(), folder.temporaryFiles()),
+        folder.browserLog());
+}
+
+void endBrowserIn(const ProfileFolder& folder, BrowserProcess& process) {
+    // The files go while the browser's processes die; stop() then only makes
+    // sure they have.
+    process.kill();
+    folder.removeBrowserFiles();
+    process.stop();
+}
+
 std::vector<std::string> environmentWith(
     const std::vector<std::string>& inherited,
     const std::vector<std::pair<std::string, std::string>>& placed, VariableNames names) {

@@ -28,68 +28,44 @@ constexpr auto kAnswerTime = 3s;
 // hangs.
 constexpr auto kLockTime = 2s;
 
-// posix_spawn's attributes and file actions, released on every way out.
-class SpawnSettings {
-public:
-    SpawnSettings() {
-        posix_spawnattr_init(&m_attributes);
-        posix_spawn_file_actions_init(&m_actions);
-    }
-    ~SpawnSettings() {
-        posix_spawn_file_actions_destroy(&m_actions);
-        posix_spawnattr_destroy(&m_attributes);
-    }
-    SpawnSettings(const SpawnSettings&) = delete;
-    SpawnSettings& operator=(const SpawnSettings&) = delete;
-
-    // A session of its own, no signal blocked or ignored, nothing of the
-    // capture's open but the listening socket (as descriptor 3), and
-    // standard input and output on /dev/null, so that whoever waits for the
-    // capture's output never waits for the host.
-    bool detached(int listener) {
-        sigset_t none;
-        sigset_t all;
-        sigemptyset(&none);
-        sigfillset(&all);
-        return posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
-                                                           POSIX_SPAWN_SETSIGDEF) == 0 &&
-               posix_spawnattr_setsigmask(&m_attributes, &none) == 0 &&
-               posix_spawnattr_setsigdefault(&m_attributes, &all) == 0 &&
-               posix_spawn_file_actions_addopen(&m_actions, 0, "/dev/null", O_RDONLY, 0) == 0 &&
-               posix_spawn_file_actions_addopen(&m_actions, 1, "/dev/null", O_WRONLY, 0) == 0 &&
-               posix_spawn_file_actions_adddup2(&m_actions, 1, 2) == 0 &&
-               posix_spawn_file_actions_adddup2(&m_actions, listener, 3) == 0 &&
-               posix_spawn_file_actions_addclosefrom_np(&m_actions, 4) == 0;
-    }
-
-    const posix_spawnattr_t* attributes() const { return &m_attributes; }
-    const posix_spawn_file_actions_t* actions() const { return &m_actions; }
-
-private:
-    posix_spawnattr_t m_attributes;
-    posix_spawn_file_actions_t m_actions;
-};
-
-// Starts this same tool as the host, on the listening socket. Its first
-// process leaves the host running in another and ends, so the host is no
-// child of this capture's.
+// Starts this same tool as the host, on the listening socket: in a session
+// of its own, no signal blocked or ignored, nothing of the capture's open
+// but the socket (as descriptor 3), and standard input and output on
+// /dev/null, so that whoever waits for the capture's output never waits
+// for the host. Its first process leaves the host running in another and
+// ends, so the host is no child of this capture's.
 bool startHost(int listener, const std::string& socketPath, const HostRequest& request) {
     std::vector<std::string> arguments = {"iecapt", std::string(kHostArgument), socketPath,
                                           request.browser, std::to_string(request.idleSeconds)};
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
-    SpawnSettings settings;
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_init(&attributes);
+    posix_spawn_file_actions_init(&actions);
     pid_t first = 0;
-    if (!settings.detached(listener) ||
-        ::posix_spawn(&first, "/proc/self/exe", settings.actions(), settings.attributes(),
-                      argv.data(), environ) != 0) {
-        return false;
-    }
+    const bool started =
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
+                                                  POSIX_SPAWN_SETSIGDEF) == 0 &&
+        posix_spawnattr_setsigmask(&attributes, &none) == 0 &&
+        posix_spawnattr_setsigdefault(&attributes, &all) == 0 &&
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0) == 0 &&
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0) == 0 &&
+        posix_spawn_file_actions_adddup2(&actions, 1, 2) == 0 &&
+        posix_spawn_file_actions_adddup2(&actions, listener, 3) == 0 &&
+        posix_spawn_file_actions_addclosefrom_np(&actions, 4) == 0 &&
+        ::posix_spawn(&first, "/proc/self/exe", &actions, &attributes, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     int status = 0;
-    while (::waitpid(first, &status, 0) < 0 && errno == EINTR) {
+    while (started && ::waitpid(first, &status, 0) < 0 && errno == EINTR) {
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return started && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // A connection to this user's host, and whether this capture started it.

@@ -297,17 +297,12 @@ void host(UniqueFd listener, const std::string& socketPath, const std::string& b
     adoptOrphanedDescendants();
     removeStaleProfileFolders(temporaryBase());
     const ProfileFolder folder;
-    BrowserProcess browser(
-        browserArguments(browserPath, folder.profile(), runningAsRoot()),
-        browserEnvironment(currentEnvironment(), folder.home(), folder.temporaryFiles()),
-        folder.browserLog());
+    BrowserProcess browser = startBrowserIn(folder, browserPath);
     HostServer(listening.fd(), browser.toBrowser(), browser.fromBrowser(), signals.descriptor(),
                identity, idle)
         .serve();
     listening.giveUp();
-    browser.kill();
-    folder.removeBrowserFiles();
-    browser.stop();
+    endBrowserIn(folder, browser);
 }
 
 }  // namespace
