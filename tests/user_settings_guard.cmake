@@ -1,6 +1,8 @@
 # Guards the settings of the user who runs the suite (run with cmake -P).
 #   ACTION=record   before the first test: notes the user's settings file as
-#                   it is (or that there is none) and empties the tests' homes
+#                   it is (or that there is none), empties the tests' homes
+#                   and makes each test's runtime folder, for it alone (0700),
+#                   as RUNTIME_FOLDERS lists them
 #   ACTION=compare  after the last test: fails unless the file is byte for
 #                   byte as noted, or still absent
 # STATE is the folder for the note, TEST_HOMES the folder of the tests' homes.
@@ -18,6 +20,11 @@ set(absent "${STATE}/no-settings-file-before")
 if(ACTION STREQUAL "record")
   file(REMOVE_RECURSE "${STATE}" "${TEST_HOMES}")
   file(MAKE_DIRECTORY "${STATE}" "${TEST_HOMES}")
+  file(READ "${RUNTIME_FOLDERS}" runtime_folders)
+  foreach(folder IN LISTS runtime_folders)
+    file(MAKE_DIRECTORY "${folder}")
+    file(CHMOD "${folder}" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+  endforeach()
   if(EXISTS "${settings_file}")
     file(COPY_FILE "${settings_file}" "${copy}")
   else()

@@ -8,7 +8,19 @@ install_missing_packages "$ORLENDA_ROOT/bench/debian-packages.txt"
 
 IECAPT="$ORLENDA_BUILD/bin/iecapt"
 BENCH_WORK=$(mktemp -d "${TMPDIR:-/tmp}/iecapt-bench-XXXXXX")
-trap 'rm -rf "$BENCH_WORK"' EXIT
+
+# The capture host the tool starts listens in a runtime folder of the
+# bench's own, never the user's, and is ended with the bench.
+export XDG_RUNTIME_DIR="$BENCH_WORK/run"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+HOST_SOCKET="$XDG_RUNTIME_DIR/iecapt-host.socket"
+end_host() {
+  local pid
+  for pid in $(pgrep -f -- "^iecapt --capture-host $HOST_SOCKET " || true); do
+    kill "$pid" 2>/dev/null || true
+  done
+}
+trap 'end_host; rm -rf "$BENCH_WORK"' EXIT
 
 # The server runs as long as this script holds its standard input open.
 exec {SERVER_HOLD}> >(exec "$ORLENDA_BUILD/bin/iecapt_page_server" >"$BENCH_WORK/port")
@@ -23,16 +35,20 @@ PROFILE_BASE=${TMPDIR:-/tmp}
 
 # tree_peak COMMAND...: runs the command and prints how long it took, in ms,
 # and the peak resident memory, in MB, of it and all its descendants
-# together, found by parent process and sampled every 20 ms.
+# together with the capture host and its browser (no descendants of the
+# capture's, but at work for it meanwhile), found by parent process and
+# sampled every 20 ms.
 tree_peak() {
   local start peak=0 sum
   start=$(date +%s%N)
   "$@" >/dev/null 2>&1 &
   local root=$!
   while kill -0 "$root" 2>/dev/null; do
-    sum=$(ps -e -o pid=,ppid=,rss= | awk -v root="$root" '
-      { parent[$1] = $2; rss[$1] = $3 }
-      END { for (p in parent) { q = p; while (q != root && q in parent) q = parent[q]; if (q == root) sum += rss[p] }
+    sum=$(ps -e -o pid=,ppid=,rss=,args= | awk -v root="$root" -v socket="$HOST_SOCKET" '
+      { parent[$1] = $2; rss[$1] = $3
+        if ($1 == root || ($5 == "--capture-host" && $6 == socket)) counted[$1] = 1 }
+      END { for (p in parent) { q = p; while (!(q in counted) && q in parent) q = parent[q]
+                                if (q in counted) sum += rss[p] }
             print sum + 0 }')
     [ "$sum" -gt "$peak" ] && peak=$sum
     sleep 0.02
@@ -53,7 +69,7 @@ serve_corpus() {
   mapfile -t CORPUS < <(grep -v '^#' "$ORLENDA_ROOT/bench/iecapt/corpus.txt" | grep .)
   python3 -u -m http.server --bind 127.0.0.1 --directory /usr/share/doc 0 >"$BENCH_WORK/docs-server" 2>&1 &
   DOCS_SERVER=$!
-  trap 'kill "$DOCS_SERVER" 2>/dev/null; rm -rf "$BENCH_WORK"' EXIT
+  trap 'kill "$DOCS_SERVER" 2>/dev/null; end_host; rm -rf "$BENCH_WORK"' EXIT
   for _ in $(seq 100); do
     grep -q 'port' "$BENCH_WORK/docs-server" && break
     sleep 0.05

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Times iecapt with the headless shell and with the full Chromium against the
-# shell's own --screenshot of the window, over pages of Debian's HTML
-# documentation and a 40,000 px striped page, all served on 127.0.0.1. The
-# tools take turns page by page, in an order that turns each round, so that a
-# machine whose load drifts favours none of them. Then where iecapt's time
-# goes (--timings), and the peak memory of the tool and of all its processes.
+# Times iecapt over pages of Debian's HTML documentation and a 40,000 px
+# striped page, all served on 127.0.0.1: through its capture host, kept warm
+# (host); the first capture of a run, which starts the host (first); with a
+# browser of its own (own: --no-host); with the full Chromium; against the
+# shell's own --screenshot of the window (shot) and the warm floor (one
+# browser for all pages, a new page per address, one full-page shot:
+# warm_floor.py). The tools take turns page by page, in an order that turns
+# each round, so that a machine whose load drifts favours none of them. Then
+# whether the host's pictures are those of the tool's own browser, byte for
+# byte; where iecapt's time goes (--timings); and the peak memory of all the
+# processes of a capture, the host's among them, on the tallest pages.
 #   ROUNDS=3 BASELINE=/path/to/an/older/iecapt bench/iecapt/run.sh
 # BASELINE adds a column for another build of the tool (as it runs by
-# default), for the corpus total against it.
+# default), for the totals and the memory against it.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 ROUNDS=${ROUNDS:-3}
@@ -30,34 +35,64 @@ rm -rf "\$profile"
 SCRIPT
 chmod +x "$BENCH_WORK/shot.sh"
 
+# The warm floor's browser runs for the whole bench and takes one address a
+# request; the bench holds its requests open until it ends.
+mkfifo "$BENCH_WORK/warm.requests" "$BENCH_WORK/warm.answers"
+python3 "$ORLENDA_ROOT/bench/iecapt/warm_floor.py" "$SHELL_BROWSER" "$BENCH_WORK/warm.requests" \
+  "$BENCH_WORK/warm.answers" &
+exec {WARM_REQUESTS}>"$BENCH_WORK/warm.requests"
+cat >"$BENCH_WORK/warm.sh" <<SCRIPT
+#!/bin/sh
+echo "\$1 $BENCH_WORK/warm.jpg" >"$BENCH_WORK/warm.requests"
+read -r answer <"$BENCH_WORK/warm.answers"
+[ "\$answer" = ok ] || { echo "\$answer" >&2; exit 1; }
+SCRIPT
+chmod +x "$BENCH_WORK/warm.sh"
+
+# A first capture: a runtime folder no host has listened in yet, and a host
+# that ends with the capture.
+cat >"$BENCH_WORK/first.sh" <<SCRIPT
+#!/bin/sh
+XDG_RUNTIME_DIR=\$(mktemp -d -p "$BENCH_WORK") IECAPT_HOST_IDLE=0 exec "$IECAPT" --url="\$1" --out="$BENCH_WORK/first.jpg"
+SCRIPT
+chmod +x "$BENCH_WORK/first.sh"
+
 # tool name -> command, given the address as $1.
 declare -A COMMAND=(
-  [shell]="$IECAPT --timings --url=\$1 --out=$BENCH_WORK/shell.jpg"
-  [full]="$IECAPT --browser=$FULL_BROWSER --url=\$1 --out=$BENCH_WORK/full.jpg"
+  [host]="$IECAPT --timings --url=\$1 --out=$BENCH_WORK/host.jpg"
+  [first]="$BENCH_WORK/first.sh \$1"
+  [own]="$IECAPT --no-host --url=\$1 --out=$BENCH_WORK/own.jpg"
+  [full]="$IECAPT --no-host --browser=$FULL_BROWSER --url=\$1 --out=$BENCH_WORK/full.jpg"
   [shot]="$BENCH_WORK/shot.sh \$1 1024,768"
+  [warm]="$BENCH_WORK/warm.sh \$1"
   [tallshot]="$BENCH_WORK/shot.sh \$1 1024,40000"
 )
-TOOLS=(shell full shot)
+TOOLS=(host first own full shot warm)
 if [ -n "$BASELINE" ]; then
   COMMAND[today]="$BASELINE --url=\$1 --out=$BENCH_WORK/today.jpg"
   TOOLS+=(today)
 fi
+# The pictures compared byte for byte.
+SAME_AS_OWN=(host first today)
 
 # Runs one tool on one address; prints milliseconds. iecapt's phases go to
-# phases/<page>.
+# phases/<page>, the first round's pictures to images/<page>.<tool>.jpg.
 run_once() {
-  local tool=$1 url=$2 key=$3 started ended
+  local tool=$1 url=$2 key=$3 round=$4 started ended
   started=$(date +%s%N)
   sh -c "${COMMAND[$tool]}" sh "$url" 2>"$BENCH_WORK/stderr" || echo "  ($tool failed on $url: $(tail -1 "$BENCH_WORK/stderr"))" >&2
   ended=$(date +%s%N)
-  if [ "$tool" = shell ]; then
+  if [ "$tool" = host ]; then
     sed -n 's/^iecapt: timings: //p' "$BENCH_WORK/stderr" >>"$BENCH_WORK/phases/$key"
+  fi
+  if [ "$round" -eq 1 ] && [ -f "$BENCH_WORK/$tool.jpg" ]; then
+    mv "$BENCH_WORK/$tool.jpg" "$BENCH_WORK/images/$key.$tool.jpg"
   fi
   echo $(((ended - started) / 1000000))
 }
 
-# The height of the JPEG iecapt wrote, from its header (file reads it as a
-# signed 16-bit number).
+# The height of a JPEG, from its header (file reads it as a signed 16-bit
+# number).
 image_height() {
   file -b "$1" | grep -o '[0-9]*x-\?[0-9]*,' | tail -1 | tr -d , | cut -dx -f2 |
     awk '{ print ($1 < 0 ? $1 + 65536 : $1) }'
@@ -66,7 +101,7 @@ image_height() {
 pages=()
 for path in "${CORPUS[@]}"; do pages+=("$DOCS_URL/$path"); done
 pages+=("$SERVER/stripes-40000.html")
-mkdir "$BENCH_WORK/times" "$BENCH_WORK/phases"
+mkdir "$BENCH_WORK/times" "$BENCH_WORK/phases" "$BENCH_WORK/images"
 echo "${#pages[@]} pages, $ROUNDS rounds; tools: ${TOOLS[*]} (and tallshot on the striped page)"
 for round in $(seq "$ROUNDS"); do
   for index in "${!pages[@]}"; do
@@ -77,56 +112,70 @@ for round in $(seq "$ROUNDS"); do
     count=${#tools[@]}
     for turn in $(seq 0 $((count - 1))); do
       tool=${tools[$(((turn + round + index) % count))]}
-      run_once "$tool" "$url" "$index" >>"$BENCH_WORK/times/$index.$tool"
-      [ "$tool" = shell ] && [ "$round" -eq 1 ] && image_height "$BENCH_WORK/shell.jpg" >"$BENCH_WORK/times/$index.height"
+      run_once "$tool" "$url" "$index" "$round" >>"$BENCH_WORK/times/$index.$tool"
     done
   done
   echo "round $round done"
 done
 
 median_of() { [ -s "$1" ] && median <"$1" || echo 0; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
 echo
-printf "%-48s %7s %7s %7s %7s" page height shell full shot
-[ -n "$BASELINE" ] && printf " %7s" today
-printf " %10s\n" shell/shot
+printf "%-44s %6s" page height
+for tool in "${TOOLS[@]}"; do printf " %6s" "$tool"; done
+printf " %9s\n" host/shot
+last=$((${#pages[@]} - 1))
 for index in "${!pages[@]}"; do
   url=${pages[$index]}
   name=${url#"$DOCS_URL"/}
   name=${name#"$SERVER"/}
-  height=$(cat "$BENCH_WORK/times/$index.height")
-  printf "%-48s %7s" "${name:0:48}" "$height"
-  for tool in "${TOOLS[@]}"; do printf " %7.0f" "$(median_of "$BENCH_WORK/times/$index.$tool")"; done
-  shell=$(median_of "$BENCH_WORK/times/$index.shell")
-  shot=$(median_of "$BENCH_WORK/times/$index.shot")
-  ratio=$(awk -v a="$shell" -v b="$shot" 'BEGIN { printf "%.2f", a / b }')
-  printf " %10s\n" "$ratio"
-  [ "$height" -le 16384 ] && echo "$ratio" >>"$BENCH_WORK/ratios"
+  height=$(image_height "$BENCH_WORK/images/$index.own.jpg")
+  echo "$height" >"$BENCH_WORK/times/$index.height"
+  printf "%-44s %6s" "${name:0:44}" "$height"
+  for tool in "${TOOLS[@]}"; do printf " %6.0f" "$(median_of "$BENCH_WORK/times/$index.$tool")"; done
+  host=$(median_of "$BENCH_WORK/times/$index.host")
+  printf " %9s\n" "$(ratio "$host" "$(median_of "$BENCH_WORK/times/$index.shot")")"
 done
-echo "(milliseconds, medians of $ROUNDS; shell: iecapt, full: iecapt --browser=$FULL_BROWSER,"
-echo " shot: chromium-headless-shell --screenshot of the 1024x768 window)"
+echo "(milliseconds, medians of $ROUNDS; host: iecapt with its host warm; first: iecapt starting"
+echo " its host; own: iecapt --no-host; full: --no-host --browser=$FULL_BROWSER;"
+echo " shot: chromium-headless-shell --screenshot of the 1024x768 window; warm: the warm floor)"
 echo
 
-echo "pages up to 16,384 px: median shell/shot $(median <"$BENCH_WORK/ratios") (target at most 1.0)"
-last=$((${#pages[@]} - 1))
-awk -v a="$(median_of "$BENCH_WORK/times/$last.shell")" -v b="$(median_of "$BENCH_WORK/times/$last.tallshot")" \
-  'BEGIN { printf "40,000 px page: iecapt %.0f ms, one cold shot of a 1024x40000 window %.0f ms: %.2f (target at most 1.0)\n", a, b, a / b }'
+awk -v a="$(median_of "$BENCH_WORK/times/$last.host")" -v b="$(median_of "$BENCH_WORK/times/$last.tallshot")" \
+  'BEGIN { printf "40,000 px page: iecapt %.0f ms, one cold shot of a 1024x40000 window %.0f ms: %.2f\n", a, b, a / b }'
 corpus_total() {
   local tool=$1
   # A median of an even count may end in .5, which shell arithmetic refuses.
   for index in $(seq 0 $((last - 1))); do median_of "$BENCH_WORK/times/$index.$tool"; done |
     awk '{ sum += $1 } END { print sum + 0 }'
 }
-for tool in "${TOOLS[@]}"; do printf "corpus total %-6s %6.1f s\n" "$tool" "$(awk -v t="$(corpus_total "$tool")" 'BEGIN { print t / 1000 }')"; done
-if [ -n "$BASELINE" ]; then
-  awk -v a="$(corpus_total shell)" -v b="$(corpus_total today)" \
-    'BEGIN { printf "corpus total against the baseline: %.2f (target at most 0.5)\n", a / b }'
-fi
+for tool in "${TOOLS[@]}"; do
+  printf "corpus total %-6s %6.1f s" "$tool" "$(awk -v t="$(corpus_total "$tool")" 'BEGIN { print t / 1000 }')"
+  [ -n "$BASELINE" ] && printf "   %s of the baseline's" "$(ratio "$(corpus_total "$tool")" "$(corpus_total today)")"
+  echo
+done
+
+# The pictures a host makes are those of the tool's own browser, to the byte.
+echo
+for tool in "${SAME_AS_OWN[@]}"; do
+  [ -n "${COMMAND[$tool]:-}" ] || continue
+  same=0
+  differ=()
+  for index in "${!pages[@]}"; do
+    if cmp -s "$BENCH_WORK/images/$index.$tool.jpg" "$BENCH_WORK/images/$index.own.jpg"; then
+      same=$((same + 1))
+    else
+      differ+=("${pages[$index]##*/}")
+    fi
+  done
+  echo "pictures of $tool identical to own's: $same of ${#pages[@]} ${differ[*]:+(not: ${differ[*]})}"
+done
 
 # Where iecapt's time goes over the corpus and the striped page: each
 # phase's median per page, summed.
 echo
-echo "iecapt (shell) phases, per-page medians summed:"
+echo "iecapt (host) phases, per-page medians summed:"
 phase_names=$(head -1 "$BENCH_WORK/phases/0" | tr ',' '\n' | awk '{ print $1 }')
 declare -A phase_sum
 for phase in $phase_names; do
@@ -141,38 +190,37 @@ for phase in $phase_names; do
 done
 echo "  total      ${phase_sum[total]} ms"
 
-# Peak memory, one run each on the striped page and the corpus's tallest:
-# the tool's own (VmHWM) and that of all its processes together, sampled.
+# Peak memory of all the processes of one capture, the host and its browser
+# among them: on the corpus's tallest page, the striped page and a page cut
+# at 65,500 px; host with the host warm, first with none running before.
 peak_memory() {
-  local tool=$1 url=$2 pid tool_peak=0 all_peak=0 hwm all rss
-  env IECAPT_BENCH_MARKER=$$ sh -c "${COMMAND[$tool]}" sh "$url" >/dev/null 2>&1 &
-  pid=$!
-  while kill -0 "$pid" 2>/dev/null; do
-    all=0
-    # One grep over every process's environment: quick enough to see a
-    # browser that lives for a second.
-    for environ in $(grep -lzx "IECAPT_BENCH_MARKER=$$" /proc/[0-9]*/environ 2>/dev/null); do
-      rss=$(awk '/^VmRSS/ { print $2 }' "${environ%environ}status" 2>/dev/null || true)
-      all=$((all + ${rss:-0}))
-      if [ "$(cat "${environ%environ}comm" 2>/dev/null)" = iecapt ]; then
-        hwm=$(awk '/^VmHWM/ { print $2 }' "${environ%environ}status" 2>/dev/null || true)
-        [ -n "$hwm" ] && [ "$hwm" -gt "$tool_peak" ] && tool_peak=$hwm
-      fi
-    done
-    [ "$all" -gt "$all_peak" ] && all_peak=$all
-    sleep 0.02
-  done
-  wait "$pid" || true
-  printf "  %-8s %-40s tool %4.0f MB, all processes %5.0f MB\n" "$tool" "${url##*/}" \
-    "$(awk -v k="$tool_peak" 'BEGIN { print k / 1024 }')" "$(awk -v k="$all_peak" 'BEGIN { print k / 1024 }')"
+  local tool=$1 url=$2 mb
+  if [ "$tool" = first ]; then
+    end_host
+    while pgrep -f -- "^iecapt --capture-host $HOST_SOCKET " >/dev/null; do sleep 0.1; done
+    mb=$(IECAPT_HOST_IDLE=0 tree_peak "$IECAPT" --url="$url" --out="$BENCH_WORK/first.jpg" | cut -d' ' -f2)
+  else
+    mb=$(tree_peak sh -c "${COMMAND[$tool]}" sh "$url" | cut -d' ' -f2)
+  fi
+  echo "$mb" >"$BENCH_WORK/memory.$tool"
+  printf " %6s" "$mb"
 }
 tallest=0
 for index in $(seq 0 $((last - 1))); do
   [ "$(cat "$BENCH_WORK/times/$index.height")" -gt "$(cat "$BENCH_WORK/times/$tallest.height")" ] && tallest=$index
 done
+memory_tools=(host first own)
+[ -n "$BASELINE" ] && memory_tools+=(today)
 echo
-echo "peak memory (resident; the tool is iecapt itself):"
-for url in "${pages[$tallest]}" "${pages[$last]}"; do
-  for tool in "${TOOLS[@]}"; do peak_memory "$tool" "$url"; done
+printf "%-44s" "peak memory of all processes (MB)"
+for tool in "${memory_tools[@]}"; do printf " %6s" "$tool"; done
+echo
+for url in "${pages[$tallest]}" "${pages[$last]}" "$SERVER/long-100000.html"; do
+  # The host warm for the first column, with this page's neighbours' work behind it.
+  sh -c "${COMMAND[host]}" sh "$url" >/dev/null 2>&1 || true
+  printf "%-44s" "${url##*/}"
+  for tool in "${memory_tools[@]}"; do peak_memory "$tool" "$url"; done
+  [ -n "$BASELINE" ] && printf "   host/today %s" "$(ratio "$(cat "$BENCH_WORK/memory.host")" "$(cat "$BENCH_WORK/memory.today")")"
+  echo
 done
-peak_memory tallshot "${pages[$last]}"
+exec {WARM_REQUESTS}>&-

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# 100 captures one after another, then checks that none of the browser
-# processes they started and none of their temporary folders is left.
+# 100 captures one after another, through the capture host, then checks
+# that the host ends on its own two seconds after the last and that none of
+# the browser processes and none of the temporary folders is left.
 #   CAPTURES=100 bench/iecapt/soak.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 CAPTURES=${CAPTURES:-100}
+export IECAPT_HOST_IDLE=2
 MARKER="iecapt-soak-$$"
 mkdir "$BENCH_WORK/out"
 profiles_before=$(find "$PROFILE_BASE" -maxdepth 1 -name 'iecapt-*' | wc -l)
@@ -22,14 +24,23 @@ for i in $(seq "$CAPTURES"); do
 done
 elapsed=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
 
-left_processes=0
-for environ in /proc/[0-9]*/environ; do
-  pid=${environ#/proc/}; pid=${pid%/environ}
-  state=$(awk '{ print $3 }' "/proc/$pid/stat" 2>/dev/null || true)
-  if [ "$state" != "Z" ] && grep -qzx "IECAPT_SOAK_MARKER=$MARKER" "$environ" 2>/dev/null; then
-    left_processes=$((left_processes + 1))
-  fi
+processes_left() {
+  local environ pid state count=0
+  for environ in /proc/[0-9]*/environ; do
+    pid=${environ#/proc/}; pid=${pid%/environ}
+    state=$(awk '{ print $3 }' "/proc/$pid/stat" 2>/dev/null || true)
+    if [ "$state" != "Z" ] && grep -qzx "IECAPT_SOAK_MARKER=$MARKER" "$environ" 2>/dev/null; then
+      count=$((count + 1))
+    fi
+  done
+  echo "$count"
+}
+# The host and its browser carry the marker too: they go once it has ended.
+for _ in $(seq 200); do
+  [ "$(processes_left)" -eq 0 ] && break
+  sleep 0.1
 done
+left_processes=$(processes_left)
 left_folders=$(($(find "$PROFILE_BASE" -maxdepth 1 -name 'iecapt-*' | wc -l) - profiles_before))
 left_parts=$(find "$BENCH_WORK/out" -name '.*' | wc -l)
 

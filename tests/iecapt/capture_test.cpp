@@ -1,12 +1,16 @@
 // The tool against the real Chromium and pages served on 127.0.0.1, one run
 // of it a case. Every case also checks that no process the tool started and
 // no temporary folder outlives it. The tool always holds stray descriptors
-// that the browser must not inherit.
+// that the browser must not inherit. Then the capture host: captures in a
+// row or at once share its browser and nothing else, and whatever is wrong
+// with it, a capture comes out as without one.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 
 #include <QImage>
@@ -29,11 +33,13 @@ using namespace std::chrono_literals;
 
 // The live processes that inherited the marker (a zombie's environment
 // cannot be read): never found by name, as other browsers run too.
-std::size_t processesWithMarker(const std::string& marker) {
-    std::size_t found = 0;
+std::vector<pid_t> processesWithMarker(const std::string& marker) {
+    std::vector<pid_t> found;
     for (const auto& entry : fs::directory_iterator("/proc")) {
         const std::string environment = fileText(entry.path() / "environ");
-        found += environment.find("IECAPT_TEST_MARKER=" + marker + '\0') != std::string::npos;
+        if (environment.find("IECAPT_TEST_MARKER=" + marker + '\0') != std::string::npos) {
+            found.push_back(std::stoi(entry.path().filename()));
+        }
     }
     return found;
 }
@@ -49,6 +55,21 @@ std::vector<char*> pointersTo(std::vector<std::string>& texts) {
 std::string formatNamed(const std::string& path) {
     const std::string extension = fs::path(path).extension();
     return extension == ".png" ? "png" : extension == ".webp" ? "webp" : "jpeg";
+}
+
+// "" when the picture shows the block's colour at its middle, give or take
+// what JPEG loses; else what it shows there.
+std::string blockMissing(const QImage& image, const Block& block) {
+    const QColor seen =
+        image.pixelColor(block.left + block.width / 2, block.top + block.height / 2);
+    const QColor expected(block.colour[0], block.colour[1], block.colour[2]);
+    const int off =
+        std::max({std::abs(seen.red() - expected.red()), std::abs(seen.green() - expected.green()),
+                  std::abs(seen.blue() - expected.blue())});
+    if (off <= 40) return "";
+    return seen.name().toStdString() + " where " + expected.name().toStdString() + " belongs, at " +
+           std::to_string(block.left + block.width / 2) + "," +
+           std::to_string(block.top + block.height / 2);
 }
 
 // What lies at the output path before the tool runs.
@@ -71,12 +92,14 @@ struct Capture {
 
 void PrintTo(const Capture& row, std::ostream* out) { *out << row.name; }
 
-class CaptureTest : public ::testing::TestWithParam<Capture> {
+class ToolTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const std::string& folder : {tempFolder(), outFolder(), homeFolder()}) {
+        for (const std::string& folder :
+             {tempFolder(), outFolder(), homeFolder(), runtimeFolder()}) {
             fs::create_directory(folder);
         }
+        fs::permissions(runtimeFolder(), fs::perms::owner_all);
         std::ofstream(m_root / "local.html") << blocksPage();
         serveCapturePages(m_server);
     }
@@ -86,7 +109,7 @@ protected:
             ::kill(m_tool, SIGKILL);
             ::waitpid(m_tool, nullptr, 0);
         }
-        EXPECT_TRUE(eventually([&] { return processesWithMarker(m_marker) == 0; }, 10s))
+        EXPECT_TRUE(eventually([&] { return processesWithMarker(m_marker).empty(); }, 10s))
             << "a browser process outlived the tool";
         EXPECT_EQ(namesIn(tempFolder()), std::vector<std::string>{})
             << "the tool left a temporary folder";
@@ -97,6 +120,7 @@ protected:
     std::string tempFolder() const { return m_root / "tmp"; }
     std::string outFolder() const { return m_root / "out"; }
     std::string homeFolder() const { return m_root / "home"; }
+    std::string runtimeFolder() const { return m_root / "run"; }
     std::string outPath() const { return outFolder() + "/shot.jpg"; }
 
     // What the row asks to find at the output path beforehand.
@@ -138,22 +162,25 @@ protected:
         }
     }
 
-    // Starts build/bin/iecapt in the output folder, with TMPDIR and HOME in
-    // the test's folder, a marker in the environment every process it starts
-    // inherits, and descriptors open that are not close-on-exec, as a caller
-    // may leave them.
-    void start(const std::string& program, std::vector<std::string> arguments) {
+    // Starts build/bin/iecapt in the output folder, with TMPDIR, HOME and the
+    // runtime folder in the test's folder, a marker in the environment every
+    // process it starts inherits, and descriptors open that are not
+    // close-on-exec, as a caller may leave them. A host it starts waits the
+    // given seconds for the next capture: none, so a case sees all end.
+    pid_t start(const std::string& program, std::vector<std::string> arguments,
+                const std::string& errorName = "stderr.txt", int hostIdle = 0) {
         arguments.insert(arguments.begin(), program);
-        std::vector<std::string> environment = {"TMPDIR=" + tempFolder(), "HOME=" + homeFolder(),
-                                                "IECAPT_TEST_MARKER=" + m_marker};
+        std::vector<std::string> environment = {
+            "TMPDIR=" + tempFolder(), "HOME=" + homeFolder(), "XDG_RUNTIME_DIR=" + runtimeFolder(),
+            "IECAPT_HOST_IDLE=" + std::to_string(hostIdle), "IECAPT_TEST_MARKER=" + m_marker};
         for (char** entry = environ; *entry != nullptr; ++entry) {
             const std::string_view variable = *entry;
             if (!variable.starts_with("HOME=") && !variable.starts_with("TMPDIR=") &&
-                !variable.starts_with("XDG_")) {
+                !variable.starts_with("XDG_") && !variable.starts_with("IECAPT_HOST_IDLE=")) {
                 environment.emplace_back(variable);
             }
         }
-        const std::string errorPath = m_root / "stderr.txt";
+        const std::string errorPath = m_root / errorName;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addchdir_np(&actions, outFolder().c_str());
@@ -162,11 +189,24 @@ protected:
         for (const int stray : {7, 251}) {
             posix_spawn_file_actions_addopen(&actions, stray, "/dev/null", O_RDONLY, 0);
         }
-        const int error = posix_spawn(&m_tool, program.c_str(), &actions, nullptr,
+        pid_t tool = -1;
+        const int error = posix_spawn(&tool, program.c_str(), &actions, nullptr,
                                       pointersTo(arguments).data(), pointersTo(environment).data());
         posix_spawn_file_actions_destroy(&actions);
         if (error != 0)
             throw std::runtime_error(std::string("cannot run: ") + std::strerror(error));
+        return tool;
+    }
+
+    // How the tool ended: its exit code, or minus the signal that ended it.
+    // One that hangs is killed: its status fails the test.
+    int finish(pid_t tool) {
+        int status = 0;
+        if (!eventually([&] { return ::waitpid(tool, &status, WNOHANG) != 0; }, 120s)) {
+            ::kill(tool, SIGKILL);
+            ::waitpid(tool, &status, 0);
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
     }
 
     TestHttpServer m_server;
@@ -174,6 +214,8 @@ protected:
     const std::string m_marker = fs::path(m_root.path()).filename();
     pid_t m_tool = -1;
 };
+
+class CaptureTest : public ToolTest, public ::testing::WithParamInterface<Capture> {};
 
 TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
     const Capture& row = GetParam();
@@ -204,22 +246,22 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
         fs::copy_file(IECAPT_BINARY, program);
     }
     const auto started = std::chrono::steady_clock::now();
-    start(program, arguments);
+    m_tool = start(program, arguments);
     if (row.signal != 0) {
-        ASSERT_TRUE(eventually([&] { return processesWithMarker(m_marker) > 1; }, 60s));
-        EXPECT_NE(namesIn(tempFolder()), std::vector<std::string>{}) << "not working in TMPDIR";
+        // A browser has started, in a profile in TMPDIR.
+        ASSERT_TRUE(eventually(
+            [&] {
+                return processesWithMarker(m_marker).size() > 1 && !namesIn(tempFolder()).empty();
+            },
+            60s))
+            << "not working in TMPDIR";
         std::this_thread::sleep_for(500ms);  // the browser is starting or loading
         ::kill(m_tool, row.signal);
     }
-    int status = 0;
-    if (!eventually([&] { return ::waitpid(m_tool, &status, WNOHANG) != 0; }, 120s)) {
-        ::kill(m_tool, SIGKILL);  // it hangs: its status fails the test
-        ::waitpid(m_tool, &status, 0);
-    }
-    m_tool = -1;
+    const int status = finish(std::exchange(m_tool, -1));
     const auto elapsed = std::chrono::steady_clock::now() - started;
     const std::string said = fileText(m_root / "stderr.txt");
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), row.status) << said;
+    EXPECT_EQ(status, row.status) << said;
     const auto lines = std::ranges::count(said, '\n');
     EXPECT_EQ(lines, row.lines >= 0 ? row.lines : !row.says.empty()) << said;
     // The caller shows the last line next to the failed row.
@@ -229,7 +271,7 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
     if (row.signal == SIGKILL) {
         // The browser goes with its tool, which cannot remove its folder;
         // the next run does (see StaleProfileRemoved).
-        ASSERT_TRUE(eventually([&] { return processesWithMarker(m_marker) == 0; }, 30s));
+        ASSERT_TRUE(eventually([&] { return processesWithMarker(m_marker).empty(); }, 30s));
         fs::remove_all(tempFolder());
         fs::create_directory(tempFolder());
     }
@@ -246,19 +288,7 @@ TEST_P(CaptureTest, WritesWhatThePageShowsOrKeepsTheOldImage) {
     const QImage image = reader.read();
     ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
     EXPECT_EQ(image.size(), QSize(row.width, row.height));
-    for (const Block& block : row.blocks) {
-        // The colour at the block's middle, give or take what JPEG loses.
-        const QColor seen =
-            image.pixelColor(block.left + block.width / 2, block.top + block.height / 2);
-        const QColor expected(block.colour[0], block.colour[1], block.colour[2]);
-        EXPECT_LE(std::max({std::abs(seen.red() - expected.red()),
-                            std::abs(seen.green() - expected.green()),
-                            std::abs(seen.blue() - expected.blue())}),
-                  40)
-            << seen.name().toStdString() << " where " << expected.name().toStdString()
-            << " belongs, at " << block.left + block.width / 2 << ","
-            << block.top + block.height / 2;
-    }
+    for (const Block& block : row.blocks) EXPECT_EQ(blockMissing(image, block), "");
 }
 
 constexpr Block kBlank = {300, 400, 10, 10, {255, 255, 255}};
@@ -450,6 +480,145 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptureTest, ::testing::Values(
             SIGHUP}),
     ::testing::PrintToStringParamName());
 // clang-format on
+
+// A socket of nobody's at the path: listening, no one ever answers; else
+// left as a host that was killed leaves it.
+void leaveSocket(const std::string& path, bool listening) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    if (listening) {
+        ::listen(fd, 8);  // held open until the test's process ends
+    } else {
+        ::close(fd);
+    }
+}
+
+class CaptureHostTest : public ToolTest {
+protected:
+    void TearDown() override {
+        for (const pid_t host : hosts()) ::kill(host, SIGTERM);
+        ToolTest::TearDown();
+    }
+
+    // A capture of the test page into out/NAME, with a host that waits for
+    // the next capture as long as a test runs.
+    pid_t startCapture(const std::string& page, const std::string& name,
+                       const std::string& program = IECAPT_BINARY) {
+        return start(program,
+                     {"--url=127.0.0.1:" + std::to_string(m_server.port()) + "/" + page,
+                      "--out=" + name, "--timeout=90", "--timings"},
+                     name + ".err", 600);
+    }
+
+    // What is wrong with the capture: its status and what it said when not
+    // the expected, what the picture lacks of the block, and whether a host
+    // served it (a browser of its own has a shutdown phase).
+    std::string wrongWith(pid_t tool, const std::string& name, const Block& shown,
+                          bool servedByAHost) {
+        const int status = finish(tool);
+        const std::string said = fileText(m_root / (name + ".err"));
+        const QImage image(QString::fromStdString(outFolder() + "/" + name));
+        const bool hostServed = said.find(", shutdown ") == std::string::npos;
+        if (status != 0 || std::ranges::count(said, '\n') != 1 || hostServed != servedByAHost) {
+            return "exit " + std::to_string(status) + ": " + said;
+        }
+        return image.isNull() ? "no picture" : blockMissing(image, shown);
+    }
+
+    // The hosts running for this test.
+    std::vector<pid_t> hosts() const {
+        std::vector<pid_t> found;
+        for (const pid_t process : processesWithMarker(m_marker)) {
+            const std::string line = fileText("/proc/" + std::to_string(process) + "/cmdline");
+            if (line.find(std::string("\0--capture-host\0", 16)) != std::string::npos) {
+                found.push_back(process);
+            }
+        }
+        return found;
+    }
+
+    // Where the tool says the host listens.
+    std::string socketPath() const { return runtimeFolder() + "/iecapt-host.socket"; }
+};
+
+// On the page, a block shows whether a cookie or storage of an earlier visit
+// was found: none, on a first visit.
+TEST_F(CaptureHostTest, CapturesInARowOrAtOnceShareOneHostAndEachIsAFirstVisit) {
+    EXPECT_EQ(wrongWith(startCapture("pages/first-visit.html", "first.jpg"), "first.jpg",
+                        kDrawnByScript, true),
+              "");
+    const std::vector<pid_t> host = hosts();
+    EXPECT_EQ(host.size(), 1U);
+    EXPECT_EQ(fs::status(socketPath()).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    const pid_t one = startCapture("pages/first-visit.html", "one.jpg");
+    const pid_t two = startCapture("pages/first-visit.html", "two.jpg");
+    EXPECT_EQ(wrongWith(one, "one.jpg", kDrawnByScript, true), "");
+    EXPECT_EQ(wrongWith(two, "two.jpg", kDrawnByScript, true), "");
+    EXPECT_EQ(hosts(), host);
+}
+
+TEST_F(CaptureHostTest, TwoFirstCapturesAtOnceStartOneHost) {
+    const pid_t one = startCapture("blocks.html", "one.jpg");
+    const pid_t two = startCapture("blocks.html", "two.jpg");
+    EXPECT_EQ(wrongWith(one, "one.jpg", kBlocks[2], true), "");
+    EXPECT_EQ(wrongWith(two, "two.jpg", kBlocks[2], true), "");
+    EXPECT_EQ(hosts().size(), 1U);
+}
+
+enum class Trouble { StaleSocket, HostOfAnotherBuild, SilentHost, BrowserKilled };
+
+struct Troubled {
+    const char* name;
+    Trouble trouble;
+    bool servedByAHost;      // a new one; else the capture's own browser
+    std::size_t hostsAfter;  // the other build's stays
+};
+
+void PrintTo(const Troubled& row, std::ostream* out) { *out << row.name; }
+
+class CaptureHostTroubleTest : public CaptureHostTest,
+                               public ::testing::WithParamInterface<Troubled> {};
+
+TEST_P(CaptureHostTroubleTest, TheCaptureComesOutAsWithoutAHostAndSaysNothingOfIt) {
+    switch (GetParam().trouble) {
+        case Trouble::StaleSocket:
+        case Trouble::SilentHost:
+            leaveSocket(socketPath(), GetParam().trouble == Trouble::SilentHost);
+            break;
+        case Trouble::HostOfAnotherBuild: {
+            // A copy of the tool is another build: its host serves only its own.
+            const std::string other = m_root / "other";
+            fs::copy_file(IECAPT_BINARY, other);
+            ASSERT_EQ(finish(startCapture("blocks.html", "before.jpg", other)), 0);
+            break;
+        }
+        case Trouble::BrowserKilled: {
+            ASSERT_EQ(finish(startCapture("blocks.html", "before.jpg")), 0);
+            const std::string host = std::to_string(hosts().at(0));
+            const pid_t browser =
+                std::stoi(fileText("/proc/" + host + "/task/" + host + "/children"));
+            ASSERT_EQ(::kill(-browser, SIGKILL), 0);  // its whole process group
+            ASSERT_TRUE(eventually([&] { return hosts().empty(); }, 10s)) << "the host stayed";
+            break;
+        }
+    }
+    EXPECT_EQ(wrongWith(startCapture("blocks.html", "shot.jpg"), "shot.jpg", kBlocks[2],
+                        GetParam().servedByAHost),
+              "");
+    EXPECT_EQ(hosts().size(), GetParam().hostsAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CaptureHostTroubleTest,
+    ::testing::Values(Troubled{"StaleSocket", Trouble::StaleSocket, true, 1},
+                      Troubled{"HostOfAnotherBuild", Trouble::HostOfAnotherBuild, false, 1},
+                      Troubled{"HostThatNeverAnswers", Trouble::SilentHost, false, 0},
+                      Troubled{"HostsBrowserKilled", Trouble::BrowserKilled, true, 1}),
+    ::testing::PrintToStringParamName());
 
 }  // namespace
 }  // namespace orlenda::iecapt::testing

@@ -63,6 +63,35 @@ TEST(OptionsTest, ConsentBannersAreAnsweredUnlessKeptOnRequest) {
               "--keep-consent-banners takes no value");
 }
 
+TEST(OptionsTest, TheHostIsOnUnlessTurnedOffAndItsIdleTimeComesFromTheEnvironment) {
+    const struct {
+        std::vector<std::string> environment;
+        bool useHost;
+        int idleSeconds;  // -1: refused
+    } cases[] = {
+        {{}, true, 30},
+        {{"IECAPT_NO_HOST=1", "IECAPT_HOST_IDLE=0"}, false, 0},
+        {{"IECAPT_NO_HOST=yes", "IECAPT_HOST_IDLE=3600"}, false, 3600},
+        {{"IECAPT_NO_HOST=0", "IECAPT_NO_HOST_IDLE=5", "X=IECAPT_NO_HOST=1"}, true, 30},
+        {{"IECAPT_NO_HOST="}, true, 30},
+        {{"IECAPT_HOST_IDLE=3601"}, true, -1},
+        {{"IECAPT_HOST_IDLE=soon"}, true, -1},
+    };
+    for (const auto& [environment, useHost, idleSeconds] : cases) {
+        const ParsedCommandLine parsed = parseCommandLine({"a", "b.jpg"}, environment);
+        const std::string given = environment.empty() ? "" : environment.front();
+        if (idleSeconds < 0) {
+            EXPECT_NE(parsed.error.find("IECAPT_HOST_IDLE must be a whole number"),
+                      std::string::npos)
+                << given;
+            continue;
+        }
+        EXPECT_EQ(parsed.options.useHost, useHost) << given;
+        EXPECT_EQ(parsed.options.hostIdleSeconds, idleSeconds) << given;
+    }
+    EXPECT_FALSE(parseCommandLine({"a", "b.jpg", "--no-host"}).options.useHost);
+}
+
 TEST(OptionsTest, BadArgumentsAreRefusedWithAReason) {
     const std::pair<std::string, std::string> cases[] = {
         {"", "no address"},

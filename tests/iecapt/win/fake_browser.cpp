@@ -158,6 +158,9 @@ private:
 // What a page session answers to the commands of one capture.
 json resultFor(const std::string& method) {
     if (method == "Browser.getVersion") return {{"userAgent", "Mozilla/5.0 HeadlessChrome/1.0"}};
+    if (method == "Target.createBrowserContext") return {{"browserContextId", "C"}};
+    if (method == "Target.createTarget") return {{"targetId", "T"}};
+    if (method == "Target.attachToTarget") return {{"sessionId", "S"}};
     if (method == "Page.navigate") return {{"frameId", "F"}, {"loaderId", "L"}};
     if (method == "Page.createIsolatedWorld") return {{"executionContextId", 1}};
     if (method == "Runtime.evaluate") {
@@ -175,10 +178,7 @@ void answerACapture(Protocol& protocol) {
     while (const auto command = protocol.nextCommand()) {
         const std::string method = command->value("method", "");
         protocol.send({{"id", (*command)["id"]}, {"result", resultFor(method)}});
-        if (method == "Target.setAutoAttach") {
-            protocol.send({{"method", "Target.attachedToTarget"},
-                           {"params", {{"sessionId", "S"}, {"targetInfo", {{"type", "page"}}}}}});
-        } else if (method == "Page.navigate") {
+        if (method == "Page.navigate") {
             protocol.send(
                 {{"method", "Page.frameNavigated"},
                  {"params",

@@ -229,7 +229,7 @@ TEST_F(ToolTest, TheBrowserGetsItsPipeAProfileInTheTemporaryFolderAndNoAddress) 
     const std::vector<std::string> arguments = reportLines("arguments.txt");
     ASSERT_GE(arguments.size(), 3U);
     EXPECT_EQ(arguments.front(), programFolder() + "\\fake_browser.exe");
-    EXPECT_EQ(arguments.back(), "about:blank");
+    EXPECT_EQ(arguments.back(), "--no-startup-window");
     const std::string profile = "--user-data-dir=" + temp() + "\\iecapt-";
     EXPECT_EQ(std::ranges::count_if(arguments,
                                     [&](const std::string& a) {

@@ -79,6 +79,7 @@ const std::vector<OptionSpec>& optionSpecs() {
         {"keep-consent-banners", false, flagInto(&CaptureOptions::keepConsentBanners, true)},
         {"browser", true, textInto(&CaptureOptions::browser)},
         {"timings", false, flagInto(&CaptureOptions::timings, true)},
+        {"no-host", false, flagInto(&CaptureOptions::useHost, false)},
     };
     return specs;
 }
@@ -134,9 +135,31 @@ std::string readOptions(const std::vector<std::string>& arguments, CaptureOption
     return {};
 }
 
+// The capture host's settings from the environment; empty when they fit,
+// otherwise why not.
+std::string readHostEnvironment(const std::vector<std::string>& environment,
+                                CaptureOptions& options) {
+    for (const std::string& entry : environment) {
+        const auto equals = entry.find('=');
+        const std::string_view name = std::string_view(entry).substr(0, equals);
+        const std::string_view value =
+            equals == std::string::npos ? "" : std::string_view(entry).substr(equals + 1);
+        if (name == "IECAPT_NO_HOST" && !value.empty() && value != "0") options.useHost = false;
+        if (name != "IECAPT_HOST_IDLE") continue;
+        const auto seconds = parseWholeNumber(value);
+        if (!seconds || *seconds > kMaxHostIdleSeconds) {
+            return "IECAPT_HOST_IDLE must be a whole number of seconds from 0 to " +
+                   std::to_string(kMaxHostIdleSeconds) + ", not \"" + std::string(value) + "\"";
+        }
+        options.hostIdleSeconds = *seconds;
+    }
+    return {};
+}
+
 }  // namespace
 
-ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments,
+                                   const std::vector<std::string>& environment) {
     const auto given = [&](std::string_view flag) {
         return std::find(arguments.begin(), arguments.end(), flag) != arguments.end();
     };
@@ -180,6 +203,9 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (seen.count("browser") && options.browser.empty()) {
         return refuse("--browser needs a program path");
+    }
+    if (std::string error = readHostEnvironment(environment, options); !error.empty()) {
+        return refuse(std::move(error));
     }
     parsed.action = ParsedCommandLine::Action::Capture;
     return parsed;

@@ -9,6 +9,10 @@ namespace orlenda::iecapt {
 
 inline constexpr int kDefaultTimeoutSeconds = 60;
 
+// How long a capture host waits for another capture before it ends.
+inline constexpr int kDefaultHostIdleSeconds = 30;
+inline constexpr int kMaxHostIdleSeconds = 3600;
+
 // What one run of the tool is asked to do.
 struct CaptureOptions {
     std::string url;  // as given; normalised later
@@ -30,6 +34,8 @@ struct CaptureOptions {
     bool keepConsentBanners = false;  // leave cookie and consent banners unanswered
     std::string browser;              // empty: looked for on PATH
     bool timings = false;
+    bool useHost = true;  // capture in this user's shared browser, started when there is none
+    int hostIdleSeconds = kDefaultHostIdleSeconds;  // how long a host started here waits for more
 };
 
 struct ParsedCommandLine {
@@ -42,7 +48,11 @@ struct ParsedCommandLine {
 // Reads the arguments after the program name. -h, --help and --version win
 // over everything else. Options are --name=value or --name value, each given
 // once; "--" ends them. Up to two other arguments stand for the address and
-// the output file, where those were not given as options.
-ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
+// the output file, where those were not given as options. Of the environment
+// (NAME=value entries), IECAPT_NO_HOST (any value but "" and "0") does what
+// --no-host does, and IECAPT_HOST_IDLE sets the seconds a host started by
+// this capture waits for the next.
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments,
+                                   const std::vector<std::string>& environment = {});
 
 }  // namespace orlenda::iecapt

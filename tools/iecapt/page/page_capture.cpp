@@ -53,7 +53,6 @@ private:
     void beginPhase(const std::string& name, const std::string& activity);
     json startBrowser();
     void openPage();
-    void notePageSession(const json& event);
     void closeOtherWindow(const json& event);
     void navigate(const std::string& url, const std::string& userAgent);
     void waitFor(const std::function<bool()>& condition, Deadline deadline);
@@ -79,6 +78,8 @@ private:
     Timings& m_timings;
     milliseconds m_timeout;
     std::string m_activity;
+    std::string m_contextId;
+    std::string m_targetId;
     std::string m_sessionId;
     const std::string m_channel = channelName();
     std::unique_ptr<PageWatch> m_watch;
@@ -133,24 +134,28 @@ void PageCapture::beginPhase(const std::string& name, const std::string& activit
 }
 
 json PageCapture::startBrowser() {
+    // Sent in one go: the version, the windows the page may open, and a
+    // context of the capture's own, which shares nothing with any other.
     const int version = m_session.post("Browser.getVersion", json::object());
-    // Attaching as the browser announces its page saves a round trip.
-    m_session.setEventHandler([this](const json& event) { notePageSession(event); });
-    const int attach = m_session.post(
-        "Target.setAutoAttach",
-        {{"autoAttach", true}, {"waitForDebuggerOnStart", false}, {"flatten", true}});
+    const int discover = m_session.post("Target.setDiscoverTargets", {{"discover", true}});
+    const int context = m_session.post("Target.createBrowserContext", json::object());
     json reply = m_session.resultOf("Browser.getVersion", version, m_deadline);
     // A refused set-up fails at once, not as a time-out later.
-    m_session.resultOf("Target.setAutoAttach", attach, m_deadline);
+    m_session.resultOf("Target.setDiscoverTargets", discover, m_deadline);
+    m_contextId = m_session.resultOf("Target.createBrowserContext", context, m_deadline)
+                      .value("browserContextId", std::string());
     return reply;
 }
 
 void PageCapture::openPage() {
-    if (m_sessionId.empty()) {
-        // No page yet: make one, which attaches the same way.
-        m_session.call("Target.createTarget", {{"url", "about:blank"}}, m_deadline);
-    }
-    waitFor([this] { return !m_sessionId.empty(); }, m_deadline);
+    m_targetId = m_session
+                     .call("Target.createTarget",
+                           {{"url", "about:blank"}, {"browserContextId", m_contextId}}, m_deadline)
+                     .value("targetId", std::string());
+    m_sessionId = m_session
+                      .call("Target.attachToTarget", {{"targetId", m_targetId}, {"flatten", true}},
+                            m_deadline)
+                      .value("sessionId", std::string());
     m_watch = std::make_unique<PageWatch>(m_sessionId, m_options.allowFileUrls,
                                           [this](const std::string& method, const json& params) {
                                               m_session.post(method, params, m_sessionId);
@@ -165,27 +170,12 @@ void PageCapture::openPage() {
 }
 
 void PageCapture::closeOtherWindow(const json& event) {
-    if (event.value("method", std::string()) != "Target.attachedToTarget") return;
-    const json& params = event.value("params", json::object());
-    const json& target = params.value("targetInfo", json::object());
-    const std::string sessionId = params.value("sessionId", std::string());
-    if (sessionId == m_sessionId || target.value("type", std::string()) != "page") return;
-    // The headless shell lets a page open windows without a click. A new
-    // window waits for a debugger, and holds up every page of its renderer,
-    // the captured one too, until told to run; closing it alone does not
-    // free them. The full browser blocks such windows, so we close them too:
-    // a dialog there would hold up the renderer again.
-    m_session.post("Runtime.runIfWaitingForDebugger", json::object(), sessionId);
-    m_session.post("Target.closeTarget", {{"targetId", target.value("targetId", std::string())}});
-}
-
-void PageCapture::notePageSession(const json& event) {
-    if (!m_sessionId.empty() || event.value("method", std::string()) != "Target.attachedToTarget") {
-        return;
-    }
-    const json& params = event.value("params", json::object());
-    if (params.value("targetInfo", json::object()).value("type", std::string()) == "page") {
-        m_sessionId = params.value("sessionId", std::string());
+    if (event.value("method", std::string()) != "Target.targetCreated") return;
+    const json& target = event.value("params", json::object()).value("targetInfo", json::object());
+    // The headless shell lets a page open windows without a click; the full
+    // browser blocks them. Either way they only take time from the page.
+    if (isOtherWindow(target, m_contextId, m_targetId)) {
+        m_session.post("Target.closeTarget", {{"targetId", target.value("targetId", "")}});
     }
 }
 
@@ -197,7 +187,8 @@ void PageCapture::navigate(const std::string& url, const std::string& userAgent)
         setup.emplace_back(method, m_session.post(method, params, m_sessionId));
     };
     setup.emplace_back("Browser.setDownloadBehavior",
-                       m_session.post("Browser.setDownloadBehavior", {{"behavior", "deny"}}));
+                       m_session.post("Browser.setDownloadBehavior",
+                                      {{"behavior", "deny"}, {"browserContextId", m_contextId}}));
     onPage("Inspector.enable", json::object());
     onPage("Page.enable", json::object());
     onPage("Page.setLifecycleEventsEnabled", {{"enabled", true}});
@@ -474,6 +465,12 @@ CapturedPage capturePage(DevToolsSession& session, const std::string& url,
                          const CaptureOptions& options, const std::string& consentRules,
                          Deadline deadline, Timings& timings) {
     return PageCapture(session, options, consentRules, deadline, timings).run(url);
+}
+
+bool isOtherWindow(const json& targetInfo, std::string_view contextId, std::string_view ownTarget) {
+    return targetInfo.value("type", "") == "page" &&
+           targetInfo.value("browserContextId", "") == contextId &&
+           targetInfo.value("targetId", "") != ownTarget;
 }
 
 }  // namespace orlenda::iecapt

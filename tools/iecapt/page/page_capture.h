@@ -33,4 +33,10 @@ CapturedPage capturePage(DevToolsSession& session, const std::string& url,
                          const CaptureOptions& options, const std::string& consentRules,
                          Deadline deadline, Timings& timings);
 
+// Whether a target the browser reports is a window the captured page opened:
+// a page in the capture's own context, other than the one captured. Another
+// capture's pages, in contexts of their own, never are.
+bool isOtherWindow(const nlohmann::json& targetInfo, std::string_view contextId,
+                   std::string_view ownTarget);
+
 }  // namespace orlenda::iecapt

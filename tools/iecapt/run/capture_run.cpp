@@ -23,6 +23,7 @@
 #include "system/atomic_file.h"
 #include "system/available_memory.h"
 #include "system/browser_process.h"
+#include "system/capture_host.h"
 #include "system/own_folder.h"
 #include "system/pipe_channel.h"
 #include "system/profile_folder.h"
@@ -59,28 +60,21 @@ std::string consentRules(const CaptureOptions& options, std::vector<std::string>
 // As strsignal() names the two that stop a capture, on every platform.
 const char* signalName(int signal) { return signal == SIGTERM ? "Terminated" : "Interrupt"; }
 
-CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& options,
-                                const SignalWatch& signals, Deadline deadline, Timings& timings,
-                                std::vector<std::string>& warnings) {
-    const BrowserLookup browser = lookForBrowser(options.browser);
-    if (browser.path.empty()) throw CaptureFailure(ExitCode::BrowserFailed, browser.problem);
+// Today's way, and the way back whenever no host serves: a browser of the
+// capture's own, ended with it.
+CapturedPage captureInOwnBrowser(const std::string& browser, const std::string& url,
+                                 const CaptureOptions& options, const std::string& rules,
+                                 const SignalWatch& signals, Deadline deadline, Timings& timings) {
+    adoptOrphanedDescendants();
     removeStaleProfileFolders(temporaryBase());
     const ProfileFolder folder;
-    BrowserProcess process(
-        browserArguments(browser.path, folder.profile(), runningAsRoot()),
-        browserEnvironment(currentEnvironment(), folder.home(), folder.temporaryFiles()),
-        folder.browserLog());
+    BrowserProcess process = startBrowserIn(folder, browser);
     PipeChannel channel(process.toBrowser(), process.fromBrowser(), signals.descriptor());
     DevToolsSession session(channel, deadline);
     try {
-        CapturedPage page =
-            capturePage(session, url, options, consentRules(options, warnings), deadline, timings);
+        CapturedPage page = capturePage(session, url, options, rules, deadline, timings);
         timings.begin("shutdown");
-        // The files go while the browser's processes die; stop() then only
-        // makes sure they have.
-        process.kill();
-        folder.removeBrowserFiles();
-        process.stop();
+        endBrowserIn(folder, process);
         return page;
     } catch (const CaptureFailure& failure) {
         // Only a browser that would not start has last words worth quoting;
@@ -91,6 +85,23 @@ CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& op
         if (reason.empty()) throw;
         throw CaptureFailure(failure.code(), std::string(failure.what()) + " (" + reason + ")");
     }
+}
+
+CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& options,
+                                const SignalWatch& signals, Deadline deadline, Timings& timings,
+                                std::vector<std::string>& warnings) {
+    const BrowserLookup browser = lookForBrowser(options.browser);
+    if (browser.path.empty()) throw CaptureFailure(ExitCode::BrowserFailed, browser.problem);
+    const std::string rules = consentRules(options, warnings);
+    if (options.useHost) {
+        timings.begin("host");
+        const HostRequest request = {IECAPT_VERSION, browser.path, options.hostIdleSeconds};
+        if (const auto host = openHostChannel(request, signals.descriptor(), deadline)) {
+            DevToolsSession session(*host, deadline);
+            return capturePage(session, url, options, rules, deadline, timings);
+        }
+    }
+    return captureInOwnBrowser(browser.path, url, options, rules, signals, deadline, timings);
 }
 
 // The options with the time-out the largest picture they allow gets; empty,
@@ -136,7 +147,6 @@ int capture(const CaptureOptions& given, std::ostream& err) {
     const CaptureOptions& options = *sized;
 
     const SignalWatch signals;
-    adoptOrphanedDescendants();
     Timings timings;
     const Deadline deadline = Deadline::after(std::chrono::seconds(options.timeoutSeconds));
     int status = 0;
@@ -199,7 +209,10 @@ int runParsed(const ParsedCommandLine& parsed, std::ostream& out, std::ostream& 
 
 int runTool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     try {
-        return runParsed(parseCommandLine(arguments), out, err);
+        if (!arguments.empty() && arguments.front() == kHostArgument) {
+            return serveAsHost(arguments, IECAPT_VERSION, err);
+        }
+        return runParsed(parseCommandLine(arguments, currentEnvironment()), out, err);
     } catch (const std::exception& error) {
         err << "iecapt: error: unexpected failure: " << oneLine(error.what()) << "\n";
         return static_cast<int>(ExitCode::Unexpected);

@@ -1,6 +1,7 @@
 #include "run/help_text.h"
 
 #include "system/browser_process.h"
+#include "system/capture_host.h"
 #include "system/signal_watch.h"
 
 namespace orlenda::iecapt {
@@ -59,7 +60,9 @@ Options (--name=value and --name value both work):
                        least consent (reject, or necessary cookies only), or
                        hidden where they offer no choice, before the capture
 )" + std::string(browserSearchHelp()) +
-           R"(  --timings            print how long each phase took on standard error
+           R"(  --no-host            start a browser for this capture alone, never the
+                       capture host's (below)
+  --timings            print how long each phase took on standard error
   -h, --help           show this text and exit
   --version            show the version and exit
 
@@ -74,11 +77,13 @@ starts (exit status 7).
 A page that answers with an HTTP error status (404, 500...) is captured as
 the server sent it, with a warning. A consent banner that was closed gets a
 note; the rules that close them (autoconsent, by DuckDuckGo) ship beside the
-tool, and their answer lives only in the capture's throw-away profile.
+tool, and their answer lives only in the capture's own browser context.
 Warnings, notes and errors go to standard error, one line each, beginning
 "iecapt: warning: ", "iecapt: note: " and "iecapt: error: "; after a failure
 its reason is the last line.
 
+)" + std::string(hostHelp()) +
+           R"(
 Exit status:
   0  the image was written
   1  unexpected failure

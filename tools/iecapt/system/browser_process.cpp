@@ -54,10 +54,25 @@ std::vector<std::string> browserArguments(const std::string& browser,
     };
     // Chromium refuses to start as root with its sandbox.
     if (asRoot) arguments.emplace_back("--no-sandbox");
-    // A blank first tab instead of the new-tab page; the address to capture
-    // never goes here.
-    arguments.emplace_back("about:blank");
+    // No first window: every capture opens a page in a context of its own,
+    // and the address to capture never goes on this line.
+    arguments.emplace_back("--no-startup-window");
     return arguments;
+}
+
+BrowserProcess startBrowserIn(const ProfileFolder& folder, const std::string& browser) {
+    return BrowserProcess(
+        browserArguments(browser, folder.profile(), runningAsRoot()),
+        browserEnvironment(currentEnvironment(), folder.home(), folder.temporaryFiles()),
+        folder.browserLog());
+}
+
+void endBrowserIn(const ProfileFolder& folder, BrowserProcess& process) {
+    // The files go while the browser's processes die; stop() then only makes
+    // sure they have.
+    process.kill();
+    folder.removeBrowserFiles();
+    process.stop();
 }
 
 std::vector<std::string> environmentWith(

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/native_handle.h"
+#include "system/profile_folder.h"
 
 namespace orlenda::iecapt {
 
@@ -90,6 +91,14 @@ private:
     NativeHandle m_toBrowser;
     NativeHandle m_fromBrowser;
 };
+
+// The browser started in the throw-away folder: its profile, home and
+// temporary files there, its output in the folder's log.
+BrowserProcess startBrowserIn(const ProfileFolder& folder, const std::string& browser);
+
+// Ends the browser and removes its files meanwhile, and waits, bounded,
+// until its processes are gone.
+void endBrowserIn(const ProfileFolder& folder, BrowserProcess& process);
 
 // Makes sure stop() can wait for the browser's orphaned helpers too: on
 // POSIX systems the tool becomes their reaper; on Windows the job holds them

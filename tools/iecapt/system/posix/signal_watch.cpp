@@ -55,8 +55,9 @@ SignalWatch::~SignalWatch() {
 int SignalWatch::caughtSignal() const { return g_caughtSignal; }
 
 std::string_view stopHelp() {
-    return "On SIGINT or SIGTERM the browser is stopped, nothing is written, and the\n"
-           "tool ends by that same signal.\n";
+    return "On SIGINT or SIGTERM the capture's browser is stopped (or its context in\n"
+           "the host's browser disposed of), nothing is written, and the tool ends by\n"
+           "that same signal.\n";
 }
 
 }  // namespace orlenda::iecapt

@@ -1,0 +1,149 @@
+#include "system/capture_host.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+#include "common/exit_code.h"
+#include "system/browser_process.h"
+#include "system/pipe_channel.h"
+#include "system/posix/host_socket.h"
+
+extern char** environ;
+
+namespace orlenda::iecapt {
+namespace {
+
+using host_socket::UniqueFd;
+using namespace std::chrono_literals;
+
+// How long a host that is there has to answer; one still starting its
+// browser says so, and is then waited for as a browser of the capture's own.
+constexpr auto kAnswerTime = 3s;
+// How long another capture may hold the folder's lock: moments, unless it
+// hangs.
+constexpr auto kLockTime = 2s;
+
+// Starts this same tool as the host, on the listening socket: in a session
+// of its own, no signal blocked or ignored, nothing of the capture's open
+// but the socket (as descriptor 3), and standard input and output on
+// /dev/null, so that whoever waits for the capture's output never waits
+// for the host. Its first process leaves the host running in another and
+// ends, so the host is no child of this capture's.
+bool startHost(int listener, const std::string& socketPath, const HostRequest& request) {
+    std::vector<std::string> arguments = {"iecapt", std::string(kHostArgument), socketPath,
+                                          request.browser, std::to_string(request.idleSeconds)};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_init(&attributes);
+    posix_spawn_file_actions_init(&actions);
+    pid_t first = 0;
+    const bool started =
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
+                                                  POSIX_SPAWN_SETSIGDEF) == 0 &&
+        posix_spawnattr_setsigmask(&attributes, &none) == 0 &&
+        posix_spawnattr_setsigdefault(&attributes, &all) == 0 &&
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0) == 0 &&
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0) == 0 &&
+        posix_spawn_file_actions_adddup2(&actions, 1, 2) == 0 &&
+        posix_spawn_file_actions_adddup2(&actions, listener, 3) == 0 &&
+        posix_spawn_file_actions_addclosefrom_np(&actions, 4) == 0 &&
+        ::posix_spawn(&first, "/proc/self/exe", &actions, &attributes, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    int status = 0;
+    while (started && ::waitpid(first, &status, 0) < 0 && errno == EINTR) {
+    }
+    return started && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A connection to this user's host, and whether this capture started it.
+struct HostConnection {
+    UniqueFd fd;
+    bool startedHere = false;
+};
+
+// The host there is, else a new one. The connection to a new one is made
+// before it runs, so it finds a capture waiting.
+HostConnection reachHost(const std::string& folder, const std::string& socketPath,
+                         const HostRequest& request, Deadline deadline) {
+    if (UniqueFd host = host_socket::connectTo(socketPath)) return {std::move(host), false};
+    // Two captures at once start one host: the second finds the first's.
+    const UniqueFd lock =
+        host_socket::lockFolder(folder, Deadline::after(kLockTime).orSooner(deadline));
+    if (!lock) return {};
+    if (UniqueFd host = host_socket::connectTo(socketPath)) return {std::move(host), false};
+    const UniqueFd listener = host_socket::listenAt(socketPath);
+    UniqueFd own = listener ? host_socket::connectTo(socketPath) : UniqueFd();
+    if (own && startHost(listener.get(), socketPath, request)) return {std::move(own), true};
+    ::unlink(socketPath.c_str());
+    return {};
+}
+
+// The channel, once the host says it serves this capture; nothing when it
+// does not. Its first answer must come by firstAnswerBy; a host that says
+// it is starting its browser is waited for up to the deadline.
+std::unique_ptr<MessageChannel> greet(UniqueFd host, const HostIdentity& identity,
+                                      NativeHandle interrupt, Deadline firstAnswerBy,
+                                      Deadline deadline) {
+    const int second = ::fcntl(host.get(), F_DUPFD_CLOEXEC, 0);
+    if (second < 0) return nullptr;
+    auto channel = std::make_unique<PipeChannel>(host.release(), second, interrupt);
+    const ChannelStatus sent = channel->send(helloText(identity), firstAnswerBy);
+    ReceivedMessage answer =
+        sent == ChannelStatus::Ok ? channel->receive(firstAnswerBy) : ReceivedMessage{sent, {}};
+    if (answer.status == ChannelStatus::Ok &&
+        readAnswer(answer.text, identity) == HostAnswer::Starting) {
+        answer = channel->receive(deadline);
+        if (answer.status == ChannelStatus::TimedOut) {
+            throw CaptureFailure(ExitCode::TimedOut, "timed out while starting the browser");
+        }
+    }
+    if (answer.status == ChannelStatus::Interrupted) throw CaptureInterrupted();
+    if (answer.status != ChannelStatus::Ok ||
+        readAnswer(answer.text, identity) != HostAnswer::Serving) {
+        return nullptr;
+    }
+    return channel;
+}
+
+}  // namespace
+
+std::string_view hostHelp() {
+    return "The captures that follow one another share one browser, kept by a capture\n"
+           "host: the first starts it (this same tool, in the background), the next\n"
+           "ones capture through it, each in a browser context of its own that nothing\n"
+           "of another capture reaches and that goes when it ends. The host listens on\n"
+           "a socket only this user can open, iecapt-host.socket in $XDG_RUNTIME_DIR\n"
+           "(else in iecapt-host-UID in the temporary folder), and ends when no capture\n"
+           "has come for IECAPT_HOST_IDLE seconds (30; 0 to 3600), or at once when its\n"
+           "browser goes. A capture that no host can serve starts a browser of its own\n"
+           "and says nothing of it. IECAPT_NO_HOST=1 does what --no-host does.\n";
+}
+
+std::unique_ptr<MessageChannel> openHostChannel(const HostRequest& request, NativeHandle interrupt,
+                                                Deadline deadline) {
+    const std::string folder = host_socket::hostFolder();
+    if (folder.empty()) return nullptr;
+    HostConnection host = reachHost(folder, host_socket::socketPathIn(folder), request, deadline);
+    if (!host.fd) return nullptr;
+    const HostIdentity identity = capture_host::identityOf(host_socket::toolBuild(request.version),
+                                                           request.browser, currentEnvironment());
+    // A new host may take as long to start as a browser of the capture's own.
+    return greet(std::move(host.fd), identity, interrupt,
+                 host.startedHere ? deadline : Deadline::after(kAnswerTime).orSooner(deadline),
+                 deadline);
+}
+
+}  // namespace orlenda::iecapt

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <string>
+#include <utility>
+
+#include "common/deadline.h"
+
+// What the capture host and the captures that reach it share on POSIX
+// systems: the folder, the socket and the lock.
+namespace orlenda::iecapt::host_socket {
+
+// A descriptor closed when this goes.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    ~UniqueFd() { reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) {
+            reset();
+            m_fd = std::exchange(other.m_fd, -1);
+        }
+        return *this;
+    }
+
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+    void reset();
+    explicit operator bool() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
+// This user's folder for the socket and the lock: $XDG_RUNTIME_DIR, else
+// iecapt-host-UID under the temporary folder, made if need be. Empty unless
+// it is a folder of this user's that no one else may enter.
+std::string hostFolder();
+std::string socketPathIn(const std::string& folder);
+
+// The folder's lock, by which one process at a time starts a host or lets
+// go of the socket; held while this lives. Empty when not had by the deadline.
+UniqueFd lockFolder(const std::string& folder, Deadline deadline);
+
+// A connection to whoever listens at the path, when that is this user.
+// Empty when no one listens there (no socket, or one left by a host that
+// has gone), or someone else does.
+UniqueFd connectTo(const std::string& path);
+
+// A new socket listening at the path, in place of anything there: only this
+// user may open it. Empty when none can be made.
+UniqueFd listenAt(const std::string& path);
+
+// Whether the process at the other end of the connection is this user's.
+bool peerIsThisUser(int fd);
+
+// The tool's version and which build of it this is, so that a capture never
+// talks to a host of another one, even of the same version.
+std::string toolBuild(const std::string& version);
+
+}  // namespace orlenda::iecapt::host_socket
