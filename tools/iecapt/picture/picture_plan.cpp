@@ -1,8 +1,7 @@
 #include "picture/picture_plan.h"
 
-#include <charconv>
-
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "common/message_text.h"
