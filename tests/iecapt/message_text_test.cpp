@@ -95,8 +95,7 @@ TEST(MessageTextTest, WarningsAndTimeOutsSayItOnceInOneLine) {
         {gaveUpWaitingFor({"a", "b", "c\nd"}, 3), "gave up waiting for a, b and c d after 3 s"},
         {gaveUpWaitingFor({"a", "b", "c", "d", "e"}, 3),
          "gave up waiting for a, b, c and 2 more hosts after 3 s"},
-        {loadUnfinishedWarning(5),
-         "the page had not finished loading after 5 s; captured as it was"},
+        {loadUnfinishedWarning(5), "the page was still busy after 5 s; captured as it was"},
         {describeBrowserQuit("starting the browser"), "the browser quit while starting"},
         {describeBrowserQuit("loading the page"), "the browser quit while loading the page"},
     };

@@ -185,8 +185,7 @@ std::string notLoadedForHostsReason(const std::vector<std::string>& hosts, int s
 }
 
 std::string loadUnfinishedWarning(int seconds) {
-    return "the page had not finished loading after " + std::to_string(seconds) +
-           " s; captured as it was";
+    return "the page was still busy after " + std::to_string(seconds) + " s; captured as it was";
 }
 
 std::string consentRulesMissingWarning(std::string_view path) {
