@@ -86,11 +86,14 @@ TEST(MessageTextTest, WarningsAndTimeOutsSayItOnceInOneLine) {
          "the page is 1,600 px wide; the picture shows its left 1,024 px"},
         {heightCutWarning(1000000, 999),
          "the page is 1,000,000 px high; the picture shows its top 999 px"},
-        {pictureCostNote(4096, 65500, 141, 2'251'500'000),
+        {pictureCostNote(4096, 65500, 141, 2'251'500'000, 90),
+         "a picture up to 4,096 x 65,500 px may take up to 141 s and about 2.3 GB of memory; "
+         "--timeout=90 may end it first"},
+        {pictureCostNote(4096, 65500, 141, 2'251'500'000, 141),
          "a picture up to 4,096 x 65,500 px may take up to 141 s and about 2.3 GB of memory"},
-        {memoryRefusal(16384, 65500, 3'257'000'000, 949'999'999),
+        {memoryRefusal(16384, 65500, 3'257'000'000, 949'999'999, "--max-height"),
          "a picture up to 16,384 x 65,500 px needs about 3.3 GB of memory and 0.9 GB is "
-         "available"},
+         "available; lower --width or --max-height"},
         {gaveUpWaitingFor({"a.example"}, 15), "gave up waiting for a.example after 15 s"},
         {gaveUpWaitingFor({"a", "b", "c\nd"}, 3), "gave up waiting for a, b and c d after 3 s"},
         {gaveUpWaitingFor({"a", "b", "c", "d", "e"}, 3),

@@ -156,14 +156,19 @@ std::string widthCutWarning(int pageWidth, int shownWidth) {
            grouped(shownWidth) + " px";
 }
 
-std::string pictureCostNote(int width, int height, int seconds, std::int64_t bytes) {
+std::string pictureCostNote(int width, int height, int seconds, std::int64_t bytes,
+                            int timeoutSeconds) {
     return pictureSize(width, height) + " may take up to " + std::to_string(seconds) +
-           " s and about " + gigabytes(bytes) + " of memory";
+           " s and about " + gigabytes(bytes) + " of memory" +
+           (timeoutSeconds < seconds
+                ? "; --timeout=" + std::to_string(timeoutSeconds) + " may end it first"
+                : std::string());
 }
 
-std::string memoryRefusal(int width, int height, std::int64_t needed, std::int64_t available) {
+std::string memoryRefusal(int width, int height, std::int64_t needed, std::int64_t available,
+                          std::string_view heightOption) {
     return pictureSize(width, height) + " needs about " + gigabytes(needed) + " of memory and " +
-           gigabytes(available) + " is available";
+           gigabytes(available) + " is available; lower --width or " + std::string(heightOption);
 }
 
 std::string gaveUpWaitingFor(const std::vector<std::string>& hosts, int seconds) {

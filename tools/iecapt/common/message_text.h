@@ -61,10 +61,14 @@ std::string loadUnfinishedWarning(int seconds);
 
 // What a picture beyond the usual size costs, said before the browser starts:
 // "a picture up to 4,096 x 65,500 px may take up to 141 s and about 2.3 GB
-// of memory", and why one is refused: "a picture up to 16,384 x 65,500 px
-// needs about 3.3 GB of memory and 1.9 GB is available".
-std::string pictureCostNote(int width, int height, int seconds, std::int64_t bytes);
-std::string memoryRefusal(int width, int height, std::int64_t needed, std::int64_t available);
+// of memory", and "; --timeout=90 may end it first" when the time-out is
+// shorter; and why one is refused: "a picture up to 16,384 x 65,500 px needs
+// about 3.3 GB of memory and 1.9 GB is available; lower --width or
+// --max-height" (or the option that sets its height).
+std::string pictureCostNote(int width, int height, int seconds, std::int64_t bytes,
+                            int timeoutSeconds);
+std::string memoryRefusal(int width, int height, std::int64_t needed, std::int64_t available,
+                          std::string_view heightOption);
 // The consent-banner rules the tool ships were not found at the path.
 std::string consentRulesMissingWarning(std::string_view path);
 

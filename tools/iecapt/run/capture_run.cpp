@@ -115,16 +115,15 @@ std::optional<CaptureOptions> sizedForThePicture(const CaptureOptions& given, st
         given.timeoutGiven ? std::optional(given.timeoutSeconds) : std::nullopt, available);
     if (!budget.fits) {
         err << "iecapt: error: "
-            << memoryRefusal(given.width, height, budget.bytesNeeded, available.value_or(0))
-            << "; lower --width or " << (given.fullPage ? "--max-height" : "--height") << "\n";
+            << memoryRefusal(given.width, height, budget.bytesNeeded, available.value_or(0),
+                             given.fullPage ? "--max-height" : "--height")
+            << "\n";
         return std::nullopt;
     }
     if (budget.secondsNeeded > 0) {
         err << "iecapt: note: "
-            << pictureCostNote(given.width, height, budget.secondsNeeded, budget.bytesNeeded)
-            << (budget.timeoutSeconds < budget.secondsNeeded
-                    ? "; --timeout=" + std::to_string(budget.timeoutSeconds) + " may end it first"
-                    : std::string())
+            << pictureCostNote(given.width, height, budget.secondsNeeded, budget.bytesNeeded,
+                               budget.timeoutSeconds)
             << "\n";
     }
     CaptureOptions options = given;
