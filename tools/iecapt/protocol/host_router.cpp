@@ -202,6 +202,15 @@ HostRouter::Routed HostRouter::onEvent(const json& event, std::string message) {
     const std::string targetId = textAt(params.contains("targetId") ? params : target, "targetId");
     if (event.contains("sessionId")) {
         owner = ownerIn(m_sessions, textAt(event, "sessionId"));
+        // A page's session attaches to its frames' targets by itself: those
+        // sessions and targets are the page's capture's too.
+        const std::string child = textAt(params, "sessionId");
+        if (owner != 0 && !child.empty() && method == "Target.attachedToTarget") {
+            m_sessions[child] = owner;
+            if (!targetId.empty()) m_targets[targetId] = owner;
+        } else if (owner != 0 && method == "Target.detachedFromTarget") {
+            m_sessions.erase(child);
+        }
     } else if (method == "Target.targetCreated" || method == "Target.targetInfoChanged" ||
                method == "Target.attachedToTarget") {
         owner = ownerIn(m_contexts, textAt(target, "browserContextId"));
