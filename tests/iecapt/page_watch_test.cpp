@@ -9,6 +9,7 @@ namespace orlenda::iecapt {
 namespace {
 
 using nlohmann::json;
+using namespace std::chrono_literals;
 
 json event(const std::string& method, json params) {
     return {{"method", method}, {"params", std::move(params)}, {"sessionId", "S"}};
@@ -45,11 +46,22 @@ json lifecycle(const std::string& name, const std::string& loaderId) {
     return event("Page.lifecycleEvent", {{"name", name}, {"loaderId", loaderId}});
 }
 
+// The same event from a frame's target of its own.
+json inFrame(json sent) {
+    sent["sessionId"] = "T";
+    return sent;
+}
+
+void ignored(const std::string&, const json&, const std::string&) {}
+
+enum class FrameTarget { None, Watched, Gone };
+
 TEST(PageWatchTest, ARequestThatHasItsAnswerNoLongerKeepsThePageBusy) {
     const struct {
         const char* name;
         std::vector<json> events;
         bool waiting;
+        FrameTarget frame = FrameTarget::None;
     } cases[] = {
         {"unanswered", {request("1", "http://a/x")}, true},
         {"body still coming", {request("1", "http://a/x"), response("1")}, false},
@@ -69,21 +81,24 @@ TEST(PageWatchTest, ARequestThatHasItsAnswerNoLongerKeepsThePageBusy) {
         {"not the network", {request("1", "data:,x"), request("2", "blob:http://a/1")}, false},
         {"the browser's icon", {request("1", "http://a/favicon.ico", "Other")}, false},
         {"the page's own favicon.ico", {request("1", "http://a/favicon.ico", "Image")}, true},
-        {"another session",
-         {json{{"method", "Network.requestWillBeSent"},
-               {"sessionId", "T"},
-               {"params", {{"requestId", "1"}, {"request", {{"url", "http://a/"}}}}}}},
-         false},
+        {"another session", {inFrame(request("1", "http://a/"))}, false},
+        {"a frame's own target", {inFrame(request("1", "http://a/"))}, true, FrameTarget::Watched},
+        {"a frame's target once gone",
+         {inFrame(request("1", "http://a/"))},
+         false,
+         FrameTarget::Gone},
     };
     for (const auto& row : cases) {
-        PageWatch watch("S", false, [](const std::string&, const json&) {});
+        PageWatch watch("S", false, ignored);
+        if (row.frame != FrameTarget::None) watch.watchFrameTarget("T");
+        if (row.frame == FrameTarget::Gone) watch.forgetFrameTarget("T");
         for (const json& e : row.events) watch.handle(e);
         EXPECT_EQ(watch.requestsWaiting(), row.waiting) << row.name;
     }
 }
 
 TEST(PageWatchTest, NetworkActivityMovesTheQuietPointAndOnlyItDoes) {
-    PageWatch watch("S", false, [](const std::string&, const json&) {});
+    PageWatch watch("S", false, ignored);
     const auto start = PageWatch::Clock::now();
     const auto period = std::chrono::milliseconds(300);
     watch.handle(request("1", "http://a/x"), start);
@@ -143,7 +158,7 @@ TEST(PageWatchTest, TheMainFrameMustEndOnAWebPageThatIsNotAPdf) {
         {"a challenge with a 200", false, {challenge("L", 200, "WWW-Authenticate")}, ""},
     };
     for (const auto& row : cases) {
-        PageWatch watch("S", row.allowFiles, [](const std::string&, const json&) {});
+        PageWatch watch("S", row.allowFiles, ignored);
         // The browser's first blank page is no move of the page's.
         watch.handle(navigated("B", "about:blank"));
         watch.expectDocument("L");
@@ -159,10 +174,11 @@ TEST(PageWatchTest, TheMainFrameMustEndOnAWebPageThatIsNotAPdf) {
 
 TEST(PageWatchTest, LoadingFollowsTheMainDocumentAndCanBeGivenUpOn) {
     std::vector<std::string> sent;
-    PageWatch watch("S", false, [&](const std::string& method, const json& params) {
-        sent.push_back(method + " " + params.value("requestId", "") + " " +
-                       params.value("errorReason", ""));
-    });
+    PageWatch watch("S", false,
+                    [&](const std::string& method, const json& params, const std::string&) {
+                        sent.push_back(method + " " + params.value("requestId", "") + " " +
+                                       params.value("errorReason", ""));
+                    });
     watch.expectDocument("L");
     watch.handle(request("L", "http://a/", "Document"));
     watch.handle(response("L", "Document", "text/html", 404));
@@ -182,8 +198,15 @@ TEST(PageWatchTest, LoadingFollowsTheMainDocumentAndCanBeGivenUpOn) {
     EXPECT_FALSE(watch.requestsWaiting());
     EXPECT_EQ(watch.documentResponse().status, 404);
 
-    watch.handle(navigated("N", "http://a/next"));  // a script moved on
+    const auto start = PageWatch::Clock::now();
+    watch.handle(navigated("N", "http://a/next"), start);  // a script moved on
     EXPECT_FALSE(watch.loaded());
+    EXPECT_TRUE(watch.movedSince(start - 1ms));
+    EXPECT_FALSE(watch.movedSince(start));
+    watch.handle(event("Page.frameStartedLoading", {{"frameId", "F"}}));
+    EXPECT_TRUE(watch.movedSince(start));
+    watch.handle(event("Page.frameStoppedLoading", {{"frameId", "F"}}));
+    EXPECT_FALSE(watch.movedSince(start));
     watch.handle(lifecycle("load", "N"));
     EXPECT_TRUE(watch.loaded());
 
@@ -205,6 +228,62 @@ TEST(PageWatchTest, LoadingFollowsTheMainDocumentAndCanBeGivenUpOn) {
     watch.handle(
         event("Fetch.requestPaused", {{"requestId", "i-2"}, {"resourceType", "Document"}}));
     EXPECT_EQ(sent.back(), "Fetch.failRequest i-2 Aborted");
+}
+
+json scheduled(const std::string& reason, const std::string& url, double delay,
+               const std::string& frame = "F") {
+    return event("Page.frameScheduledNavigation",
+                 {{"frameId", frame}, {"reason", reason}, {"url", url}, {"delay", delay}});
+}
+
+TEST(PageWatchTest, ARefreshToAnotherPageIsKnownUntilItHappens) {
+    const auto start = PageWatch::Clock::now();
+    const struct {
+        const char* name;
+        std::vector<json> events;  // after the page arrived, at the start
+        std::optional<std::chrono::milliseconds> dueIn;
+    } cases[] = {
+        {"a meta tag's", {scheduled("metaTagRefresh", "http://a/next", 1.5)}, 1500ms},
+        {"a header's", {scheduled("httpHeaderRefresh", "http://b/", 30)}, 30000ms},
+        {"to the page itself", {scheduled("metaTagRefresh", "http://a/", 5)}, {}},
+        {"a script's move", {scheduled("scriptInitiated", "http://a/next", 0)}, {}},
+        {"a frame's", {scheduled("metaTagRefresh", "http://a/next", 1, "G")}, {}},
+        {"under way",
+         {scheduled("metaTagRefresh", "http://a/next", 1),
+          event("Page.frameClearedScheduledNavigation", {{"frameId", "F"}})},
+         {}},
+        {"taken place",
+         {scheduled("metaTagRefresh", "http://a/next", 1), navigated("N", "http://a/next")},
+         {}},
+    };
+    for (const auto& row : cases) {
+        PageWatch watch("S", false, ignored);
+        watch.expectDocument("L");
+        watch.handle(navigated("L", "http://a/"));
+        for (const json& e : row.events) watch.handle(e, start);
+        const auto& refresh = watch.scheduledRefresh();
+        EXPECT_EQ(refresh.has_value(), row.dueIn.has_value()) << row.name;
+        if (refresh && row.dueIn) {
+            EXPECT_EQ(refresh->due - start, *row.dueIn) << row.name;
+        }
+    }
+}
+
+TEST(PageWatchTest, DialogsAreDismissedWhereTheyOpenAndFramesThatFailedAreKnown) {
+    std::vector<std::string> sent;
+    PageWatch watch("S", false,
+                    [&](const std::string& method, const json& params, const std::string& session) {
+                        sent.push_back(session + " " + method + " " + params.dump());
+                    });
+    watch.watchFrameTarget("T");
+    watch.handle(event("Page.javascriptDialogOpening", {{"type", "alert"}}));
+    watch.handle(inFrame(event("Page.javascriptDialogOpening", {{"type", "beforeunload"}})));
+    EXPECT_EQ(sent, (std::vector<std::string>{R"(S Page.handleJavaScriptDialog {"accept":false})",
+                                              R"(T Page.handleJavaScriptDialog {"accept":true})"}));
+    watch.handle(navigated("E", "chrome-error://chromewebdata/",
+                           {{"parentId", "F"}, {"unreachableUrl", "https://ads.b:8443/x"}}));
+    watch.handle(navigated("V", "https://video.c/embed", {{"parentId", "F"}}));
+    EXPECT_EQ(watch.failedFrameHosts(), std::set<std::string>{"ads.b"});
 }
 
 TEST(PageWatchTest, AnotherSiteIsGivenUpOnWholeThePagesOwnOnlyWhereItHung) {
