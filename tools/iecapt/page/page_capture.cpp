@@ -73,8 +73,7 @@ private:
     bool broken() const;
     void settle();
     PageLook look(Deadline settleEnd);
-    void warnGivenUp(const std::vector<Motion>& moving, bool budgetSpent);
-    bool pictureStillChanges(milliseconds lateness);
+    void warnGivenUp(const std::vector<Motion>& moving, const SettleFacts& facts);
     void warnOfRefreshLater();
     void waitTheDelay();
     void reportConsentBanner();
@@ -324,14 +323,7 @@ void PageCapture::settle() {
         const SettleAnswer answer = decideSettle(facts);
         if (answer.verdict == SettleAnswer::Verdict::Settled) break;
         if (answer.verdict == SettleAnswer::Verdict::GiveUp) {
-            // Said only when the picture itself still changes.
-            const bool spent = facts.now >= facts.budgetEnd;
-            const bool onlyBanner = answer.moving == std::vector{Motion::ConsentBanner};
-            const bool changing =
-                !onlyBanner &&
-                (m_watch->movedSince(std::max(m_settleStart, Clock::now() - kPageMovedRecently)) ||
-                 pictureStillChanges(facts.lateness));
-            warnGivenUp(motionsToReport(answer.moving, changing), spent);
+            warnGivenUp(answer.moving, facts);
             break;
         }
         const Deadline nextLook = Deadline(m_settleStart + answer.lookAgainAt).orSooner(settleEnd);
@@ -374,24 +366,25 @@ PageLook PageCapture::look(Deadline settleEnd) {
     return look;
 }
 
-void PageCapture::warnGivenUp(const std::vector<Motion>& moving, bool budgetSpent) {
+void PageCapture::warnGivenUp(const std::vector<Motion>& moving, const SettleFacts& facts) {
+    const bool budgetSpent = facts.now >= facts.budgetEnd;
+    // Said only when the picture itself still changes: the page moved on to
+    // another document lately, or two shots of it differ.
+    const SettleLimits limits;
+    const bool changing =
+        moving != std::vector{Motion::ConsentBanner} &&
+        (m_watch->movedSince(std::max(m_settleStart, Clock::now() - kPageMovedRecently)) ||
+         pictureStillChanges(m_session, m_sessionId, m_options.width, m_options.height,
+                             limits.pictureWatch + std::min(facts.lateness, limits.mostStretch),
+                             m_deadline));
+    failIfBroken();
     std::string what;
-    for (const Motion motion : moving) {
+    for (const Motion motion : motionsToReport(moving, changing)) {
         what += std::string(what.empty() ? "" : ", ") + std::string(describe(motion));
     }
     if (!what.empty()) {
         m_warnings.push_back(notSettledWarning(what, budgetSpent, m_options.settleMs));
     }
-}
-
-bool PageCapture::pictureStillChanges(milliseconds lateness) {
-    // The quiet period is longer on a busy machine.
-    const SettleLimits limits;
-    const bool changing = iecapt::pictureStillChanges(
-        m_session, m_sessionId, m_options.width, m_options.height,
-        limits.pictureWatch + std::min(lateness, limits.mostStretch), m_deadline);
-    failIfBroken();
-    return changing;
 }
 
 void PageCapture::warnOfRefreshLater() {

@@ -31,8 +31,14 @@ void ToolWorld::handle(const json& event) {
     const json& params = event.value("params", json::object());
     if (method == "Page.frameNavigated") {
         const json& frame = params.value("frame", json::object());
-        setUp(frame.value("id", std::string()), session,
-              session == m_pageSession && !frame.contains("parentId"));
+        const bool mainFrame = session == m_pageSession && !frame.contains("parentId");
+        // A frame on the browser's error page has nothing of the page's to
+        // look at or answer.
+        if (!mainFrame && frame.value("url", std::string()).starts_with("chrome-error:")) {
+            m_frames.erase(frame.value("id", std::string()));
+            return;
+        }
+        setUp(frame.value("id", std::string()), session, mainFrame);
     } else if (method == "Page.frameDetached" && params.value("reason", "") != "swap") {
         m_frames.erase(params.value("frameId", std::string()));
     } else if (method == "Target.detachedFromTarget") {
