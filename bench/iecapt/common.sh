@@ -16,7 +16,8 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 HOST_SOCKET="$XDG_RUNTIME_DIR/iecapt-host.socket"
 end_host() {
   local pid
-  for pid in $(pgrep -f -- "^iecapt --capture-host $HOST_SOCKET " || true); do
+  # The bench's own, and any other build's it started in a folder of the bench's.
+  for pid in $(pgrep -f -- "^iecapt --capture-host $BENCH_WORK/" || true); do
     kill "$pid" 2>/dev/null || true
   done
 }
