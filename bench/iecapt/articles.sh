@@ -15,14 +15,8 @@ AFTER=${AFTER:-$IECAPT}
 read -r -a ARGS <<<"${IECAPT_ARGS:-}"
 [ -d "$ARTICLES" ] || { echo "no articles at $ARTICLES (set ARTICLES)" >&2; exit 1; }
 
-python3 -u -m http.server --bind 127.0.0.1 --directory "$ARTICLES" 0 >"$BENCH_WORK/articles-server" 2>&1 &
-ARTICLES_SERVER=$!
-trap 'kill "$ARTICLES_SERVER" 2>/dev/null; end_host; rm -rf "$BENCH_WORK"' EXIT
-for _ in $(seq 100); do
-  grep -q 'port' "$BENCH_WORK/articles-server" && break
-  sleep 0.05
-done
-ARTICLES_URL="http://127.0.0.1:$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$BENCH_WORK/articles-server" | head -1)"
+serve_folder "$ARTICLES"
+ARTICLES_URL=$FOLDER_URL
 
 # The browser as the tool starts it, every host but this one failing at once.
 cat >"$BENCH_WORK/offline-browser" <<SCRIPT

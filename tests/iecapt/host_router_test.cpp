@@ -174,8 +174,6 @@ TEST_F(HostRouterTest, EventsGoToTheCaptureTheyConcern) {
           {"params", {{"sessionId", "SA3"}}}},
          kA},
         {onSession("SA3"), 0},
-        {frameAttached("S?", "SX"), 0},
-        {onSession("SX"), 0},
         {frameAttached("SA", "SA4"), kA},
         {{{"method", "Browser.downloadWillBegin"}}, 0},
     };

@@ -65,10 +65,9 @@ TEST(SettleFactsTest, ASoundAnswerReadsAsTheFactsItTells) {
     ASSERT_EQ(look.facts.timers.size(), 4u);
     EXPECT_EQ(look.facts.timers[0].due, milliseconds(1200));
     EXPECT_EQ(look.facts.timers[0].rearms, 1);
-    EXPECT_TRUE(look.facts.timers[0].changedSinceRun);  // unknown: waited for
-    EXPECT_TRUE(look.facts.timers[1].interval);
-    EXPECT_EQ(look.facts.timers[1].every, milliseconds(100));
-    EXPECT_FALSE(look.facts.timers[1].changedSinceRun);
+    EXPECT_EQ(std::tuple(look.facts.timers[1].interval, look.facts.timers[1].every,
+                         look.facts.timers[1].changedSinceRun),
+              std::tuple(true, milliseconds(100), false));
     EXPECT_EQ(look.facts.timers[2].due, milliseconds(1900));  // the last of the rest
     EXPECT_EQ(look.facts.timers[3].due, kNow);                // an idle callback
     EXPECT_EQ(look.facts.videosLoading, 1);
@@ -84,23 +83,15 @@ TEST(SettleFactsTest, WhatMovesInAFrameThePictureShowsHoldsThePage) {
     json busy = still;
     busy.update({{"domQuietMs", 10}, {"timers", {{{"inMs", 300}}}}, {"workersAwaited", 1}});
     json hidden = busy;
-    hidden["shown"] = false;
-    const struct {
-        const char* name;
-        json frame;
-        SettleAnswer::Verdict verdict;
-    } cases[] = {
-        {"a still frame", still, SettleAnswer::Verdict::Settled},
-        {"a busy frame", busy, SettleAnswer::Verdict::LookAgain},
-        {"a busy frame hidden or of one pixel", hidden, SettleAnswer::Verdict::Settled},
-        {"a frame whose world did not answer", json::object(), SettleAnswer::Verdict::Settled},
-    };
-    for (const auto& row : cases) {
+    hidden["shown"] = false;  // or of one pixel
+    for (const auto& [frame, verdict] : {std::pair{still, SettleAnswer::Verdict::Settled},
+                                         {busy, SettleAnswer::Verdict::LookAgain},
+                                         {hidden, SettleAnswer::Verdict::Settled}}) {
         SettleFacts page = readPageLook(still, kNow).facts;
         page.budgetEnd = milliseconds(3000);
         page.lastNetworkActivity = milliseconds(-5000);
-        addFrameLook(page, readPageLook(row.frame, kNow));
-        EXPECT_EQ(decideSettle(page).verdict, row.verdict) << row.name;
+        addFrameLook(page, readPageLook(frame, kNow));
+        EXPECT_EQ(decideSettle(page).verdict, verdict) << frame;
     }
 }
 
@@ -110,25 +101,14 @@ TEST(SettleFactsTest, ThePictureCheckIsReadAsUntrusted) {
         std::optional<double> width;
         std::vector<std::string> frames;
     } cases[] = {
-        {{{"width", 1698}, {"blankFrames", {"a.example", "b.example"}}},
-         1698,
-         {"a.example", "b.example"}},
-        {{{"width", -1}, {"blankFrames", {1, nullptr, "a"}}}, {}, {"a"}},
-        {{{"width", "wide"}, {"blankFrames", "all"}}, {}, {}},
+        {{{"width", 1698}, {"blankFrames", {"a.example", 1, nullptr}}}, 1698, {"a.example"}},
+        {{{"width", -1}, {"blankFrames", "all"}}, {}, {}},
         {json("nothing"), {}, {}},
     };
     for (const auto& row : cases) {
         const PictureCheck check = readPictureCheck(row.answer);
         EXPECT_EQ(check.paintedWidth, row.width) << row.answer;
         EXPECT_EQ(check.blankFrames, row.frames) << row.answer;
-    }
-    // However many and however long, what is kept is short and on one line.
-    const PictureCheck many = readPictureCheck(
-        {{"blankFrames", std::vector<std::string>(1000, std::string(5000, 'x') + "\nnote: ok")}});
-    EXPECT_LT(many.blankFrames.size(), 100u);
-    for (const std::string& host : many.blankFrames) {
-        EXPECT_LE(host.size(), 64u);
-        EXPECT_EQ(host.find('\n'), std::string::npos);
     }
 }
 
