@@ -177,7 +177,8 @@ private slots:
 
     // Two rows whose addresses give one file name: the later picture is kept
     // and said to be saved over the earlier. A picture of an earlier run is
-    // replaced without a word.
+    // replaced without a word, and the picture that replaced it is the
+    // run's own from then on.
     void aRowSavedOverAPictureOfTheSameRunIsSavedWithAWarning() {
         QTemporaryDir folder;
         standInRecordsIn(folder, "0");
@@ -185,8 +186,8 @@ private slots:
         QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier run") > 0);
         earlier.close();
         Form1Window window;
-        for (const char* address :
-             {"http://c.test/x?y", "http://c.test/other", "http://c.test/x:y"}) {
+        for (const char* address : {"http://c.test/x?y", "http://c.test/other", "http://c.test/x:y",
+                                    "http://c.test/other"}) {
             window.form().ListView1.append(address);
         }
         window.Text1->setText(QDir::toNativeSeparators(folder.path()) + QDir::separator());
@@ -195,9 +196,10 @@ private slots:
         window.PushButton2->click();
 
         QCOMPARE(answerer.seen,
-                 QStringList{"Orlenda (icon): Done.\n\n1 of 3 web sites was saved with a "
+                 QStringList{"Orlenda (icon): Done.\n\n2 of 4 web sites were saved with a "
                              "warning:\nRow 3: http://c.test/x:y \u2014 saved over the picture "
-                             "of row 1 (same file name)"});
+                             "of row 1 (same file name)\nRow 4: http://c.test/other \u2014 saved "
+                             "over the picture of row 2 (same file name)"});
         QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("*.jpg")}, QDir::Files),
                  (QStringList{"c.test_other.jpg", "c.test_x y.jpg"}));
     }
