@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "shared/capture/capture_exit.h"
+
 namespace orlenda {
 namespace {
 
@@ -30,8 +32,11 @@ std::string Shown(std::string_view line, std::string_view prefix) {
     return ShortenedText(shown.substr(first, shown.find_last_not_of(' ') + 1 - first));
 }
 
-// The tool's documented exit codes other than 0: iecapt --help lists them.
-bool IsDocumentedFailure(std::int32_t exitCode) { return exitCode >= 1 && exitCode <= 6; }
+// The tool's exit codes other than 0 that iecapt --help lists: its last
+// "error:" line then says why in its own words.
+bool IsDocumentedFailure(std::int32_t exitCode) {
+    return exitCode != 0 && CaptureExitMeaningOf(exitCode) != nullptr;
+}
 
 std::string WithLine(std::string reason, const std::string& line) {
     return line.empty() ? reason : reason + " (" + line + ")";
@@ -104,23 +109,8 @@ ToolWords ReadToolWords(std::string_view errorOutput) {
 }
 
 std::string ExitCodeReason(std::int32_t exitCode) {
-    // The capture tool's exit codes, as iecapt --help lists them.
-    switch (exitCode) {
-        case 1:
-            return "the capture tool failed unexpectedly";
-        case 2:
-            return "the address is not a web page address";
-        case 3:
-            return "the web browser could not be started or stopped working";
-        case 4:
-            return "the page could not be loaded";
-        case 5:
-            return "the capture took too long (timed out)";
-        case 6:
-            return "the image could not be written";
-        default:
-            return "the capture tool ended with code " + std::to_string(exitCode);
-    }
+    if (IsDocumentedFailure(exitCode)) return std::string(CaptureExitMeaningOf(exitCode)->reason);
+    return "the capture tool ended with code " + std::to_string(exitCode);
 }
 
 std::string EndingReason(platform::ProcessEnding ending, const std::string& cause) {

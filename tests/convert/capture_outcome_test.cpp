@@ -66,6 +66,12 @@ TEST(JudgeCapture, CountsNoFileOfAToolThatFailedOrCouldNotBeWatched) {
         {{.watchFailure = "it could not be opened"},
          "could not watch the capture tool: it could not be opened"},
         {{.exitCode = 6}, "the image could not be written"},
+        // Every status the tool documents is said in its own last words ...
+        {{.exitCode = 7, .words = {.lastLine = "needs 9 GB", .lastLineIsReason = true}},
+         "needs 9 GB"},
+        // ... and any other only by its number.
+        {{.exitCode = 8, .words = {.lastLine = "odd", .lastLineIsReason = true}},
+         "the capture tool ended with code 8 (odd)"},
         {{.exitCode = 137, .ending = platform::ProcessEnding::Killed, .cause = "SIGKILL"},
          "the capture tool was killed (SIGKILL)"},
         {{.exitCode = 4, .wordsLost = lost},
