@@ -7,8 +7,10 @@
 
 namespace orlenda::iecapt {
 
-// Messages quote addresses and browser output: control characters become
-// blanks, so each message stays one line.
+// Messages quote addresses, browser output and what servers and pages say:
+// control characters and line separators become blanks, format characters
+// (bidirectional marks among them) visible escapes, so each message stays
+// one line that reads as it is written.
 std::string oneLine(std::string_view text);
 
 // An address as a message quotes it: one line, and a long one cut to its
@@ -21,9 +23,13 @@ std::string shortAddress(std::string_view url);
 // message or push the lines after it out of what the caller reads.
 std::string shortPageText(std::string_view text);
 
-// Chromium's own log lines ("[pid:tid:date:LEVEL:file(line)] text") say
-// nothing a user can act on; the other lines a browser writes may.
+// Chromium's own log lines ("[pid:tid:date:LEVEL:file(line)] text", its
+// crashpad's without pid and tid) say nothing a user can act on; the other
+// lines a browser writes may ...
 bool isBrowserLogLine(std::string_view line);
+// ... and so does the text of a FATAL one, the browser's reason for quitting
+// ("Socket path too long: ..."). Empty for any other line.
+std::string fatalLogText(std::string_view line);
 
 }  // namespace orlenda::iecapt
 

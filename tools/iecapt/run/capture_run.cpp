@@ -20,6 +20,7 @@
 #include "picture/image_format.h"
 #include "protocol/devtools_session.h"
 #include "run/help_text.h"
+#include "shared/text/visible_line.h"
 #include "system/atomic_file.h"
 #include "system/available_memory.h"
 #include "system/browser_process.h"
@@ -32,18 +33,24 @@
 namespace orlenda::iecapt {
 namespace {
 
-// The last line the browser wrote that is not one of its own log lines: when
-// something else stands in for the browser, or cannot run it, that says why.
+// Why the browser would not start, in its own words: its fatal error, else
+// the last line it wrote that is not one of its log lines (when something
+// else stands in for the browser, or cannot run it, that says why).
 std::string lastWordsIn(const std::string& path) {
     std::ifstream log(pathFromUtf8(path));
     std::string line;
+    std::string fatal;
     std::string last;
     while (std::getline(log, line)) {
-        if (line.find_first_not_of(" \t\r") != std::string::npos && !isBrowserLogLine(line)) {
+        if (std::string text = fatalLogText(line); !text.empty()) {
+            fatal = std::move(text);
+        } else if (line.find_first_not_of(" \t\r") != std::string::npos &&
+                   !isBrowserLogLine(line)) {
             last = line;
         }
     }
-    return oneLine(last.substr(0, 300));
+    constexpr std::size_t kLongestLastWords = 300;
+    return oneLine(text::utf8Start(fatal.empty() ? last : fatal, kLongestLastWords));
 }
 
 // The consent-banner rules that ship beside the tool; empty, with a warning,
