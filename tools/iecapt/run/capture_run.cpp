@@ -73,7 +73,7 @@ CapturedPage captureInOwnBrowser(const std::string& browser, const std::string& 
                                  const CaptureOptions& options, const std::string& rules,
                                  const SignalWatch& signals, Deadline deadline, Timings& timings) {
     adoptOrphanedDescendants();
-    removeStaleProfileFolders(temporaryBase());
+    removeStaleProfileFolders(profileFolderBase());
     const ProfileFolder folder;
     BrowserProcess process = startBrowserIn(folder, browser);
     PipeChannel channel(process.toBrowser(), process.fromBrowser(), signals.descriptor());

@@ -295,7 +295,7 @@ void host(UniqueFd listener, const std::string& socketPath, const std::string& b
     Listening listening(std::move(listener), socketPath);
     const SignalWatch signals;
     adoptOrphanedDescendants();
-    removeStaleProfileFolders(temporaryBase());
+    removeStaleProfileFolders(profileFolderBase());
     const ProfileFolder folder;
     BrowserProcess browser = startBrowserIn(folder, browserPath);
     HostServer(listening.fd(), browser.toBrowser(), browser.fromBrowser(), signals.descriptor(),

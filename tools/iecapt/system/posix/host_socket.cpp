@@ -46,7 +46,7 @@ void UniqueFd::reset() {
 std::string hostFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && *runtime != '\0') return isPrivateFolder(runtime) ? runtime : "";
-    const std::string own = temporaryBase() + "/iecapt-host-" + std::to_string(::geteuid());
+    const std::string own = profileFolderBase() + "/iecapt-host-" + std::to_string(::geteuid());
     ::mkdir(own.c_str(), 0700);
     return isPrivateFolder(own) ? own : "";
 }

@@ -34,8 +34,9 @@ private:
 };
 
 // This user's folder for the socket and the lock: $XDG_RUNTIME_DIR, else
-// iecapt-host-UID under the temporary folder, made if need be. Empty unless
-// it is a folder of this user's that no one else may enter.
+// iecapt-host-UID where the throw-away folders go (profileFolderBase), made
+// if need be. Empty unless it is a folder of this user's that no one else
+// may enter.
 std::string hostFolder();
 std::string socketPathIn(const std::string& folder);
 
