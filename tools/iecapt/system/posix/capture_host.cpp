@@ -91,6 +91,29 @@ HostConnection reachHost(const std::string& folder, const std::string& socketPat
     return {};
 }
 
+// The host's channel as the capture's session reads it: the browser's
+// messages, and the host's word that it ends this capture, which fails the
+// capture with its reason as a browser of its own would have failed it.
+class HostChannel : public MessageChannel {
+public:
+    explicit HostChannel(std::unique_ptr<PipeChannel> channel) : m_channel(std::move(channel)) {}
+
+    ChannelStatus send(std::string_view message, Deadline deadline) override {
+        return m_channel->send(message, deadline);
+    }
+    ReceivedMessage receive(Deadline deadline) override {
+        ReceivedMessage received = m_channel->receive(deadline);
+        if (received.status == ChannelStatus::Ok && isHostMessage(received.text)) {
+            throw CaptureFailure(ExitCode::BrowserFailed,
+                                 readEnded(received.text).value_or("the capture host ended it"));
+        }
+        return received;
+    }
+
+private:
+    std::unique_ptr<PipeChannel> m_channel;
+};
+
 // The channel, once the host says it serves this capture; nothing when it
 // does not. Its first answer must come by firstAnswerBy; a host that says
 // it is starting its browser is waited for up to the deadline.
@@ -115,7 +138,7 @@ std::unique_ptr<MessageChannel> greet(UniqueFd host, const HostIdentity& identit
         readAnswer(answer.text, identity) != HostAnswer::Serving) {
         return nullptr;
     }
-    return channel;
+    return std::make_unique<HostChannel>(std::move(channel));
 }
 
 }  // namespace
@@ -136,10 +159,13 @@ std::unique_ptr<MessageChannel> openHostChannel(const HostRequest& request, Nati
                                                 Deadline deadline) {
     const std::string folder = host_socket::hostFolder();
     if (folder.empty()) return nullptr;
+    const HostIdentity identity =
+        capture_host::identityOf(host_socket::toolBuild(request.version), request.browser,
+                                 currentEnvironment(), host_socket::limitsOfThisProcess());
+    // An environment too large for a hello the host takes: no host serves it.
+    if (helloText(identity).size() > host_access::Bounds{}.helloBytes) return nullptr;
     HostConnection host = reachHost(folder, host_socket::socketPathIn(folder), request, deadline);
     if (!host.fd) return nullptr;
-    const HostIdentity identity = capture_host::identityOf(host_socket::toolBuild(request.version),
-                                                           request.browser, currentEnvironment());
     // A new host may take as long to start as a browser of the capture's own.
     return greet(std::move(host.fd), identity, interrupt,
                  host.startedHere ? deadline : Deadline::after(kAnswerTime).orSooner(deadline),
