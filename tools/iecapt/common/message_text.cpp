@@ -141,6 +141,20 @@ std::string describeLoadError(std::string_view errorText) {
     return "the page could not be loaded (" + code + ")";
 }
 
+bool mayBeTheBrowsersPlight(ExitCode code, std::string_view reason) {
+    constexpr std::string_view kPlights[] = {
+        "(net::ERR_ABORTED)", "(net::ERR_INSUFFICIENT_RESOURCES)", "(net::ERR_OUT_OF_MEMORY)"};
+    return code == ExitCode::BrowserFailed ||
+           (code == ExitCode::PageNotLoaded &&
+            std::ranges::any_of(kPlights,
+                                [&](std::string_view plight) { return reason.ends_with(plight); }));
+}
+
+std::string outOfFilesReason(long long limit) {
+    return "the browser ran out of open files: no more than " + std::to_string(limit) +
+           " may be open here (ulimit -n)";
+}
+
 std::string describeHttpStatus(int status, std::string_view statusText) {
     std::string note = "the server answered " + std::to_string(status);
     std::string words = oneLine(utf8Start(statusText, kLongestServerWords));

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/exit_code.h"
+
 namespace orlenda::iecapt {
 
 // Messages quote addresses, browser output and what servers and pages say:
@@ -40,6 +42,15 @@ namespace orlenda::iecapt {
 // found (net::ERR_NAME_NOT_RESOLVED)". It never names the address: whoever
 // reads it knows which one was asked for.
 std::string describeLoadError(std::string_view errorText);
+
+// Whether a failure may come of the browser's own plight rather than of the
+// page: the browser quit, or failed the page with a code that a browser
+// short of descriptors or memory gives any page (net::ERR_ABORTED among
+// them, which a file download gives too).
+bool mayBeTheBrowsersPlight(ExitCode code, std::string_view reason);
+// Why a browser allowed fewer open files than it needs failed: "the browser
+// ran out of open files: no more than 64 may be open here (ulimit -n)".
+std::string outOfFilesReason(long long limit);
 
 // A warning on an HTTP error status the page was sent with: "the server
 // answered 404 Not Found"; the status's usual words when the server sent none.

@@ -84,6 +84,12 @@ CapturedPage captureInOwnBrowser(const std::string& browser, const std::string& 
         endBrowserIn(folder, process);
         return page;
     } catch (const CaptureFailure& failure) {
+        // A browser held to too few open files fails saying nothing of it.
+        if (const std::optional<long long> files = openFilesLimit();
+            files && *files < kFewestBrowserFiles &&
+            mayBeTheBrowsersPlight(failure.code(), failure.what())) {
+            throw CaptureFailure(ExitCode::BrowserFailed, outOfFilesReason(*files));
+        }
         // Only a browser that would not start has last words worth quoting;
         // later ones are about its insides.
         if (failure.code() != ExitCode::BrowserFailed || session.everAnswered()) throw;
@@ -92,6 +98,15 @@ CapturedPage captureInOwnBrowser(const std::string& browser, const std::string& 
         if (reason.empty()) throw;
         throw CaptureFailure(failure.code(), std::string(failure.what()) + " (" + reason + ")");
     }
+}
+
+// A capture through the host that failed as a browser in trouble fails is
+// tried once more without it, while half the time is left.
+bool worthTryingWithoutHost(const CaptureFailure& failure, const CaptureOptions& options,
+                            Deadline deadline) {
+    const auto left = deadline.at() - Deadline::Clock::now();
+    return mayBeTheBrowsersPlight(failure.code(), failure.what()) &&
+           left * 2 >= std::chrono::seconds(options.timeoutSeconds);
 }
 
 CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& options,
@@ -104,8 +119,18 @@ CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& op
         timings.begin("host");
         const HostRequest request = {IECAPT_VERSION, browser.path, options.hostIdleSeconds};
         if (const auto host = openHostChannel(request, signals.descriptor(), deadline)) {
-            DevToolsSession session(*host, deadline);
-            return capturePage(session, url, options, rules, deadline, timings);
+            try {
+                DevToolsSession session(*host, deadline);
+                return capturePage(session, url, options, rules, deadline, timings);
+            } catch (const CaptureFailure& failure) {
+                if (!worthTryingWithoutHost(failure, options, deadline)) throw;
+            }
+            // The host's browser may be what failed: one of the capture's own
+            // tells, and a host that failed where it did not serves no more.
+            CapturedPage page =
+                captureInOwnBrowser(browser.path, url, options, rules, signals, deadline, timings);
+            retireHost(*host);
+            return page;
         }
     }
     return captureInOwnBrowser(browser.path, url, options, rules, signals, deadline, timings);
