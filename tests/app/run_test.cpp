@@ -1,7 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <tuple>
 
 #include "convert/command_line.h"
@@ -357,39 +356,17 @@ TEST(Run, AClosedWindowLeavesTheListOfTheRowsNotKnownToBeSaved) {
     Fill(fake, {"http://a/1", "http://a/2", "http://a/3", "http://a/4"});
     fake.processes.script = {{.exitCode = 4}, {}, {.runningQueries = 5}};
     ToolsLeave(fake, {Leaves::Nothing});
-    std::optional<platform::ProgramEnd> end;
     fake.sleeper.onSleep = [&] {
-        if (fake.processes.started.size() != 3 || end) return;
-        end = LeaveRetryListOfStoppedRun(fake.form);
+        if (fake.processes.started.size() != 3 || fake.listFiles.contents.count(kRetryList)) return;
+        LeaveRetryListOfStoppedRun(fake.form);
     };
     PushButton2_Click(fake.form);
 
     EXPECT_EQ(RowsLoadedFrom(fake, kRetryList),
               (std::vector<std::string>{"http://a/1", "http://a/3", "http://a/4"}));
-    EXPECT_EQ(end->exitStatus, 0);
-    EXPECT_EQ(end->standardError, "");
     fake.listFiles.contents.clear();
     LeaveRetryListOfStoppedRun(fake.form);
     EXPECT_THAT(fake.listFiles.contents, IsEmpty());
-}
-
-// When no folder takes the list, the rows' addresses go to standard error
-// and the program ends with a failure: they are not lost without a word.
-TEST(Run, AListNoFolderTakesGoesToStandardErrorAndTheProgramFails) {
-    testing::FakeForm fake;
-    Fill(fake, {"http://a/1", "http://a/2"});
-    fake.processes.script = {{.runningQueries = 5}};
-    fake.listFiles.refusedFolders = {PlatformPath("/shots/"), PlatformPath("/home/u")};
-    std::optional<platform::ProgramEnd> end;
-    fake.sleeper.onSleep = [&] {
-        if (!end) end = LeaveRetryListOfStoppedRun(fake.form);
-    };
-    PushButton2_Click(fake.form);
-
-    ASSERT_TRUE(end);
-    EXPECT_NE(end->exitStatus, 0);
-    EXPECT_THAT(end->standardError, ::testing::StartsWith("Orlenda: no folder took the list"));
-    EXPECT_THAT(end->standardError, ::testing::EndsWith("). They are:\nhttp://a/1\nhttp://a/2\n"));
 }
 
 }  // namespace

@@ -82,20 +82,12 @@ TEST(MessageTextTest, LoadFailuresSayWhatHappenedWithTheBrowsersCodeInBrackets) 
 // What a browser short of descriptors or memory does to any page, as told
 // from what a page does to a browser.
 TEST(MessageTextTest, FailuresABrowsersOwnPlightExplainsAreToldFromThePages) {
-    const std::tuple<ExitCode, std::string, bool> cases[] = {
-        {ExitCode::BrowserFailed, describeBrowserQuit("loading the page"), true},
-        {ExitCode::PageNotLoaded, describeLoadError("net::ERR_ABORTED"), true},
-        {ExitCode::PageNotLoaded, describeLoadError("net::ERR_INSUFFICIENT_RESOURCES"), true},
-        {ExitCode::PageNotLoaded, describeLoadError("net::ERR_NAME_NOT_RESOLVED"), false},
-        {ExitCode::PageNotLoaded, "the address is a PDF document", false},
-        {ExitCode::TimedOut, "timed out while loading the page", false},
-        {ExitCode::OutputNotWritten, "it is a folder", false},
-    };
-    for (const auto& [code, reason, plight] : cases) {
-        EXPECT_EQ(mayBeTheBrowsersPlight(code, reason), plight) << reason;
-    }
-    EXPECT_EQ(outOfFilesReason(64),
-              "the browser ran out of open files: no more than 64 may be open here (ulimit -n)");
+    EXPECT_TRUE(mayBeTheBrowsersPlight(ExitCode::BrowserFailed, describeBrowserQuit("loading")));
+    EXPECT_TRUE(mayBeTheBrowsersPlight(ExitCode::PageNotLoaded,
+                                       describeLoadError("net::ERR_INSUFFICIENT_RESOURCES")));
+    EXPECT_FALSE(mayBeTheBrowsersPlight(ExitCode::PageNotLoaded,
+                                        describeLoadError("net::ERR_NAME_NOT_RESOLVED")));
+    EXPECT_FALSE(mayBeTheBrowsersPlight(ExitCode::TimedOut, "timed out while loading the page"));
 }
 
 TEST(MessageTextTest, WarningsAndTimeOutsSayItOnceInOneLine) {
