@@ -150,9 +150,11 @@ std::string_view hostHelp() {
            "of another capture reaches and that goes when it ends. The host listens on\n"
            "a socket only this user can open, iecapt-host.socket in $XDG_RUNTIME_DIR\n"
            "(else in iecapt-host-UID in the temporary folder), and ends when no capture\n"
-           "has come for IECAPT_HOST_IDLE seconds (30; 0 to 3600), or at once when its\n"
-           "browser goes. A capture that no host can serve starts a browser of its own\n"
-           "and says nothing of it. IECAPT_NO_HOST=1 does what --no-host does.\n";
+           "has come for IECAPT_HOST_IDLE seconds (30 when empty; 0 to 3600), or at\n"
+           "once when its browser goes. A host serves only captures of its own build,\n"
+           "browser, environment and process limits (ulimit); a capture that no host\n"
+           "can serve starts a browser of its own and says nothing of it.\n"
+           "IECAPT_NO_HOST=1 does what --no-host does.\n";
 }
 
 std::unique_ptr<MessageChannel> openHostChannel(const HostRequest& request, NativeHandle interrupt,
