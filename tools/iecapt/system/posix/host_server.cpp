@@ -45,12 +45,7 @@ void makeNonBlocking(int fd) {
 void HostServer::Peer::queue(std::string message) {
     out.push_back(frameMessage(message));
     queued += out.back().size();
-}
-
-std::size_t HostServer::Peer::largestQueued() const {
-    std::size_t largest = 0;
-    for (const std::string& message : out) largest = std::max(largest, message.size());
-    return largest;
+    largest = std::max(largest, out.back().size());
 }
 
 bool HostServer::Peer::read(std::vector<char>& buffer) {
@@ -70,6 +65,7 @@ bool HostServer::Peer::write() {
         out.pop_front();
         written = 0;
     }
+    largest = 0;
     return true;
 }
 
@@ -107,7 +103,7 @@ void HostServer::serve() {
         // Commands wait while the browser reads none, so that no capture
         // fills the host's memory faster than the browser takes it.
         const bool browserKeepsUp =
-            host_access::keepsUp(bounds, m_browser.queued, m_browser.largestQueued());
+            host_access::keepsUp(bounds, m_browser.queued, m_browser.largest);
         std::vector<pollfd> ready = {
             {m_interrupt, POLLIN, 0},
             {accepting() ? m_listener : -1, POLLIN, 0},
@@ -255,7 +251,7 @@ void HostServer::deliver(HostRouter::Routed routed) {
         if (found == m_clients.end() || found->second.closing) continue;
         Peer& peer = found->second.peer;
         peer.queue(std::move(message));
-        if (!host_access::keepsUp(m_settings.bounds, peer.queued, peer.largestQueued())) {
+        if (!host_access::keepsUp(m_settings.bounds, peer.queued, peer.largest)) {
             m_lagging.push_back(id);
         }
     }

@@ -54,10 +54,10 @@ private:
         MessageFramer in;
         std::deque<std::string> out;  // whole framed messages, the first written in part
         std::size_t written = 0;
-        std::size_t queued = 0;  // bytes in out, less those written
+        std::size_t queued = 0;   // bytes in out, less those written
+        std::size_t largest = 0;  // the largest message queued since out was last empty
 
         void queue(std::string message);
-        std::size_t largestQueued() const;
         // Reads what has come; false once the other end has gone.
         bool read(std::vector<char>& buffer);
         // Writes as much as the other end takes now; false once it has gone.
