@@ -57,6 +57,7 @@ done
 
 # The peers below: a server with a hostile status line, one whose page posts
 # 100 MB, and a SOCKS proxy; the host waits long enough between captures.
+: >"$BENCH_WORK/peers"
 exec {PEERS_HOLD}> >(exec python3 "$ORLENDA_ROOT/bench/iecapt/hostile_peers.py" \
   "$BENCH_WORK/socks.log" >"$BENCH_WORK/peers")
 for _ in $(seq 100); do
@@ -71,7 +72,8 @@ export IECAPT_HOST_IDLE=60
 : >"$BENCH_WORK/socks.log"
 
 # capture NAME URL [ARGUMENTS...]: one capture; prints its time, exit code,
-# whether a host served it and its last line.
+# what served it (a browser of its own ends with a shutdown phase; a host
+# serves a capture that ends well without one) and its last line.
 capture() {
   local name=$1 url=$2 start status=0
   shift 2
@@ -79,9 +81,10 @@ capture() {
   "$IECAPT" --url="$url" --out="$BENCH_WORK/$name.jpg" --timings "$@" 2>"$BENCH_WORK/$name.err" ||
     status=$?
   local served=host
-  grep -q ", shutdown " "$BENCH_WORK/$name.err" && served=own
+  [ "$status" -eq 0 ] || served=-
+  if grep -q ", shutdown " "$BENCH_WORK/$name.err"; then served=own; fi
   local said
-  said=$(grep -av 'iecapt: timings' "$BENCH_WORK/$name.err" | tail -1)
+  said=$(grep -av 'iecapt: timings' "$BENCH_WORK/$name.err" | tail -1 || true)
   printf "  %-36s %5d ms, exit %d, %-4s: %s\n" "$name" $((($(date +%s%N) - start) / 1000000)) \
     "$status" "$served" "${said:-(nothing more)}"
 }
