@@ -34,7 +34,8 @@ cmake_minimum_required(VERSION 3.25)
 # exit statuses and their meanings, which the tool's common layer and the
 # program's convert feature include; shared/win, the Windows text routines,
 # which only the Windows halves (platform/win, system/win, run/win) and their
-# tests include.
+# tests include; shared/text, text others chose made safe for a line, which
+# every unit of both programs may include.
 #
 # The tests:
 #   - tests/<folder> may include what src/<folder> may include, src/<folder>
@@ -109,6 +110,15 @@ set(allowed_tests/platform platform platform/posix platform/qt platform/win shar
 set(allowed_tests/app ${program_units} ${test_helpers})
 set(allowed_tests/iecapt ${tool_shared} tool/system/posix tool/run/posix)
 set(allowed_tests/iecapt/win ${tool_shared} tool/system/win tool/run/win shared/win)
+
+# What every unit but the shared ones may include.
+get_cmake_property(variables VARIABLES)
+foreach(variable IN LISTS variables)
+  if(variable MATCHES "^allowed_" AND NOT variable MATCHES "^allowed_shared")
+    list(APPEND ${variable} shared/text)
+  endif()
+endforeach()
+set(allowed_shared/text "")
 
 # The unit a file belongs to, from its path below the repository.
 function(unit_of_file path out)

@@ -241,10 +241,11 @@ bool Form1Window::nativeEvent(const QByteArray& eventType, void* message, qintpt
     return QWidget::nativeEvent(eventType, message, result);
 }
 
-void Form1Window::endAsClosed() {
+void Form1Window::endAsClosed(int signal) {
     // A run stopped by the close leaves its list of the rows not saved first.
-    LeaveRetryListOfStoppedRun(m_form);
-    Form_Unload(m_form);
+    platform::ProgramEnd end = LeaveRetryListOfStoppedRun(m_form);
+    end.signal = signal;
+    Form_Unload(m_form, end);
 }
 
 }  // namespace orlenda

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "shared/capture/capture_exit.h"
+#include "shared/text/visible_line.h"
 
 namespace orlenda {
 namespace {
@@ -20,13 +21,11 @@ constexpr std::string_view kToolError = "iecapt: error: ";
 constexpr std::string_view kToolWarning = "iecapt: warning: ";
 constexpr std::string_view kToolPrefix = "iecapt: ";
 
-// One line of the tool's, ready for a message: without the prefix, control
-// characters as blanks, trimmed, shortened.
+// One line of the tool's, ready for a message: without the prefix, nothing
+// in it that breaks or turns the message's line, trimmed, shortened.
 std::string Shown(std::string_view line, std::string_view prefix) {
-    std::string shown(line.starts_with(prefix) ? line.substr(prefix.size()) : line);
-    std::replace_if(
-        shown.begin(), shown.end(),
-        [](char byte) { return static_cast<unsigned char>(byte) < 0x20 || byte == 0x7F; }, ' ');
+    const std::string shown =
+        text::visibleLine(line.starts_with(prefix) ? line.substr(prefix.size()) : line);
     const std::size_t first = shown.find_first_not_of(' ');
     if (first == std::string::npos) return {};
     return ShortenedText(shown.substr(first, shown.find_last_not_of(' ') + 1 - first));

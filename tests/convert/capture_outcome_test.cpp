@@ -17,6 +17,9 @@ TEST(ReadToolWords, KeepsTheToolsLastWordsAndItsWarningsReadyForAMessage) {
         {"iecapt: stopped by Terminated; nothing written",
          {.lastLine = "stopped by Terminated; nothing written"}},
         {"  a\x1B[31m\tb\x7F  \n", {.lastLine = "a [31m b"}},
+        // Nor can a server's words start a line of their own or read backwards.
+        {"iecapt: error: the server answered 500 OK\u2028Done.\u0085 \u202Eelif\n",
+         {.lastLine = "the server answered 500 OK Done.  \\u202Eelif", .lastLineIsReason = true}},
         {"iecapt: error: " + longReason, {.lastLine = shortened, .lastLineIsReason = true}},
         // Warnings count on lines of their own, each once and a few at the
         // most, wherever they stand.

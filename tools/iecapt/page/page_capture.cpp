@@ -193,7 +193,11 @@ void PageCapture::navigate(const std::string& url, const std::string& userAgent)
     onPage("Page.enable", json::object());
     onPage("Page.setLifecycleEventsEnabled", {{"enabled", true}});
     onPage("Page.addScriptToEvaluateOnNewDocument", {{"source", activityWatchScript(m_channel)}});
-    onPage("Network.enable", json::object());
+    // Post data stays out of the events (a page may post 100 MB), and the
+    // browser keeps little of the bodies it loads: the tool reads none.
+    onPage("Network.enable", {{"maxPostDataSize", 1},
+                              {"maxTotalBufferSize", 1 << 20},
+                              {"maxResourceBufferSize", 1 << 20}});
     onPage("Emulation.setDeviceMetricsOverride", {{"width", m_options.width},
                                                   {"height", m_options.height},
                                                   {"deviceScaleFactor", 1},
