@@ -30,9 +30,12 @@ cmake_minimum_required(VERSION 3.25)
 # never includes system; run, with its entry points run/posix and run/win.
 # Neither program includes the other's folders.
 #
-# Below both: shared/win, the Windows text routines, which include nothing of
-# ours; only the Windows halves (platform/win, system/win, run/win) and their
-# tests include them.
+# Below both, including nothing of ours: shared/capture, the capture tool's
+# exit statuses and their meanings, which the tool's common layer and the
+# program's convert feature include; shared/win, the Windows text routines,
+# which only the Windows halves (platform/win, system/win, run/win) and their
+# tests include; shared/text, text others chose made safe for a line, which
+# every unit of both programs may include.
 #
 # The tests:
 #   - tests/<folder> may include what src/<folder> may include, src/<folder>
@@ -66,6 +69,7 @@ set(test_helpers tests/fakes tests/support)
 # tools/iecapt/, a test folder by its path.
 set(allowed_shared "")
 set(allowed_shared/win "")
+set(allowed_shared/capture "")
 set(allowed_src "")
 set(allowed_platform "")
 foreach(implementation posix qt win)
@@ -76,10 +80,11 @@ set(allowed_form platform)
 foreach(feature IN LISTS features)
   set(allowed_${feature} platform form)
 endforeach()
+list(APPEND allowed_convert shared/capture)
 set(allowed_app ${program_units})
 
 set(allowed_tool "")
-set(allowed_tool/common "")
+set(allowed_tool/common shared/capture)
 set(allowed_tool/picture tool/common)
 set(allowed_tool/options tool/common tool/picture)
 set(allowed_tool/protocol tool/common)
@@ -105,6 +110,15 @@ set(allowed_tests/platform platform platform/posix platform/qt platform/win shar
 set(allowed_tests/app ${program_units} ${test_helpers})
 set(allowed_tests/iecapt ${tool_shared} tool/system/posix tool/run/posix)
 set(allowed_tests/iecapt/win ${tool_shared} tool/system/win tool/run/win shared/win)
+
+# What every unit but the shared ones may include.
+get_cmake_property(variables VARIABLES)
+foreach(variable IN LISTS variables)
+  if(variable MATCHES "^allowed_" AND NOT variable MATCHES "^allowed_shared")
+    list(APPEND ${variable} shared/text)
+  endif()
+endforeach()
+set(allowed_shared/text "")
 
 # The unit a file belongs to, from its path below the repository.
 function(unit_of_file path out)

@@ -231,17 +231,21 @@ void Form1Window::closeEvent(QCloseEvent* event) {
 
 bool Form1Window::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
     // Handled at once: the system may end the process as soon as the event
-    // returns, and a window destroyed gets no close.
-    if (windowHandle() && platform::EndsWithoutCloseRequest(eventType, message, winId())) {
+    // returns, and a window destroyed gets no close. Native events arrive
+    // while the native window is still being made: internalWinId() is 0
+    // then, where winId() would start making it again from inside its own
+    // making.
+    if (platform::EndsWithoutCloseRequest(eventType, message, internalWinId())) {
         endAsClosed();
     }
     return QWidget::nativeEvent(eventType, message, result);
 }
 
-void Form1Window::endAsClosed() {
+void Form1Window::endAsClosed(int signal) {
     // A run stopped by the close leaves its list of the rows not saved first.
-    LeaveRetryListOfStoppedRun(m_form);
-    Form_Unload(m_form);
+    platform::ProgramEnd end = LeaveRetryListOfStoppedRun(m_form);
+    end.signal = signal;
+    Form_Unload(m_form, end);
 }
 
 }  // namespace orlenda

@@ -39,10 +39,11 @@ public:
     // Puts the window in the middle of the screen it will appear on.
     void centerOnScreen();
     // Ends the program as closing the window does: a run stopped so leaves
-    // its list of the rows not saved first. Also what a request to end from
+    // its list of the rows not saved first (on standard error, with a
+    // failure, when no folder takes it). Also what a request to end from
     // outside, the session's end or the window destroyed under the program
-    // leads to.
-    void endAsClosed();
+    // leads to; a request by a signal ends the program by that signal.
+    void endAsClosed(int signal = 0);
 
     // The controls, named as the handlers name them; the window owns them.
     QGroupBox* const Frame1;

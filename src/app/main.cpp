@@ -15,7 +15,8 @@ int main(int argc, char* argv[]) {
 
     orlenda::Form1Window window;
     // A log-out, a shut-down or kill ends the program as closing the window does.
-    const orlenda::StopRequestWatch stopRequests([&window] { window.endAsClosed(); });
+    const orlenda::StopRequestWatch stopRequests(
+        [&window](int signal) { window.endAsClosed(signal); });
     // Placed first, so that messages of start-up stand where the window will.
     window.centerOnScreen();
     orlenda::Form_Load(window.form());

@@ -8,14 +8,15 @@
 
 namespace orlenda {
 
-StopRequestWatch::StopRequestWatch(std::function<void()> stop) {
+StopRequestWatch::StopRequestWatch(std::function<void(int signal)> stop) {
 #ifdef _WIN32
     auto notifier = std::make_unique<QWinEventNotifier>(m_requests.event());
-    connect(notifier.get(), &QWinEventNotifier::activated, this, std::move(stop));
+    connect(notifier.get(), &QWinEventNotifier::activated, this, [stop] { stop(0); });
 #else
     auto notifier =
         std::make_unique<QSocketNotifier>(m_requests.descriptor(), QSocketNotifier::Read);
-    connect(notifier.get(), &QSocketNotifier::activated, this, std::move(stop));
+    connect(notifier.get(), &QSocketNotifier::activated, this,
+            [this, stop] { stop(m_requests.takeRequest()); });
 #endif
     m_notifier = std::move(notifier);
 }

@@ -10,13 +10,14 @@ namespace orlenda {
 
 // Calls stop, on the window's thread and from its event loop (also a run's
 // or a dialog's), when the program is asked from outside to end: by SIGTERM,
-// SIGHUP or SIGINT on POSIX systems, by Ctrl+C, Ctrl+Break or its console's
-// close on Windows. One per program, beside its window.
+// SIGHUP or SIGINT on POSIX systems, with that signal, by Ctrl+C,
+// Ctrl+Break or its console's close on Windows, with 0. One per program,
+// beside its window.
 class StopRequestWatch final : public QObject {
     Q_OBJECT
 
 public:
-    explicit StopRequestWatch(std::function<void()> stop);
+    explicit StopRequestWatch(std::function<void(int signal)> stop);
     ~StopRequestWatch() override;
 
 private:

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "shared/capture/capture_exit.h"
+#include "shared/text/visible_line.h"
+
 namespace orlenda {
 namespace {
 
@@ -18,20 +21,21 @@ constexpr std::string_view kToolError = "iecapt: error: ";
 constexpr std::string_view kToolWarning = "iecapt: warning: ";
 constexpr std::string_view kToolPrefix = "iecapt: ";
 
-// One line of the tool's, ready for a message: without the prefix, control
-// characters as blanks, trimmed, shortened.
+// One line of the tool's, ready for a message: without the prefix, nothing
+// in it that breaks or turns the message's line, trimmed, shortened.
 std::string Shown(std::string_view line, std::string_view prefix) {
-    std::string shown(line.starts_with(prefix) ? line.substr(prefix.size()) : line);
-    std::replace_if(
-        shown.begin(), shown.end(),
-        [](char byte) { return static_cast<unsigned char>(byte) < 0x20 || byte == 0x7F; }, ' ');
+    const std::string shown =
+        text::visibleLine(line.starts_with(prefix) ? line.substr(prefix.size()) : line);
     const std::size_t first = shown.find_first_not_of(' ');
     if (first == std::string::npos) return {};
     return ShortenedText(shown.substr(first, shown.find_last_not_of(' ') + 1 - first));
 }
 
-// The tool's documented exit codes other than 0: iecapt --help lists them.
-bool IsDocumentedFailure(std::int32_t exitCode) { return exitCode >= 1 && exitCode <= 6; }
+// The tool's exit codes other than 0 that iecapt --help lists: its last
+// "error:" line then says why in its own words.
+bool IsDocumentedFailure(std::int32_t exitCode) {
+    return exitCode != 0 && CaptureExitMeaningOf(exitCode) != nullptr;
+}
 
 std::string WithLine(std::string reason, const std::string& line) {
     return line.empty() ? reason : reason + " (" + line + ")";
@@ -104,23 +108,8 @@ ToolWords ReadToolWords(std::string_view errorOutput) {
 }
 
 std::string ExitCodeReason(std::int32_t exitCode) {
-    // The capture tool's exit codes, as iecapt --help lists them.
-    switch (exitCode) {
-        case 1:
-            return "the capture tool failed unexpectedly";
-        case 2:
-            return "the address is not a web page address";
-        case 3:
-            return "the web browser could not be started or stopped working";
-        case 4:
-            return "the page could not be loaded";
-        case 5:
-            return "the capture took too long (timed out)";
-        case 6:
-            return "the image could not be written";
-        default:
-            return "the capture tool ended with code " + std::to_string(exitCode);
-    }
+    if (IsDocumentedFailure(exitCode)) return std::string(CaptureExitMeaningOf(exitCode)->reason);
+    return "the capture tool ended with code " + std::to_string(exitCode);
 }
 
 std::string EndingReason(platform::ProcessEnding ending, const std::string& cause) {

@@ -21,8 +21,9 @@ inline constexpr std::size_t kShownTextBytes = 160;
 // The most warnings a row keeps; a tool gone astray may write many.
 inline constexpr std::size_t kMostWarningsPerRow = 4;
 
-// What the tool said on its standard error, ready for a message: control
-// characters as blanks, long lines shortened.
+// What the tool said on its standard error, ready for a message: nothing
+// left that breaks or turns a line (controls and line separators as blanks,
+// format characters as escapes), long lines shortened.
 struct ToolWords {
     // The last line that holds more than blanks, without the tool's own
     // "iecapt: error: " (or "iecapt: ") in front.

@@ -107,17 +107,20 @@ void PushButton2_Click(Form1& form) {
     trap.step(176, [&] { form.IsRunning = false; });
 }
 
-void LeaveRetryListOfStoppedRun(Form1& form) {
+platform::ProgramEnd LeaveRetryListOfStoppedRun(Form1& form) {
     const RunProgress& run = form.runProgress;
-    if (run.currentRow == 0) return;
+    if (run.currentRow == 0) return {};
+    std::vector<std::string> addresses = run.unsavedAddresses;
     try {
-        std::vector<std::string> addresses = run.unsavedAddresses;
         for (std::int64_t row = run.currentRow; row <= run.lastRow; ++row) {
             addresses.push_back(form.ListView1.rowText(row));
         }
-        LeaveRetryList(form, addresses);
-    } catch (...) {
-        // The program is ending: there is no one left to tell.
+        const RetryList list = LeaveRetryList(form, addresses);
+        if (!list.path.empty() || addresses.empty()) return {};
+        return EndWithLostRetryList(list, addresses);
+    } catch (const std::exception& failure) {
+        // The program is ending: standard error is all that is left.
+        return EndWithLostRetryList({.outputFolderFailure = failure.what()}, addresses);
     }
 }
 

@@ -24,7 +24,9 @@ void PushButton2_Click(Form1& form);
 // The window is closing in the middle of a run: leaves the list of the rows
 // not known to be saved (those that failed, the one being captured, those not
 // reached) as the run's end would, and says nothing, for the program ends at
-// once. Does nothing when no run is converting.
-void LeaveRetryListOfStoppedRun(Form1& form);
+// once. Does nothing when no run is converting. Returns how the program
+// must end: when no folder took the list, with the rows' addresses on
+// standard error and a failure, so that they are not lost.
+platform::ProgramEnd LeaveRetryListOfStoppedRun(Form1& form);
 
 }  // namespace orlenda

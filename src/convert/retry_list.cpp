@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <stdexcept>
 
@@ -34,6 +35,15 @@ std::string RetryListName(const platform::LocalTime& time, int attempt) {
                   time.month, time.day, time.hour, time.minute, time.second);
     const std::string number = attempt > 1 ? " (" + std::to_string(attempt) + ")" : "";
     return std::string("Not saved ") + stamp.data() + number + ".txt";
+}
+
+platform::ProgramEnd EndWithLostRetryList(const RetryList& list,
+                                          const std::vector<std::string>& addresses) {
+    std::string text =
+        "Orlenda: no folder took the list of the web sites not saved (output folder: " +
+        list.outputFolderFailure + "; home folder: " + list.homeFolderFailure + "). They are:\n";
+    for (const std::string& address : addresses) text += address + "\n";
+    return {.standardError = std::move(text), .exitStatus = EXIT_FAILURE};
 }
 
 RetryList WriteRetryList(platform::ListFiles& listFiles, const platform::FileSystem& files,

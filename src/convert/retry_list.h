@@ -26,6 +26,12 @@ struct RetryList {
     std::string homeFolderFailure{};
 };
 
+// The program's end when no folder took the list of the rows not saved: the
+// addresses, one a line, on standard error after a line that says why, and
+// a failure for its exit status.
+platform::ProgramEnd EndWithLostRetryList(const RetryList& list,
+                                          const std::vector<std::string>& addresses);
+
 // Writes the addresses, one a line, into a new list file in the output folder,
 // or in the home folder when the output folder cannot take it, so that
 // loading it gives those rows again. Writes nothing without addresses. Never

@@ -4,6 +4,8 @@
 #include <functional>
 #include <utility>
 
+#include "shared/text/visible_line.h"
+
 namespace orlenda {
 namespace {
 
@@ -41,7 +43,8 @@ std::string ListedRows(const std::vector<RowOutcome>& rows,
     for (std::size_t i = 0; i < listed; ++i) {
         const RowOutcome& row = rows[i];
         const std::string address =
-            row.address.empty() ? "(no address)" : ShortenedText(row.address, kShownAddressBytes);
+            row.address.empty() ? "(no address)"
+                                : ShortenedText(text::visibleLine(row.address), kShownAddressBytes);
         text +=
             "\nRow " + std::to_string(row.row) + ": " + address + " \u2014 " + saying(row.outcome);
     }

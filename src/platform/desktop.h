@@ -4,6 +4,16 @@
 
 namespace orlenda::platform {
 
+// How the program's process ends.
+struct ProgramEnd {
+    // Written to standard error first: what would otherwise be lost.
+    std::string standardError{};
+    int exitStatus = 0;
+    // The signal that asked the program to end: it ends as that signal's
+    // default action ends a program, so its caller sees it was stopped so.
+    int signal = 0;
+};
+
 // The desktop the program runs on, and the program's own process.
 class Desktop {
 public:
@@ -22,7 +32,7 @@ public:
     // The title that dialogs naming no caption of their own show.
     virtual void setApplicationTitle(const std::string& title) = 0;
     // Ends the process at once, from wherever it is called.
-    virtual void endProgram() = 0;
+    virtual void endProgram(const ProgramEnd& end) = 0;
 };
 
 // A moment in local time, as a calendar and a clock on the wall show it.

@@ -103,6 +103,6 @@ void Form_Load(Form1& form) {
     trap.step(132, [&] { form.ListView1.setFirstColumnWidth(kListColumnWidthTwips); });
 }
 
-void Form_Unload(Form1& form) { form.desktop.endProgram(); }
+void Form_Unload(Form1& form, const platform::ProgramEnd& end) { form.desktop.endProgram(end); }
 
 }  // namespace orlenda

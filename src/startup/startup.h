@@ -47,7 +47,8 @@ void VisitHomePageByChance(platform::Desktop& desktop, int secondsSinceMidnight,
 // Readies the window before it is first shown: skin, hand pointer, caption,
 // icon and title, the remembered output folder and the list's column.
 void Form_Load(Form1& form);
-// Closing the window ends the program at once, even in the middle of a run.
-void Form_Unload(Form1& form);
+// Closing the window ends the program at once, even in the middle of a run,
+// the given way (by default: with success, saying nothing).
+void Form_Unload(Form1& form, const platform::ProgramEnd& end = {});
 
 }  // namespace orlenda

@@ -17,6 +17,9 @@ TEST(ReadToolWords, KeepsTheToolsLastWordsAndItsWarningsReadyForAMessage) {
         {"iecapt: stopped by Terminated; nothing written",
          {.lastLine = "stopped by Terminated; nothing written"}},
         {"  a\x1B[31m\tb\x7F  \n", {.lastLine = "a [31m b"}},
+        // Nor can a server's words start a line of their own or read backwards.
+        {"iecapt: error: the server answered 500 OK\u2028Done.\u0085 \u202Eelif\n",
+         {.lastLine = "the server answered 500 OK Done.  \\u202Eelif", .lastLineIsReason = true}},
         {"iecapt: error: " + longReason, {.lastLine = shortened, .lastLineIsReason = true}},
         // Warnings count on lines of their own, each once and a few at the
         // most, wherever they stand.
@@ -66,6 +69,12 @@ TEST(JudgeCapture, CountsNoFileOfAToolThatFailedOrCouldNotBeWatched) {
         {{.watchFailure = "it could not be opened"},
          "could not watch the capture tool: it could not be opened"},
         {{.exitCode = 6}, "the image could not be written"},
+        // Every status the tool documents is said in its own last words ...
+        {{.exitCode = 7, .words = {.lastLine = "needs 9 GB", .lastLineIsReason = true}},
+         "needs 9 GB"},
+        // ... and any other only by its number.
+        {{.exitCode = 8, .words = {.lastLine = "odd", .lastLineIsReason = true}},
+         "the capture tool ended with code 8 (odd)"},
         {{.exitCode = 137, .ending = platform::ProcessEnding::Killed, .cause = "SIGKILL"},
          "the capture tool was killed (SIGKILL)"},
         {{.exitCode = 4, .wordsLost = lost},

@@ -50,7 +50,8 @@ int main(int argc, char* argv[]) {
     if (arguments.size() < 5) return 2;
     orlenda::Form1Window window;
     // As the program's main sets it up.
-    const orlenda::StopRequestWatch stopRequests([&window] { window.endAsClosed(); });
+    const orlenda::StopRequestWatch stopRequests(
+        [&window](int signal) { window.endAsClosed(signal); });
     for (const QString& address : arguments.mid(4)) {
         window.form().ListView1.append(address.toStdString());
     }

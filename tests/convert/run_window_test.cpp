@@ -177,7 +177,8 @@ private slots:
 
     // Two rows whose addresses give one file name: the later picture is kept
     // and said to be saved over the earlier. A picture of an earlier run is
-    // replaced without a word.
+    // replaced without a word, and the picture that replaced it is the
+    // run's own from then on.
     void aRowSavedOverAPictureOfTheSameRunIsSavedWithAWarning() {
         QTemporaryDir folder;
         standInRecordsIn(folder, "0");
@@ -185,8 +186,8 @@ private slots:
         QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier run") > 0);
         earlier.close();
         Form1Window window;
-        for (const char* address :
-             {"http://c.test/x?y", "http://c.test/other", "http://c.test/x:y"}) {
+        for (const char* address : {"http://c.test/x?y", "http://c.test/other", "http://c.test/x:y",
+                                    "http://c.test/other"}) {
             window.form().ListView1.append(address);
         }
         window.Text1->setText(QDir::toNativeSeparators(folder.path()) + QDir::separator());
@@ -195,9 +196,10 @@ private slots:
         window.PushButton2->click();
 
         QCOMPARE(answerer.seen,
-                 QStringList{"Orlenda (icon): Done.\n\n1 of 3 web sites was saved with a "
+                 QStringList{"Orlenda (icon): Done.\n\n2 of 4 web sites were saved with a "
                              "warning:\nRow 3: http://c.test/x:y \u2014 saved over the picture "
-                             "of row 1 (same file name)"});
+                             "of row 1 (same file name)\nRow 4: http://c.test/other \u2014 saved "
+                             "over the picture of row 2 (same file name)"});
         QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("*.jpg")}, QDir::Files),
                  (QStringList{"c.test_other.jpg", "c.test_x y.jpg"}));
     }
@@ -227,44 +229,69 @@ private slots:
 
     void endingTheProgramDuringARunLeavesTheListOfTheRowsNotSaved_data() {
         QTest::addColumn<QString>("way");
-        QTest::newRow("window closed") << QStringLiteral("close");
+        QTest::addColumn<bool>("listLost");
+        QTest::newRow("window closed") << QStringLiteral("close") << false;
 #ifdef _WIN32
-        QTest::newRow("Ctrl+C") << QStringLiteral("Ctrl+C");
+        QTest::newRow("Ctrl+C") << QStringLiteral("Ctrl+C") << false;
 #else
         for (const char* signal : {"SIGTERM", "SIGHUP", "SIGINT"}) {
-            QTest::newRow(signal) << QString::fromLatin1(signal);
+            QTest::newRow(signal) << QString::fromLatin1(signal) << false;
         }
+        QTest::newRow("SIGTERM, no folder takes the list") << QStringLiteral("SIGTERM") << true;
+        QTest::newRow("window closed, no folder takes the list") << QStringLiteral("close") << true;
 #endif
     }
 
     // Ended during the second of four rows, by a close or from outside (a
     // log-out, a shut-down, kill, a closed terminal): the program ends at
-    // once, as a close would, that row's tool ends on its own, and the list
-    // holds rows 2 to 4.
+    // once, as a close would, by the signal that asked it to, that row's
+    // tool ends on its own, and the list holds rows 2 to 4. With neither the
+    // output folder nor the home folder there, those rows go to standard
+    // error, and a program that ends of itself fails.
     void endingTheProgramDuringARunLeavesTheListOfTheRowsNotSaved() {
         QFETCH(QString, way);
+        QFETCH(bool, listLost);
         QTemporaryDir folder;
         const std::string recordPath = standInRecordsIn(folder, "1500");
+        const QString output = folder.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkdir(output));
         const QStringList rows = {"http://a/1", "http://a/2", "http://a/3", "http://a/4"};
         QProcess program;
+        if (listLost) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("HOME"), folder.filePath(QStringLiteral("gone")));
+            program.setProcessEnvironment(environment);
+        }
         program.start(QCoreApplication::applicationDirPath() + "/close_during_run_driver",
-                      QStringList{QDir::toNativeSeparators(folder.path()) + QDir::separator(),
+                      QStringList{QDir::toNativeSeparators(output) + QDir::separator(),
                                   QStringLiteral("2"), way} +
                           rows);
+        if (listLost) {
+            QTRY_COMPARE_WITH_TIMEOUT(testing::ReadToolRuns(recordPath).size(), 1u, 10000);
+            QVERIFY(QDir(output).removeRecursively());
+        }
         QVERIFY(program.waitForFinished(20000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(program.exitStatus(),
+                 way == QStringLiteral("close") || way == QStringLiteral("Ctrl+C")
+                     ? QProcess::NormalExit
+                     : QProcess::CrashExit);
+        if (program.exitStatus() == QProcess::NormalExit) QCOMPARE(program.exitCode(), listLost);
         QCOMPARE(testing::ReadToolRuns(recordPath).size(), 1u);
         QTRY_COMPARE_WITH_TIMEOUT(testing::ReadToolRuns(recordPath).size(), 2u, 10000);
+        if (listLost) {
+            QVERIFY(
+                program.readAllStandardError().endsWith(rows.mid(1).join('\n').toUtf8() + '\n'));
+            return;
+        }
 
         const QStringList lists =
-            QDir(folder.path()).entryList({QStringLiteral("Not saved *.txt")}, QDir::Files);
+            QDir(output).entryList({QStringLiteral("Not saved *.txt")}, QDir::Files);
         QCOMPARE(lists.size(), 1);
         Form1Window window;
         QStringList loaded;
-        for (const std::string& row :
-             ReadListFile(window.form(),
-                          QDir::toNativeSeparators(folder.filePath(lists[0])).toStdString())) {
+        for (const std::string& row : ReadListFile(
+                 window.form(),
+                 QDir::toNativeSeparators(QDir(output).filePath(lists[0])).toStdString())) {
             loaded.append(QString::fromStdString(row));
         }
         QCOMPARE(loaded, rows.mid(1));

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -96,7 +97,7 @@ public:
         openedPages.push_back(address);
     }
     void setApplicationTitle(const std::string& title) override { applicationTitle = title; }
-    void endProgram() override {}
+    void endProgram(const platform::ProgramEnd& end) override { ended = end; }
 
     std::string desktopFolderPath = PlatformPath("/home/u/Desktop");
     std::string picturesFolderPath = PlatformPath("/home/u/Pictures");
@@ -104,6 +105,7 @@ public:
     bool failOpen = false;
     std::vector<std::string> openedPages;
     std::string applicationTitle;
+    std::optional<platform::ProgramEnd> ended;
 };
 
 class FakeClock final : public platform::Clock {

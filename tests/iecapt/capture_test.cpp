@@ -536,6 +536,7 @@ void leaveSocket(const std::string& path, bool listening) {
     path.copy(address.sun_path, sizeof address.sun_path - 1);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ::chmod(path.c_str(), 0600);  // as a host of the tool's makes it
     if (listening) {
         ::listen(fd, 8);  // held open until the test's process ends
     } else {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol/host_hello.h"
+#include "system/capture_host.h"
 
 namespace orlenda::iecapt {
 namespace {
@@ -213,15 +214,18 @@ TEST_F(HostRouterTest, AGoneCapturesContextsAreDisposedAndItsNewsGoesNowhere) {
 }
 
 TEST(HostHelloTest, AHostServesOnlyACaptureOfItsOwnIdentity) {
-    const HostIdentity ours = {"1.0 42", "/usr/bin/chromium-headless-shell", {"LANG=C", "TZ=UTC"}};
+    const HostIdentity ours = {
+        "1.0 42", "/usr/bin/chromium-headless-shell", {"LANG=C", "TZ=UTC"}, {"nofile=1024"}};
     EXPECT_EQ(readHello(helloText(ours)), ours);
     for (const HostAnswer answer :
          {HostAnswer::Serving, HostAnswer::Starting, HostAnswer::Refused}) {
         EXPECT_EQ(readAnswer(answerText(ours, answer), ours), answer);
     }
-    const HostIdentity others[] = {{"0.9 42", ours.browser, ours.environment},
-                                   {ours.tool, "/usr/bin/chromium", ours.environment},
-                                   {ours.tool, ours.browser, {"LANG=C", "TZ=Asia/Tokyo"}}};
+    const HostIdentity others[] = {
+        {"0.9 42", ours.browser, ours.environment, ours.limits},
+        {ours.tool, "/usr/bin/chromium", ours.environment, ours.limits},
+        {ours.tool, ours.browser, {"LANG=C", "TZ=Asia/Tokyo"}, ours.limits},
+        {ours.tool, ours.browser, ours.environment, {"nofile=64"}}};
     for (const HostIdentity& other : others) {
         EXPECT_EQ(readAnswer(answerText(other, HostAnswer::Serving), ours), HostAnswer::Refused);
     }
@@ -229,6 +233,28 @@ TEST(HostHelloTest, AHostServesOnlyACaptureOfItsOwnIdentity) {
         EXPECT_EQ(readAnswer(garbage, ours), HostAnswer::Refused) << garbage;
         EXPECT_EQ(readHello(garbage), std::nullopt) << garbage;
     }
+}
+
+// Every variable counts but those that change nothing the browser does:
+// proxies of any spelling, SOCKS and whatever else the browser reads.
+TEST(HostHelloTest, TheIdentityHoldsAllOfTheEnvironmentThatReachesTheBrowser) {
+    const std::vector<std::string> environment = {"SOCKS_SERVER=localhost:1080",
+                                                  "HOME=/home/u",
+                                                  "http_proxy=http://p:3128",
+                                                  "SOCKS_VERSION=5",
+                                                  "PWD=/tmp",
+                                                  "XDG_CONFIG_HOME=/home/u/.config",
+                                                  "Http_Proxy=x",
+                                                  "IECAPT_HOST_IDLE=5",
+                                                  "_=/usr/bin/iecapt",
+                                                  "GTK_THEME=Adwaita",
+                                                  "TMPDIR=/tmp/t"};
+    const HostIdentity identity = capture_host::identityOf("1", "b", environment, {"b=2", "a=1"});
+    EXPECT_EQ(identity.environment,
+              (std::vector<std::string>{"GTK_THEME=Adwaita", "Http_Proxy=x",
+                                        "SOCKS_SERVER=localhost:1080", "SOCKS_VERSION=5",
+                                        "http_proxy=http://p:3128"}));
+    EXPECT_EQ(identity.limits, (std::vector<std::string>{"a=1", "b=2"}));
 }
 
 }  // namespace

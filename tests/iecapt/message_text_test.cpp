@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QChar>
+#include <QString>
 #include <thread>
 
 #include "common/timings.h"
@@ -34,18 +36,25 @@ TEST(MessageTextTest, TextAPageChoseIsCutShortOnOneLine) {
     for (const auto& [text, quoted] : cases) EXPECT_EQ(shortPageText(text), quoted);
 }
 
-TEST(MessageTextTest, TheBrowsersOwnLogLinesAreToldFromOtherOutput) {
-    const std::pair<std::string, bool> cases[] = {
-        {"[1234:1234:0101/120000.123456:ERROR:bus.cc(407)] Failed to connect to the bus", true},
-        {"[9:10:1231/235959.1:WARNING:third_party/x/y.cc:42] text", true},
-        {"[77:77:0712/081500.000001:VERBOSE1:a.cc(1)] x", true},
-        {"ls: unrecognized option '--headless'", false},
-        {"Try 'ls --help' for more information.", false},
-        {"[not a log line] x", false},
-        {"", false},
+TEST(MessageTextTest, TheBrowsersOwnLogLinesAreToldFromOtherOutputAndItsFatalOneRead) {
+    const std::tuple<std::string, bool, std::string> cases[] = {
+        {"[1234:1234:0101/120000.123456:ERROR:bus.cc(407)] Failed to connect to the bus", true, ""},
+        {"[9:10:1231/235959.1:WARNING:third_party/x/y.cc:42] text", true, ""},
+        {"[77:77:0712/081500.000001:VERBOSE1:a.cc(1)] x", true, ""},
+        {"[1208/095059.540750:ERROR:third_party/crashpad/crashpad/util/file/file_io_posix.cc:145] "
+         "open /sys/devices/system/cpu/cpu0/cpufreq/scaling_max_freq: No such file",
+         true, ""},
+        {"[17390:17390:1208/095106.504855:FATAL:chrome/browser/process_singleton_posix.cc:315] "
+         "Socket path too long: /tmp/x/SingletonSocket.",
+         true, "Socket path too long: /tmp/x/SingletonSocket."},
+        {"ls: unrecognized option '--headless'", false, ""},
+        {"Try 'ls --help' for more information.", false, ""},
+        {"[not a log line] x", false, ""},
+        {"", false, ""},
     };
-    for (const auto& [line, fromTheBrowser] : cases) {
+    for (const auto& [line, fromTheBrowser, fatal] : cases) {
         EXPECT_EQ(isBrowserLogLine(line), fromTheBrowser) << line;
+        EXPECT_EQ(fatalLogText(line), fatal) << line;
     }
 }
 
@@ -70,10 +79,26 @@ TEST(MessageTextTest, LoadFailuresSayWhatHappenedWithTheBrowsersCodeInBrackets) 
               "the page could not be loaded (net::ERR_X forged line)");
 }
 
+// What a browser short of descriptors or memory does to any page, as told
+// from what a page does to a browser.
+TEST(MessageTextTest, FailuresABrowsersOwnPlightExplainsAreToldFromThePages) {
+    EXPECT_TRUE(mayBeTheBrowsersPlight(ExitCode::BrowserFailed, describeBrowserQuit("loading")));
+    EXPECT_TRUE(mayBeTheBrowsersPlight(ExitCode::PageNotLoaded,
+                                       describeLoadError("net::ERR_INSUFFICIENT_RESOURCES")));
+    EXPECT_FALSE(mayBeTheBrowsersPlight(ExitCode::PageNotLoaded,
+                                        describeLoadError("net::ERR_NAME_NOT_RESOLVED")));
+    EXPECT_FALSE(mayBeTheBrowsersPlight(ExitCode::TimedOut, "timed out while loading the page"));
+}
+
 TEST(MessageTextTest, WarningsAndTimeOutsSayItOnceInOneLine) {
     const std::pair<std::string, std::string> texts[] = {
         {describeHttpStatus(404, ""), "the server answered 404 Not Found"},
         {describeHttpStatus(500, "Oops\n"), "the server answered 500 Oops "},
+        // What a server chose can neither end the line nor turn it around.
+        {describeHttpStatus(500, "OK\u2028Done.\u0085x \u202Eelif"),
+         "the server answered 500 OK Done. x \\u202Eelif"},
+        {describeHttpStatus(503, std::string(99, 'x') + "\u00e9"),
+         "the server answered 503 " + std::string(99, 'x')},
         {describeHttpStatus(401, "Unauthorized"),
          "the server answered 401 Unauthorized; the site asks for a login"},
         {describeHttpStatus(499, ""), "the server answered 499"},
@@ -108,6 +133,30 @@ TEST(MessageTextTest, WarningsAndTimeOutsSayItOnceInOneLine) {
         {describeBrowserQuit("loading the page"), "the browser quit while loading the page"},
     };
     for (const auto& [text, expected] : texts) EXPECT_EQ(text, expected);
+}
+
+// Every character Unicode counts as a control, a format character or a
+// line or paragraph separator is changed; every other one stays as it is.
+TEST(MessageTextTest, OnlyWhatBreaksOrTurnsALineIsChanged) {
+    for (char32_t code = 0; code <= 0x10FFFF; ++code) {
+        const QChar::Category category = QChar::category(code);
+        if (QChar::isSurrogate(code) || category == QChar::Other_NotAssigned) continue;
+        const std::string character = QStringView(QChar::fromUcs4(code)).toString().toStdString();
+        const bool hidden = category == QChar::Other_Control || category == QChar::Other_Format ||
+                            category == QChar::Separator_Line ||
+                            category == QChar::Separator_Paragraph;
+        EXPECT_EQ(oneLine(character) != character, hidden) << std::hex << std::uint32_t{code};
+    }
+    const std::pair<std::string, std::string> malformed[] = {
+        {"a\xC0\x80"
+         "b",
+         "a\uFFFD\uFFFDb"},                                // an overlong NUL
+        {"\xED\xA0\x80", "\uFFFD\uFFFD\uFFFD"},            // a surrogate
+        {"x\xE2\x80", "x\uFFFD\uFFFD"},                    // cut short
+        {"\xF4\x90\x80\x80", "\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
+        {"\U000E0041\u200D", "\\U000E0041\\u200D"},
+    };
+    for (const auto& [text, shown] : malformed) EXPECT_EQ(oneLine(text), shown);
 }
 
 TEST(TimingsTest, ThePhaseUnderWayCountsSoTheTotalAddsUp) {

@@ -74,6 +74,7 @@ TEST(OptionsTest, TheHostIsOnUnlessTurnedOffAndItsIdleTimeComesFromTheEnvironmen
         {{"IECAPT_NO_HOST=yes", "IECAPT_HOST_IDLE=3600"}, false, 3600},
         {{"IECAPT_NO_HOST=0", "IECAPT_NO_HOST_IDLE=5", "X=IECAPT_NO_HOST=1"}, true, 30},
         {{"IECAPT_NO_HOST="}, true, 30},
+        {{"IECAPT_HOST_IDLE="}, true, 30},
         {{"IECAPT_HOST_IDLE=3601"}, true, -1},
         {{"IECAPT_HOST_IDLE=soon"}, true, -1},
     };

@@ -37,11 +37,13 @@ TEST(MessageFramerTest, MessagesComeOutWholeHoweverTheReadsCutThem) {
 }
 
 // A browser that floods the pipe without ever ending a message is refused
-// once the message outgrows the limit, however the reads cut it.
+// once the message outgrows the limit, however the reads cut it; so is one
+// that ends it, when a single read brings it whole.
 TEST(MessageFramerTest, AMessageLongerThanTheLimitIsRefused) {
     const std::pair<std::string, bool> streams[] = {
         {std::string(64, 'A') + '\0' + std::string(64, 'B') + '\0', false},
         {std::string(65, 'A'), true},
+        {std::string(65, 'A') + '\0', true},
         {std::string(64, 'A') + '\0' + std::string(65, 'B'), true},
     };
     for (const auto& [stream, refused] : streams) {
@@ -51,6 +53,8 @@ TEST(MessageFramerTest, AMessageLongerThanTheLimitIsRefused) {
             try {
                 for (std::size_t at = 0; at < stream.size(); at += piece) {
                     framer.append(std::string_view(stream).substr(at, piece));
+                    while (framer.next()) {
+                    }
                 }
             } catch (const CaptureFailure& refusal) {
                 failure = refusal.code();
@@ -58,6 +62,28 @@ TEST(MessageFramerTest, AMessageLongerThanTheLimitIsRefused) {
             EXPECT_EQ(failure, refused ? std::optional(ExitCode::BrowserFailed) : std::nullopt)
                 << stream.size() << " bytes in pieces of " << piece;
         }
+    }
+}
+
+// The capture host leaves such a message out and goes on: its ends still
+// tell whom it concerned.
+TEST(MessageFramerTest, AMessageLongerThanTheLimitCanBeLeftOutByItsEnds) {
+    const std::string tooLong = "{\"id\":7," + std::string(9000, 'x') + "\"S\"}";
+    const std::string stream = frameMessage("a") + frameMessage(tooLong) + frameMessage("b");
+    for (const std::size_t piece : {std::size_t{1}, std::size_t{4093}, stream.size()}) {
+        MessageFramer framer(64, MessageFramer::TooLong::Drop);
+        std::string received;
+        std::vector<DroppedMessage> left;
+        for (std::size_t at = 0; at < stream.size(); at += piece) {
+            framer.append(std::string_view(stream).substr(at, piece));
+            while (auto next = framer.next()) received += *next;
+            for (DroppedMessage& out : framer.takeDropped()) left.push_back(std::move(out));
+        }
+        EXPECT_EQ(received, "ab") << piece;
+        EXPECT_EQ(left, (std::vector<DroppedMessage>{{tooLong.substr(0, 4096),
+                                                      tooLong.substr(tooLong.size() - 4096),
+                                                      tooLong.size()}}))
+            << piece;
     }
 }
 

@@ -63,6 +63,11 @@ TEST_F(TemporaryBaseTest, AFolderUnderTmpdirHoldsProfileHomeAndTemporaryFilesAnd
         EXPECT_TRUE(fs::exists(path + "/owner.lock"));
     }
     EXPECT_FALSE(fs::exists(path));
+    // Too long for the full browser's socket deepest in it: in /tmp instead.
+    const std::string longBase = m_base / std::string(117 - m_base.path().size(), 'a');
+    fs::create_directory(longBase);
+    ::setenv("TMPDIR", longBase.c_str(), 1);
+    EXPECT_EQ(fs::path(ProfileFolder().path()).parent_path(), fs::path("/tmp"));
     ::unsetenv("TMPDIR");
     EXPECT_EQ(temporaryBase(), "/tmp");
 }

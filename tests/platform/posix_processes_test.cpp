@@ -100,6 +100,13 @@ TEST_F(PosixProcessesTest, ReapsEveryChildAndAnswersOnlyForItsOwn) {
          {handle, processes.open(id), processes.open(1), processes.open(::getpid())}) {
         EXPECT_EQ(processes.status(none), std::nullopt) << none;
     }
+
+    // Reaped by someone else first: no status is known, which is no exit.
+    const ProcessId taken = startStandIn(0);
+    const ProcessHandle takenHandle = processes.open(taken);
+    ASSERT_EQ(::waitpid(static_cast<pid_t>(taken), nullptr, 0), static_cast<pid_t>(taken));
+    EXPECT_EQ(processes.status(takenHandle), std::nullopt);
+    processes.close(takenHandle);
 }
 
 TEST_F(PosixProcessesTest, FailsToStartWithTheSystemsErrorNumberAndItsDescription) {

@@ -63,14 +63,23 @@ TEST(SettingsStore, ReadsAndWritesFilesEditedByHand) {
 }
 
 // Root may write anywhere, so checks of refused access run in a child process
-// that has given up root first; it tells the failures of its checks.
+// that has given up root first; it tells the failures of its checks. Root's
+// temporary folder may be closed to others: the child gets one of its own in
+// the system's, which is open to all.
 void InUnprivilegedChild(const std::function<void()>& checks) {
+    constexpr uid_t kNobody = 65534;
+    std::string folder = (fs::path(P_tmpdir) / "orlenda-unprivileged-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr) << folder;
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(folder.c_str(), kNobody, kNobody), 0);
+    }
     EXPECT_EXIT(
         {
-            if (::geteuid() == 0 &&
-                (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 ||
+                                     ::setuid(kNobody) != 0)) {
                 std::_Exit(2);
             }
+            ::setenv("TMPDIR", folder.c_str(), 1);
             ::testing::TestPartResultArray failures;
             {
                 const ::testing::ScopedFakeTestPartResultReporter collect(&failures);
@@ -82,6 +91,7 @@ void InUnprivilegedChild(const std::function<void()>& checks) {
             std::_Exit(failures.size() == 0 ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
+    fs::remove_all(folder);
 }
 
 TEST(SettingsStore, RefusedWriteRaisesAndLosesNothing) {

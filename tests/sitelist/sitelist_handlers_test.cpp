@@ -215,6 +215,9 @@ TEST(FileToList, CutsRowsAtEveryLineEndWhereverTheReadsEnd) {
         {Utf16WithMark(u"http://a\r\nb\u00e9\r\n\U0001F600", true),
          {"http://a", "b\xC3\xA9", "\xF0\x9F\x98\x80"}},
         {Utf16WithMark(u"a\nb\r\n", false), {"a", "b"}},
+        // A pair past the first bytes, which are read before any decoding.
+        {Utf16WithMark(u"http://long.test/0123456789012345678901234567890\U0001F600", true),
+         {"http://long.test/0123456789012345678901234567890\xF0\x9F\x98\x80"}},
         {Utf16WithMark(u"a\xD800", true), {"a\xEF\xBF\xBD"}},  // half a pair
         {"\xFF\xFE"
          "a",

@@ -14,11 +14,11 @@ constexpr int kStopSignals[] = {SIGTERM, SIGHUP, SIGINT};
 
 volatile std::sig_atomic_t g_writeEnd = -1;
 
-// All that is safe in a signal handler: a write to the pipe. A full pipe
-// already holds a request.
-void NoteStopRequest(int /*signal*/) {
+// All that is safe in a signal handler: a write to the pipe, of the signal's
+// number. A full pipe already holds a request.
+void NoteStopRequest(int signal) {
     const int savedErrno = errno;
-    const char byte = 1;
+    const auto byte = static_cast<unsigned char>(signal);
     [[maybe_unused]] const ssize_t ignored = ::write(g_writeEnd, &byte, 1);
     errno = savedErrno;
 }
@@ -48,6 +48,15 @@ PosixStopRequests::PosixStopRequests() {
     for (const int signal : kStopSignals) {
         if (!IsIgnored(signal)) SetHandler(signal, NoteStopRequest);
     }
+}
+
+int PosixStopRequests::takeRequest() {
+    unsigned char first = 0;
+    unsigned char later = 0;
+    if (::read(m_readEnd, &first, 1) != 1) return 0;
+    while (::read(m_readEnd, &later, 1) == 1) {
+    }
+    return first;
 }
 
 PosixStopRequests::~PosixStopRequests() {

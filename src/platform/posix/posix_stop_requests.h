@@ -18,6 +18,9 @@ public:
 
     // Readable once a request has arrived.
     int descriptor() const { return m_readEnd; }
+    // The signal of the first request that arrived (0 for none), and
+    // every request taken.
+    int takeRequest();
 
 private:
     int m_readEnd = -1;

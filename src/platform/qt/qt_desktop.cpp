@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QStandardPaths>
 #include <QUrl>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -45,12 +46,17 @@ void QtDesktop::setApplicationTitle(const std::string& title) {
     QGuiApplication::setApplicationDisplayName(QString::fromStdString(title));
 }
 
-void QtDesktop::endProgram() {
+void QtDesktop::endProgram(const ProgramEnd& end) {
     // Not through the event loop: a run or an import may be polling inside
     // a handler, and no handler may run again. Every setting is already
     // stored, and a started capture tool runs on by itself.
+    std::fputs(end.standardError.c_str(), stderr);
     std::fflush(nullptr);
-    std::_Exit(EXIT_SUCCESS);
+    if (end.signal != 0) {
+        std::signal(end.signal, SIG_DFL);
+        std::raise(end.signal);
+    }
+    std::_Exit(end.exitStatus);
 }
 
 }  // namespace orlenda::platform

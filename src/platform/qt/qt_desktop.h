@@ -11,7 +11,7 @@ public:
     std::string homeFolder() const override;
     void openWebPage(const std::string& address) override;
     void setApplicationTitle(const std::string& title) override;
-    void endProgram() override;
+    void endProgram(const ProgramEnd& end) override;
 };
 
 }  // namespace orlenda::platform

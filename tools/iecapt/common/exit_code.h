@@ -3,20 +3,13 @@
 #include <stdexcept>
 #include <string>
 
+#include "shared/capture/capture_exit.h"
+
 namespace orlenda::iecapt {
 
 // One exit status for each way a capture can end, so a caller can tell a page
 // that would not load from a browser that would not start.
-enum class ExitCode : int {
-    Written = 0,
-    Unexpected = 1,
-    BadArguments = 2,
-    BrowserFailed = 3,
-    PageNotLoaded = 4,
-    TimedOut = 5,
-    OutputNotWritten = 6,
-    PictureTooLarge = 7,
-};
+using ExitCode = CaptureExit;
 
 // A capture that cannot go on: carries the exit status and the one-line message.
 class CaptureFailure : public std::runtime_error {

@@ -4,44 +4,57 @@
 #include <regex>
 #include <utility>
 
+#include "shared/text/visible_line.h"
+
 namespace orlenda::iecapt {
 namespace {
+
+using text::utf8Start;
 
 constexpr std::size_t kLongestAddress = 200;
 constexpr std::size_t kAddressStart = 150;
 constexpr std::size_t kLongestPageText = 60;
-
-// The first bytes of the text, cut between UTF-8 characters: continuation
-// bytes are 10xxxxxx.
-std::string_view firstBytes(std::string_view text, std::size_t cut) {
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    return text.substr(0, cut);
-}
+// A status line's words or a browser's code: no more is worth a reason.
+constexpr std::size_t kLongestServerWords = 100;
 
 }  // namespace
 
-std::string oneLine(std::string_view text) {
-    std::string line(text);
-    for (char& c : line) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-    }
-    return line;
-}
+std::string oneLine(std::string_view text) { return text::visibleLine(text); }
 
 std::string shortAddress(std::string_view url) {
     if (url.size() <= kLongestAddress) return oneLine(url);
-    return oneLine(firstBytes(url, kAddressStart)) + "... (" + std::to_string(url.size()) +
+    return oneLine(utf8Start(url, kAddressStart)) + "... (" + std::to_string(url.size()) +
            " characters)";
 }
 
 std::string shortPageText(std::string_view text) {
     if (text.size() <= kLongestPageText) return oneLine(text);
-    return oneLine(firstBytes(text, kLongestPageText)) + "...";
+    return oneLine(utf8Start(text, kLongestPageText)) + "...";
 }
 
+namespace {
+
+// "[pid:tid:MMDD/HHMMSS.micro:LEVEL:file(line)] text"; crashpad's lines lack
+// the pid and tid.
+const std::regex& browserLogLine() {
+    static const std::regex logLine(
+        R"(^\[(?:\d+:\d+:)?\d{4}/\d{6}\.\d+:([A-Z]+[0-9]*):[^\]]*\] ?(.*))");
+    return logLine;
+}
+
+}  // namespace
+
 bool isBrowserLogLine(std::string_view line) {
-    static const std::regex logLine(R"(^\[\d+:\d+:\d{4}/\d{6}\.\d+:[A-Z]+[0-9]*:[^\]]*\].*)");
-    return std::regex_match(line.begin(), line.end(), logLine);
+    return std::regex_match(line.begin(), line.end(), browserLogLine());
+}
+
+std::string fatalLogText(std::string_view line) {
+    std::match_results<std::string_view::const_iterator> parts;
+    if (!std::regex_match(line.begin(), line.end(), parts, browserLogLine()) ||
+        parts[1] != "FATAL") {
+        return {};
+    }
+    return parts[2].str();
 }
 
 }  // namespace orlenda::iecapt
@@ -121,16 +134,30 @@ std::string pictureSize(int width, int height) {
 }  // namespace
 
 std::string describeLoadError(std::string_view errorText) {
-    const std::string code = oneLine(errorText.substr(0, 100));
+    const std::string code = oneLine(utf8Start(errorText, kLongestServerWords));
     for (const auto& [start, sentence] : kLoadErrors) {
         if (code.starts_with(start)) return std::string(sentence) + " (" + code + ")";
     }
     return "the page could not be loaded (" + code + ")";
 }
 
+bool mayBeTheBrowsersPlight(ExitCode code, std::string_view reason) {
+    constexpr std::string_view kPlights[] = {
+        "(net::ERR_ABORTED)", "(net::ERR_INSUFFICIENT_RESOURCES)", "(net::ERR_OUT_OF_MEMORY)"};
+    return code == ExitCode::BrowserFailed ||
+           (code == ExitCode::PageNotLoaded &&
+            std::ranges::any_of(kPlights,
+                                [&](std::string_view plight) { return reason.ends_with(plight); }));
+}
+
+std::string outOfFilesReason(long long limit) {
+    return "the browser ran out of open files: no more than " + std::to_string(limit) +
+           " may be open here (ulimit -n)";
+}
+
 std::string describeHttpStatus(int status, std::string_view statusText) {
     std::string note = "the server answered " + std::to_string(status);
-    std::string words = oneLine(statusText.substr(0, 100));
+    std::string words = oneLine(utf8Start(statusText, kLongestServerWords));
     for (const auto& [known, usual] : kStatusWords) {
         if (words.empty() && known == status) words = usual;
     }

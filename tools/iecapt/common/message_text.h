@@ -5,10 +5,14 @@
 #include <string_view>
 #include <vector>
 
+#include "common/exit_code.h"
+
 namespace orlenda::iecapt {
 
-// Messages quote addresses and browser output: control characters become
-// blanks, so each message stays one line.
+// Messages quote addresses, browser output and what servers and pages say:
+// control characters and line separators become blanks, format characters
+// (bidirectional marks among them) visible escapes, so each message stays
+// one line that reads as it is written.
 std::string oneLine(std::string_view text);
 
 // An address as a message quotes it: one line, and a long one cut to its
@@ -21,9 +25,13 @@ std::string shortAddress(std::string_view url);
 // message or push the lines after it out of what the caller reads.
 std::string shortPageText(std::string_view text);
 
-// Chromium's own log lines ("[pid:tid:date:LEVEL:file(line)] text") say
-// nothing a user can act on; the other lines a browser writes may.
+// Chromium's own log lines ("[pid:tid:date:LEVEL:file(line)] text", its
+// crashpad's without pid and tid) say nothing a user can act on; the other
+// lines a browser writes may ...
 bool isBrowserLogLine(std::string_view line);
+// ... and so does the text of a FATAL one, the browser's reason for quitting
+// ("Socket path too long: ..."). Empty for any other line.
+std::string fatalLogText(std::string_view line);
 
 }  // namespace orlenda::iecapt
 
@@ -34,6 +42,15 @@ namespace orlenda::iecapt {
 // found (net::ERR_NAME_NOT_RESOLVED)". It never names the address: whoever
 // reads it knows which one was asked for.
 std::string describeLoadError(std::string_view errorText);
+
+// Whether a failure may come of the browser's own plight rather than of the
+// page: the browser quit, or failed the page with a code that a browser
+// short of descriptors or memory gives any page (net::ERR_ABORTED among
+// them, which a file download gives too).
+bool mayBeTheBrowsersPlight(ExitCode code, std::string_view reason);
+// Why a browser allowed fewer open files than it needs failed: "the browser
+// ran out of open files: no more than 64 may be open here (ulimit -n)".
+std::string outOfFilesReason(long long limit);
 
 // A warning on an HTTP error status the page was sent with: "the server
 // answered 404 Not Found"; the status's usual words when the server sent none.

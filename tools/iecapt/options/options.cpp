@@ -145,7 +145,8 @@ std::string readHostEnvironment(const std::vector<std::string>& environment,
         const std::string_view value =
             equals == std::string::npos ? "" : std::string_view(entry).substr(equals + 1);
         if (name == "IECAPT_NO_HOST" && !value.empty() && value != "0") options.useHost = false;
-        if (name != "IECAPT_HOST_IDLE") continue;
+        // Set but empty, as a shell's "IECAPT_HOST_IDLE= iecapt ..." leaves it: the default.
+        if (name != "IECAPT_HOST_IDLE" || value.empty()) continue;
         const auto seconds = parseWholeNumber(value);
         if (!seconds || *seconds > kMaxHostIdleSeconds) {
             return "IECAPT_HOST_IDLE must be a whole number of seconds from 0 to " +

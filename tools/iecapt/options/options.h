@@ -50,8 +50,8 @@ struct ParsedCommandLine {
 // once; "--" ends them. Up to two other arguments stand for the address and
 // the output file, where those were not given as options. Of the environment
 // (NAME=value entries), IECAPT_NO_HOST (any value but "" and "0") does what
-// --no-host does, and IECAPT_HOST_IDLE sets the seconds a host started by
-// this capture waits for the next.
+// --no-host does, and IECAPT_HOST_IDLE (empty: the default) sets the seconds
+// a host started by this capture waits for the next.
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments,
                                    const std::vector<std::string>& environment = {});
 

@@ -7,27 +7,12 @@
 namespace orlenda::iecapt {
 namespace {
 
+using host_access::Learn;
+using host_access::Thing;
+using host_access::Verdict;
 using nlohmann::json;
-using Learn = HostRouter::Learn;
 
 constexpr std::string_view kIdPrefix = R"({"id":)";
-
-// What a command sent to the browser itself, not to a page, must name of the
-// capture's own; every other such command is refused.
-enum class Owned { Nothing, Context, Target };
-struct BrowserCommand {
-    std::string_view method;
-    Owned owned;
-    Learn learn;
-};
-constexpr BrowserCommand kBrowserCommands[] = {
-    {"Browser.getVersion", Owned::Nothing, Learn::Nothing},
-    {"Target.createBrowserContext", Owned::Nothing, Learn::Context},
-    {"Target.createTarget", Owned::Context, Learn::Target},
-    {"Target.attachToTarget", Owned::Target, Learn::Session},
-    {"Target.closeTarget", Owned::Target, Learn::Nothing},
-    {"Browser.setDownloadBehavior", Owned::Context, Learn::Nothing},
-};
 
 // The text at the key; empty when there is none, or something else is there.
 std::string textAt(const json& object, std::string_view key) {
@@ -47,8 +32,8 @@ HostRouter::ClientId ownerIn(const std::map<std::string, HostRouter::ClientId>& 
     return found == owners.end() ? 0 : found->second;
 }
 
-std::string errorReply(const json& id, const std::string& message) {
-    return json{{"id", id}, {"error", {{"code", -32000}, {"message", message}}}}.dump();
+json errorReply(const std::string& message) {
+    return {{"error", {{"code", -32000}, {"message", message}}}};
 }
 
 // The id a reply of the browser begins with, read without parsing what may
@@ -82,46 +67,57 @@ std::string withId(std::string reply, const json& id) {
 
 std::vector<std::string> HostRouter::start() {
     m_setupLeft = 2;
-    return {post("Browser.getVersion", json::object(), Learn::HostReady),
-            post("Target.setDiscoverTargets", {{"discover", true}}, Learn::HostReady)};
+    return {post("Browser.getVersion", json::object(), Learn::Nothing, true),
+            post("Target.setDiscoverTargets", {{"discover", true}}, Learn::Nothing, true)};
 }
 
-std::string HostRouter::post(const std::string& method, const json& params, Learn learn) {
+std::string HostRouter::post(const std::string& method, const json& params, Learn learn,
+                             bool hostSetUp) {
     const int id = m_nextId++;
-    m_pending[id] = {kHost, json(), learn};
+    m_pending[id] = {kHost, json(), learn, hostSetUp};
     return json{{"id", id}, {"method", method}, {"params", params}}.dump();
+}
+
+std::map<std::string, HostRouter::ClientId>& HostRouter::ownersOf(Thing thing) {
+    switch (thing) {
+        case Thing::Context:
+            return m_contexts;
+        case Thing::Target:
+            return m_targets;
+        case Thing::Session:
+            break;
+    }
+    return m_sessions;
 }
 
 HostRouter::Routed HostRouter::fromClient(ClientId client, std::string_view message) {
     json command = json::parse(message, nullptr, false);
     if (!command.is_object() || !command.contains("id")) return {};
     const json id = command["id"];
-    const auto refuse = [&](const std::string& why) {
-        return Routed{{}, {{client, errorReply(id, why)}}};
+    const auto answer = [&](const json& reply) {
+        json answered = reply;
+        answered["id"] = id;
+        return Routed{{}, {{client, answered.dump()}}};
     };
-    if (command.contains("sessionId")) {
-        if (ownerIn(m_sessions, textAt(command, "sessionId")) != client) {
-            return refuse("no such session");
-        }
-        return forward(client, std::move(command), Learn::Nothing);
+    const bool onPage = command.contains("sessionId");
+    if (onPage && ownerIn(m_sessions, textAt(command, "sessionId")) != client) {
+        return answer(errorReply("no such session"));
     }
-    const std::string method = textAt(command, "method");
-    const json& params = objectAt(command, "params");
-    if (method == "Target.setDiscoverTargets" && params.value("discover", json()) == true) {
-        // On in the host from the start: each capture sees its own contexts' targets.
-        return {{}, {{client, json{{"id", id}, {"result", json::object()}}.dump()}}};
+    const Verdict verdict = host_access::judgeCommand(
+        onPage ? host_access::Session::Page : host_access::Session::Browser,
+        textAt(command, "method"), objectAt(command, "params"),
+        [&](Thing thing, const std::string& name) {
+            return ownerIn(ownersOf(thing), name) == client;
+        });
+    switch (verdict.kind) {
+        case Verdict::Kind::Refuse:
+            return answer(errorReply(verdict.why));
+        case Verdict::Kind::AnswerHere:
+            return answer({{"result", json::object()}});
+        case Verdict::Kind::Forward:
+            break;
     }
-    const auto* rule = std::ranges::find(kBrowserCommands, method, &BrowserCommand::method);
-    if (rule == std::end(kBrowserCommands)) {
-        return refuse(method + " is not a command one capture may send");
-    }
-    const bool owned =
-        rule->owned == Owned::Nothing ||
-        (rule->owned == Owned::Context &&
-         ownerIn(m_contexts, textAt(params, "browserContextId")) == client) ||
-        (rule->owned == Owned::Target && ownerIn(m_targets, textAt(params, "targetId")) == client);
-    if (!owned) return refuse(method + " names what this capture did not make");
-    return forward(client, std::move(command), rule->learn);
+    return forward(client, std::move(command), verdict.learn);
 }
 
 HostRouter::Routed HostRouter::forward(ClientId client, json command, Learn learn) {
@@ -144,6 +140,23 @@ HostRouter::Routed HostRouter::fromBrowser(std::string message) {
     return onReply(*id, std::move(message));
 }
 
+HostRouter::ClientId HostRouter::concerns(const DroppedMessage& dropped) {
+    if (const std::optional<int> id = leadingId(dropped.head)) {
+        const auto found = m_pending.find(*id);
+        if (found == m_pending.end()) return kHost;
+        const ClientId client = found->second.client;
+        m_pending.erase(found);
+        return client;
+    }
+    // The browser writes a session's id last: ...,"sessionId":"..."}
+    constexpr std::string_view kSessionKey = R"("sessionId":")";
+    const std::string_view tail = dropped.tail;
+    const auto key = tail.rfind(kSessionKey);
+    if (key == std::string_view::npos || !tail.ends_with("\"}")) return kHost;
+    const auto name = tail.substr(key + kSessionKey.size());
+    return ownerIn(m_sessions, std::string(name.substr(0, name.size() - 2)));
+}
+
 HostRouter::Routed HostRouter::onReply(int hostId, std::string message) {
     const auto found = m_pending.find(hostId);
     if (found == m_pending.end()) return {};
@@ -151,8 +164,7 @@ HostRouter::Routed HostRouter::onReply(int hostId, std::string message) {
     m_pending.erase(found);
     // Only a reply that teaches something is read through: a screenshot's
     // megabytes pass untouched.
-    if (pending.client == kHost)
-        return onHostReply(json::parse(message, nullptr, false), pending.learn);
+    if (pending.client == kHost) return onHostReply(json::parse(message, nullptr, false), pending);
     if (pending.learn != Learn::Nothing) {
         learn(pending.client, json::parse(message, nullptr, false), pending.learn);
     }
@@ -176,55 +188,49 @@ void HostRouter::learn(ClientId client, const json& reply, Learn learn) {
             note(m_sessions, "sessionId");
             break;
         case Learn::Nothing:
-        case Learn::HostReady:
             break;
     }
 }
 
-HostRouter::Routed HostRouter::onHostReply(const json& reply, Learn learn) {
+HostRouter::Routed HostRouter::onHostReply(const json& reply, const Pending& pending) {
     const bool failed = !reply.is_object() || reply.contains("error");
-    if (learn == Learn::HostReady && m_state == State::Starting) {
+    if (pending.hostSetUp && m_state == State::Starting) {
         if (failed) m_state = State::Failed;
         if (!failed && --m_setupLeft == 0) m_state = State::Ready;
     }
     // A context made for a capture that has gone meanwhile.
     const std::string context = textAt(objectAt(reply, "result"), "browserContextId");
-    if (learn != Learn::Context || failed || context.empty()) return {};
+    if (pending.learn != Learn::Context || failed || context.empty()) return {};
     return {{post("Target.disposeBrowserContext", {{"browserContextId", context}}, Learn::Nothing)},
             {}};
 }
 
 HostRouter::Routed HostRouter::onEvent(const json& event, std::string message) {
-    ClientId owner = 0;
     const std::string method = textAt(event, "method");
     const json& params = objectAt(event, "params");
     const json& target = objectAt(params, "targetInfo");
     const std::string targetId = textAt(params.contains("targetId") ? params : target, "targetId");
+    const std::string session = textAt(params, "sessionId");
+    const bool attached = method == "Target.attachedToTarget";
+    ClientId owner = 0;
     if (event.contains("sessionId")) {
+        // A frame attached under a capture's page is that capture's too.
         owner = ownerIn(m_sessions, textAt(event, "sessionId"));
-        // A page's session attaches to its frames' targets by itself: those
-        // sessions and targets are the page's capture's too.
-        const std::string child = textAt(params, "sessionId");
-        if (owner != 0 && !child.empty() && method == "Target.attachedToTarget") {
-            m_sessions[child] = owner;
-            if (!targetId.empty()) m_targets[targetId] = owner;
-        } else if (owner != 0 && method == "Target.detachedFromTarget") {
-            m_sessions.erase(child);
-        }
-    } else if (method == "Target.targetCreated" || method == "Target.targetInfoChanged" ||
-               method == "Target.attachedToTarget") {
+    } else if (attached || method == "Target.targetCreated" ||
+               method == "Target.targetInfoChanged") {
         owner = ownerIn(m_contexts, textAt(target, "browserContextId"));
-        if (owner != 0 && !targetId.empty()) m_targets[targetId] = owner;
-        const std::string session = textAt(params, "sessionId");
-        if (owner != 0 && !session.empty()) m_sessions[session] = owner;
     } else if (method == "Target.targetDestroyed" || method == "Target.targetCrashed") {
         owner = ownerIn(m_targets, targetId);
         if (method == "Target.targetDestroyed") m_targets.erase(targetId);
     } else if (method == "Target.detachedFromTarget") {
-        owner = ownerIn(m_sessions, textAt(params, "sessionId"));
-        m_sessions.erase(textAt(params, "sessionId"));
+        owner = ownerIn(m_sessions, session);
     }
     if (owner == 0) return {};
+    if (attached || method == "Target.targetCreated" || method == "Target.targetInfoChanged") {
+        if (!targetId.empty()) m_targets[targetId] = owner;
+        if (!session.empty()) m_sessions[session] = owner;
+    }
+    if (method == "Target.detachedFromTarget") m_sessions.erase(session);
     return {{}, {{owner, std::move(message)}}};
 }
 

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace orlenda::iecapt {
 
@@ -13,27 +15,57 @@ namespace orlenda::iecapt {
 // is broken, and would otherwise fill memory until the deadline.
 inline constexpr std::size_t kMaxMessageBytes = std::size_t{512} << 20;
 
+// A message longer than the framer takes, left out: its first and last
+// bytes, by which whom it concerned can still be told, and its length.
+struct DroppedMessage {
+    std::string head;
+    std::string tail;
+    std::size_t bytes = 0;
+
+    bool operator==(const DroppedMessage&) const = default;
+};
+
 // Splits the browser's byte stream into messages. On --remote-debugging-pipe
 // every message ends with one NUL byte; a read may hold part of a message,
 // several messages, or both, and a screenshot reply spans many reads.
 class MessageFramer {
 public:
-    explicit MessageFramer(std::size_t maxMessageBytes = kMaxMessageBytes)
-        : m_maxMessageBytes(maxMessageBytes) {}
+    // What a message longer than the framer takes does: fail the stream, or
+    // be left out while the messages after it go on.
+    enum class TooLong { Fail, Drop };
+    static constexpr std::size_t kDroppedEndBytes = 4096;
 
-    // Throws a BrowserFailed CaptureFailure when the message being received
-    // grows past the longest the framer takes.
+    explicit MessageFramer(std::size_t maxMessageBytes = kMaxMessageBytes,
+                           TooLong tooLong = TooLong::Fail)
+        : m_maxMessageBytes(maxMessageBytes), m_tooLong(tooLong) {}
+
+    // Both throw a BrowserFailed CaptureFailure (TooLong::Fail) on a message
+    // longer than the framer takes: append as soon as the message under way
+    // grows past it, next when one came whole in a single read.
     void append(std::string_view bytes);
     // The next complete message, without its NUL, or nothing until more arrives.
     std::optional<std::string> next();
+    // The messages left out as too long since the last call (TooLong::Drop).
+    std::vector<DroppedMessage> takeDropped() { return std::exchange(m_dropped, {}); }
+    // From now on, the longest message taken, the one under way included.
+    void limitTo(std::size_t maxMessageBytes) { m_maxMessageBytes = maxMessageBytes; }
 
 private:
+    void dropUnfinished();
+    void skip(std::string_view bytes);
+
     std::size_t m_maxMessageBytes;
+    TooLong m_tooLong;
     std::string m_buffer;
-    std::size_t m_start = 0;       // where the first unread message begins
-    std::size_t m_scanned = 0;     // bytes from m_start already known to hold no NUL
-    std::size_t m_unfinished = 0;  // bytes since the last NUL
+    std::size_t m_start = 0;                   // where the first unread message begins
+    std::size_t m_scanned = 0;                 // bytes from m_start already known to hold no NUL
+    std::size_t m_unfinished = 0;              // bytes since the last NUL
+    std::optional<DroppedMessage> m_skipping;  // the message being left out
+    std::vector<DroppedMessage> m_dropped;
 };
+
+// Why a stream with a message longer than the framer takes was given up.
+std::string tooLongReason(std::size_t maxMessageBytes);
 
 // The bytes that carry one message to the browser.
 std::string frameMessage(std::string_view message);

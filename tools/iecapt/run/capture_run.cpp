@@ -20,6 +20,7 @@
 #include "picture/image_format.h"
 #include "protocol/devtools_session.h"
 #include "run/help_text.h"
+#include "shared/text/visible_line.h"
 #include "system/atomic_file.h"
 #include "system/available_memory.h"
 #include "system/browser_process.h"
@@ -32,18 +33,24 @@
 namespace orlenda::iecapt {
 namespace {
 
-// The last line the browser wrote that is not one of its own log lines: when
-// something else stands in for the browser, or cannot run it, that says why.
+// Why the browser would not start, in its own words: its fatal error, else
+// the last line it wrote that is not one of its log lines (when something
+// else stands in for the browser, or cannot run it, that says why).
 std::string lastWordsIn(const std::string& path) {
     std::ifstream log(pathFromUtf8(path));
     std::string line;
+    std::string fatal;
     std::string last;
     while (std::getline(log, line)) {
-        if (line.find_first_not_of(" \t\r") != std::string::npos && !isBrowserLogLine(line)) {
+        if (std::string text = fatalLogText(line); !text.empty()) {
+            fatal = std::move(text);
+        } else if (line.find_first_not_of(" \t\r") != std::string::npos &&
+                   !isBrowserLogLine(line)) {
             last = line;
         }
     }
-    return oneLine(last.substr(0, 300));
+    constexpr std::size_t kLongestLastWords = 300;
+    return oneLine(text::utf8Start(fatal.empty() ? last : fatal, kLongestLastWords));
 }
 
 // The consent-banner rules that ship beside the tool; empty, with a warning,
@@ -66,7 +73,7 @@ CapturedPage captureInOwnBrowser(const std::string& browser, const std::string& 
                                  const CaptureOptions& options, const std::string& rules,
                                  const SignalWatch& signals, Deadline deadline, Timings& timings) {
     adoptOrphanedDescendants();
-    removeStaleProfileFolders(temporaryBase());
+    removeStaleProfileFolders(profileFolderBase());
     const ProfileFolder folder;
     BrowserProcess process = startBrowserIn(folder, browser);
     PipeChannel channel(process.toBrowser(), process.fromBrowser(), signals.descriptor());
@@ -77,6 +84,12 @@ CapturedPage captureInOwnBrowser(const std::string& browser, const std::string& 
         endBrowserIn(folder, process);
         return page;
     } catch (const CaptureFailure& failure) {
+        // A browser held to too few open files fails saying nothing of it.
+        if (const std::optional<long long> files = openFilesLimit();
+            files && *files < kFewestBrowserFiles &&
+            mayBeTheBrowsersPlight(failure.code(), failure.what())) {
+            throw CaptureFailure(ExitCode::BrowserFailed, outOfFilesReason(*files));
+        }
         // Only a browser that would not start has last words worth quoting;
         // later ones are about its insides.
         if (failure.code() != ExitCode::BrowserFailed || session.everAnswered()) throw;
@@ -85,6 +98,15 @@ CapturedPage captureInOwnBrowser(const std::string& browser, const std::string& 
         if (reason.empty()) throw;
         throw CaptureFailure(failure.code(), std::string(failure.what()) + " (" + reason + ")");
     }
+}
+
+// A capture through the host that failed as a browser in trouble fails is
+// tried once more without it, while half the time is left.
+bool worthTryingWithoutHost(const CaptureFailure& failure, const CaptureOptions& options,
+                            Deadline deadline) {
+    const auto left = deadline.at() - Deadline::Clock::now();
+    return mayBeTheBrowsersPlight(failure.code(), failure.what()) &&
+           left * 2 >= std::chrono::seconds(options.timeoutSeconds);
 }
 
 CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& options,
@@ -97,8 +119,18 @@ CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& op
         timings.begin("host");
         const HostRequest request = {IECAPT_VERSION, browser.path, options.hostIdleSeconds};
         if (const auto host = openHostChannel(request, signals.descriptor(), deadline)) {
-            DevToolsSession session(*host, deadline);
-            return capturePage(session, url, options, rules, deadline, timings);
+            try {
+                DevToolsSession session(*host, deadline);
+                return capturePage(session, url, options, rules, deadline, timings);
+            } catch (const CaptureFailure& failure) {
+                if (!worthTryingWithoutHost(failure, options, deadline)) throw;
+            }
+            // The host's browser may be what failed: one of the capture's own
+            // tells, and a host that failed where it did not serves no more.
+            CapturedPage page =
+                captureInOwnBrowser(browser.path, url, options, rules, signals, deadline, timings);
+            retireHost(*host);
+            return page;
         }
     }
     return captureInOwnBrowser(browser.path, url, options, rules, signals, deadline, timings);

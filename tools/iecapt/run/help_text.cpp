@@ -1,10 +1,23 @@
 #include "run/help_text.h"
 
+#include "common/exit_code.h"
 #include "system/browser_process.h"
 #include "system/capture_host.h"
 #include "system/signal_watch.h"
 
 namespace orlenda::iecapt {
+namespace {
+
+std::string exitStatusHelp() {
+    std::string help = "Exit status:\n";
+    for (const CaptureExitMeaning& meaning : kCaptureExits) {
+        help += "  " + std::to_string(static_cast<int>(meaning.status)) + "  " +
+                std::string(meaning.help) + "\n";
+    }
+    return help;
+}
+
+}  // namespace
 
 std::string helpText() {
     // Where the browser is looked for and how a stop ends differ by platform.
@@ -83,22 +96,7 @@ Warnings, notes and errors go to standard error, one line each, beginning
 its reason is the last line.
 
 )" + std::string(hostHelp()) +
-           R"(
-Exit status:
-  0  the image was written
-  1  unexpected failure
-  2  bad arguments, or an address that is not a web page
-  3  the browser could not be found, did not start or stopped working
-  4  the page could not be loaded (unknown host, refused connection, a login
-     asked for, a PDF document, a move to an address that is not a web page,
-     a request it cannot show without that still hangs when loaded again)
-  5  the capture did not finish within --timeout
-  6  the image could not be written (a missing or read-only folder, or a
-     name too long for it, is found before the browser starts)
-  7  the largest picture the options allow needs more memory than the
-     system has available
-
-)" + std::string(stopHelp());
+           "\n" + exitStatusHelp() + "\n" + std::string(stopHelp());
 }
 
 std::string versionText() { return "iecapt " IECAPT_VERSION " (Orlenda)\n"; }

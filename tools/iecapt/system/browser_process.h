@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -43,6 +44,13 @@ std::vector<std::string> currentEnvironment();
 
 // Chromium refuses to start as root with its sandbox on. Never so on Windows.
 bool runningAsRoot();
+
+// The most files the browser may have open, where the system sets such a
+// limit (the hard one: the browser raises its own soft limit to it).
+std::optional<long long> openFilesLimit();
+// Held to fewer, the browser fails pages as downloads or quits without a
+// word of why (measured: 64 fail every page, 128 take a simple one).
+inline constexpr long long kFewestBrowserFiles = 256;
 
 // The environment the browser runs in: the tool's own, with its temporary
 // files and, on POSIX systems, its home, configuration, cache and data

@@ -37,6 +37,10 @@ struct HostRequest {
 std::unique_ptr<MessageChannel> openHostChannel(const HostRequest& request, NativeHandle interrupt,
                                                 Deadline deadline);
 
+// Asks the host behind a channel openHostChannel gave to take no more
+// captures: it failed one that a browser of the capture's own did not.
+void retireHost(MessageChannel& host);
+
 // What --help says about the host.
 std::string_view hostHelp();
 
@@ -53,10 +57,11 @@ int serveAsHost(const std::vector<std::string>& arguments, const std::string& ve
 namespace capture_host {
 
 // The capture's identity as the host compares it: the tool's build, the
-// browser, and of the environment what shapes a picture (time zone,
-// language, fonts, proxies), in order.
+// browser, the environment but for the few variables known to change
+// nothing the browser does, and the process's limits, each in order.
 HostIdentity identityOf(const std::string& toolBuild, const std::string& browser,
-                        const std::vector<std::string>& environment);
+                        const std::vector<std::string>& environment,
+                        std::vector<std::string> limits);
 
 }  // namespace capture_host
 

@@ -21,6 +21,14 @@ bool isProfileFolderName(std::string_view name) {
     return true;
 }
 
+bool leavesRoomForBrowserSocket(std::string_view base) {
+    // The name Chromium gives its socket's folder, with room for other builds'.
+    constexpr std::string_view kDeepest =
+        "/iecapt-XXXXXX/tmp/org.chromium.Chromium.XXXXXX/SingletonSocket";
+    constexpr std::size_t kSocketPathBytes = 107;  // sun_path, less its NUL
+    return base.size() + kDeepest.size() <= kSocketPathBytes;
+}
+
 bool isLeftWithoutLock(std::filesystem::file_time_type lastChange,
                        std::filesystem::file_time_type now) {
     return now - lastChange > kLocklessFolderAge;

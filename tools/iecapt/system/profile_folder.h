@@ -9,9 +9,14 @@
 
 namespace orlenda::iecapt {
 
-// Where the throw-away folders go: $TMPDIR, else /tmp; on Windows the
-// user's temporary folder (%TMP%, %TEMP%).
+// The temporary folder: $TMPDIR, else /tmp; on Windows the user's
+// temporary folder (%TMP%, %TEMP%).
 std::string temporaryBase();
+
+// Where the throw-away folders go: the temporary folder, unless it is too
+// long for the full browser's socket in it (a Unix socket's path holds
+// about 108 bytes, and the browser quits without one); then /tmp.
+std::string profileFolderBase();
 
 // The browser's throw-away folder, "iecapt-XXXXXX" under temporaryBase(): its
 // profile, its temporary files and the home it is given, so it leaves nothing
@@ -58,6 +63,11 @@ namespace profile_folder {
 
 inline constexpr std::string_view kPrefix = "iecapt-";
 inline constexpr std::string_view kLockName = "owner.lock";
+
+// Whether the browser's socket, deepest in a throw-away folder made in
+// base (...iecapt-XXXXXX/tmp/org.chromium.Chromium.XXXXXX/SingletonSocket),
+// fits in a Unix socket's path.
+bool leavesRoomForBrowserSocket(std::string_view base);
 
 // A name "iecapt-XXXXXX" gets from mkdtemp, or from the Windows half.
 bool isProfileFolderName(std::string_view name);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <linux/close_range.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -176,6 +177,14 @@ std::vector<std::string> currentEnvironment() {
 }
 
 bool runningAsRoot() { return ::geteuid() == 0; }
+
+std::optional<long long> openFilesLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_max == RLIM_INFINITY) {
+        return std::nullopt;
+    }
+    return static_cast<long long>(limit.rlim_max);
+}
 
 std::vector<std::string> browserEnvironment(const std::vector<std::string>& inherited,
                                             const std::string& home,

@@ -91,6 +91,29 @@ HostConnection reachHost(const std::string& folder, const std::string& socketPat
     return {};
 }
 
+// The host's channel as the capture's session reads it: the browser's
+// messages, and the host's word that it ends this capture, which fails the
+// capture with its reason as a browser of its own would have failed it.
+class HostChannel : public MessageChannel {
+public:
+    explicit HostChannel(std::unique_ptr<PipeChannel> channel) : m_channel(std::move(channel)) {}
+
+    ChannelStatus send(std::string_view message, Deadline deadline) override {
+        return m_channel->send(message, deadline);
+    }
+    ReceivedMessage receive(Deadline deadline) override {
+        ReceivedMessage received = m_channel->receive(deadline);
+        if (received.status == ChannelStatus::Ok && isHostMessage(received.text)) {
+            throw CaptureFailure(ExitCode::BrowserFailed,
+                                 readEnded(received.text).value_or("the capture host ended it"));
+        }
+        return received;
+    }
+
+private:
+    std::unique_ptr<PipeChannel> m_channel;
+};
+
 // The channel, once the host says it serves this capture; nothing when it
 // does not. Its first answer must come by firstAnswerBy; a host that says
 // it is starting its browser is waited for up to the deadline.
@@ -115,7 +138,7 @@ std::unique_ptr<MessageChannel> greet(UniqueFd host, const HostIdentity& identit
         readAnswer(answer.text, identity) != HostAnswer::Serving) {
         return nullptr;
     }
-    return channel;
+    return std::make_unique<HostChannel>(std::move(channel));
 }
 
 }  // namespace
@@ -127,19 +150,24 @@ std::string_view hostHelp() {
            "of another capture reaches and that goes when it ends. The host listens on\n"
            "a socket only this user can open, iecapt-host.socket in $XDG_RUNTIME_DIR\n"
            "(else in iecapt-host-UID in the temporary folder), and ends when no capture\n"
-           "has come for IECAPT_HOST_IDLE seconds (30; 0 to 3600), or at once when its\n"
-           "browser goes. A capture that no host can serve starts a browser of its own\n"
-           "and says nothing of it. IECAPT_NO_HOST=1 does what --no-host does.\n";
+           "has come for IECAPT_HOST_IDLE seconds (30 when empty; 0 to 3600), or at\n"
+           "once when its browser goes. A host serves only captures of its own build,\n"
+           "browser, environment and process limits (ulimit); a capture that no host\n"
+           "can serve starts a browser of its own and says nothing of it.\n"
+           "IECAPT_NO_HOST=1 does what --no-host does.\n";
 }
 
 std::unique_ptr<MessageChannel> openHostChannel(const HostRequest& request, NativeHandle interrupt,
                                                 Deadline deadline) {
     const std::string folder = host_socket::hostFolder();
     if (folder.empty()) return nullptr;
+    const HostIdentity identity =
+        capture_host::identityOf(host_socket::toolBuild(request.version), request.browser,
+                                 currentEnvironment(), host_socket::limitsOfThisProcess());
+    // An environment too large for a hello the host takes: no host serves it.
+    if (helloText(identity).size() > host_access::Bounds{}.helloBytes) return nullptr;
     HostConnection host = reachHost(folder, host_socket::socketPathIn(folder), request, deadline);
     if (!host.fd) return nullptr;
-    const HostIdentity identity = capture_host::identityOf(host_socket::toolBuild(request.version),
-                                                           request.browser, currentEnvironment());
     // A new host may take as long to start as a browser of the capture's own.
     return greet(std::move(host.fd), identity, interrupt,
                  host.startedHere ? deadline : Deadline::after(kAnswerTime).orSooner(deadline),

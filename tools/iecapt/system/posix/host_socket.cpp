@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -17,11 +18,36 @@
 namespace orlenda::iecapt::host_socket {
 namespace {
 
-bool isPrivateFolder(const std::string& folder) {
+using host_access::FileKind;
+
+// What the system says of the path itself, a link not followed.
+host_access::FileFacts factsOf(const std::string& path) {
     struct stat status {};
-    return ::lstat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
-           status.st_uid == ::geteuid() && (status.st_mode & 077) == 0;
+    if (::lstat(path.c_str(), &status) != 0) return {};
+    const FileKind kind = S_ISDIR(status.st_mode)    ? FileKind::Folder
+                          : S_ISSOCK(status.st_mode) ? FileKind::Socket
+                          : S_ISLNK(status.st_mode)  ? FileKind::Link
+                                                     : FileKind::Other;
+    return {kind, status.st_uid, static_cast<unsigned>(status.st_mode & 07777)};
 }
+
+bool isPrivateFolder(const std::string& folder) {
+    return host_access::isPrivateFolder(factsOf(folder), thisUser());
+}
+
+// Every limit the kernel sets on a process, by the name ulimit gives it.
+struct Limit {
+    const char* name;
+    int resource;
+};
+constexpr Limit kLimits[] = {
+    {"as", RLIMIT_AS},           {"core", RLIMIT_CORE},         {"cpu", RLIMIT_CPU},
+    {"data", RLIMIT_DATA},       {"fsize", RLIMIT_FSIZE},       {"locks", RLIMIT_LOCKS},
+    {"memlock", RLIMIT_MEMLOCK}, {"msgqueue", RLIMIT_MSGQUEUE}, {"nice", RLIMIT_NICE},
+    {"nofile", RLIMIT_NOFILE},   {"nproc", RLIMIT_NPROC},       {"rss", RLIMIT_RSS},
+    {"rtprio", RLIMIT_RTPRIO},   {"rttime", RLIMIT_RTTIME},     {"sigpending", RLIMIT_SIGPENDING},
+    {"stack", RLIMIT_STACK},
+};
 
 // The socket's address; false when the path is too long for one.
 bool addressOf(const std::string& path, sockaddr_un& address) {
@@ -46,7 +72,7 @@ void UniqueFd::reset() {
 std::string hostFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && *runtime != '\0') return isPrivateFolder(runtime) ? runtime : "";
-    const std::string own = temporaryBase() + "/iecapt-host-" + std::to_string(::geteuid());
+    const std::string own = profileFolderBase() + "/iecapt-host-" + std::to_string(::geteuid());
     ::mkdir(own.c_str(), 0700);
     return isPrivateFolder(own) ? own : "";
 }
@@ -68,6 +94,7 @@ UniqueFd lockFolder(const std::string& folder, Deadline deadline) {
 
 UniqueFd connectTo(const std::string& path) {
     sockaddr_un address{};
+    if (!host_access::isPrivateSocket(factsOf(path), thisUser())) return UniqueFd();
     UniqueFd connection = newSocket();
     if (!connection || !addressOf(path, address)) return UniqueFd();
     int result = 0;
@@ -75,7 +102,9 @@ UniqueFd connectTo(const std::string& path) {
         result = ::connect(connection.get(), reinterpret_cast<const sockaddr*>(&address),
                            sizeof address);
     } while (result != 0 && errno == EINTR);
-    if (result != 0 || !peerIsThisUser(connection.get())) return UniqueFd();
+    if (result != 0 || !host_access::admitsPeer(peerUser(connection.get()), thisUser())) {
+        return UniqueFd();
+    }
     return connection;
 }
 
@@ -93,10 +122,33 @@ UniqueFd listenAt(const std::string& path) {
     return listener;
 }
 
-bool peerIsThisUser(int fd) {
+host_access::UserId thisUser() { return ::geteuid(); }
+
+std::optional<host_access::UserId> peerUser(int fd) {
     ucred peer{};
     socklen_t size = sizeof peer;
-    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::geteuid();
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) return std::nullopt;
+    return peer.uid;
+}
+
+std::vector<std::string> limitsOfThisProcess() {
+    std::vector<std::string> limits;
+    for (const auto& [name, resource] : kLimits) {
+        rlimit limit{};
+        if (::getrlimit(resource, &limit) != 0) continue;
+        const std::string hard = std::to_string(limit.rlim_max);
+        limits.push_back(
+            std::string(name) + "=" +
+            (resource == RLIMIT_NOFILE ? hard : std::to_string(limit.rlim_cur) + ":" + hard));
+    }
+    return limits;
+}
+
+void raiseOpenFilesLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 std::string toolBuild(const std::string& version) {

@@ -21,8 +21,17 @@ std::string temporaryBase() {
     return folder != nullptr && *folder != '\0' ? folder : "/tmp";
 }
 
+std::string profileFolderBase() {
+    std::string base = temporaryBase();
+    if (profile_folder::leavesRoomForBrowserSocket(base)) return base;
+    struct stat status {};
+    const bool shortOneThere = ::stat("/tmp", &status) == 0 && S_ISDIR(status.st_mode) &&
+                               ::access("/tmp", W_OK | X_OK) == 0;
+    return shortOneThere ? "/tmp" : base;
+}
+
 ProfileFolder::ProfileFolder() : m_lock(-1) {
-    const std::string base = temporaryBase();
+    const std::string base = profileFolderBase();
     std::string pattern = base + "/" + std::string(kPrefix) + "XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {
         profile_folder::failToMake("a temporary folder", base, std::strerror(errno));

@@ -261,6 +261,9 @@ std::vector<std::string> currentEnvironment() {
 
 bool runningAsRoot() { return false; }
 
+// Handles are not counted so: no limit a browser would meet.
+std::optional<long long> openFilesLimit() { return std::nullopt; }
+
 // The browser keeps its profile where --user-data-dir says; only its
 // temporary files need steering.
 std::vector<std::string> browserEnvironment(const std::vector<std::string>& inherited,

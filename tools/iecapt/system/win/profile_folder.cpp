@@ -41,8 +41,11 @@ std::string temporaryBase() {
     return base.empty() ? "." : utf8FromWide(base);
 }
 
+// The browser's singleton is no Unix socket here: any length does.
+std::string profileFolderBase() { return temporaryBase(); }
+
 ProfileFolder::ProfileFolder() : m_lock(INVALID_HANDLE_VALUE) {
-    const std::string base = temporaryBase();
+    const std::string base = profileFolderBase();
     for (int attempt = 0; m_path.empty(); ++attempt) {
         const std::string candidate = base + "\\" + randomFolderName();
         if (::CreateDirectoryW(wideFromUtf8(candidate).c_str(), nullptr)) {
