@@ -103,6 +103,7 @@ TEST(SettleDecisionTest, EachRuleHoldsThePageUntilItsTimeOrGivesUpWithAReason) {
          Verdict::LookAgain,
          {Document},
          1730},
+        {"a timer due as the budget ends", {.timers = {dueAt(3000)}}, Verdict::LookAgain, {Timers}, 3000},
         {"nor does a timer due after the budget", {.timers = {dueAt(60000)}}, Verdict::Settled, {}},
         {"the latest of several",
          {.document = 990, .timers = {dueAt(1100), dueAt(2500)}},

@@ -137,6 +137,8 @@ test('timers are reported as the page sets, clears and runs them', () => {
     { name: 'a chain of code in a string too',
       code: 'window.poll = () => setTimeout("poll()", 100); poll(); advance(200)',
       timers: [[300, 2, 100, 0, 200]] },
+    { name: 'a timer set by another timer\'s run is no re-arm',
+      code: 'setTimeout(() => setTimeout(() => {}, 100), 100); advance(100)', timers: [[200, 0, 100, 0, -1e9]] },
     { name: 'an interval, with its next run and its last',
       code: 'setInterval(() => {}, 100); advance(250)', timers: [[300, 0, 100, 1, 200]] },
     { name: 'a delayed task of the scheduler', code: 'scheduler.postTask(() => {}, { delay: 400 })',
