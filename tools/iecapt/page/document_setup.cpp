@@ -15,8 +15,9 @@ std::vector<SetupCommand> documentSetup(const DocumentSetup& setup, bool frameTa
     add("Page.addScriptToEvaluateOnNewDocument", {{"source", setup.activityWatch}});
     // Post data stays out of the events (a page may post 100 MB), and the
     // browser keeps little of the bodies it loads: the tool reads none.
-    add("Network.enable",
-        {{"maxPostDataSize", 1}, {"maxTotalBufferSize", 1 << 20}, {"maxResourceBufferSize", 1 << 20}});
+    add("Network.enable", {{"maxPostDataSize", 1},
+                           {"maxTotalBufferSize", 1 << 20},
+                           {"maxResourceBufferSize", 1 << 20}});
     // A frame takes its size from the page.
     if (!frameTarget) {
         add("Emulation.setDeviceMetricsOverride", {{"width", setup.width},
