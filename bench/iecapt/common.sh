@@ -16,7 +16,8 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 HOST_SOCKET="$XDG_RUNTIME_DIR/iecapt-host.socket"
 end_host() {
   local pid
-  for pid in $(pgrep -f -- "^iecapt --capture-host $HOST_SOCKET " || true); do
+  # The bench's own, and any other build's it started in a folder of the bench's.
+  for pid in $(pgrep -f -- "^iecapt --capture-host $BENCH_WORK/" || true); do
     kill "$pid" 2>/dev/null || true
   done
 }
@@ -62,17 +63,26 @@ median() {
   sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
+# serve_folder FOLDER: serves the folder on 127.0.0.1 at FOLDER_URL until
+# the script ends.
+SERVERS=()
+serve_folder() {
+  local log="$BENCH_WORK/server-${#SERVERS[@]}"
+  python3 -u -m http.server --bind 127.0.0.1 --directory "$1" 0 >"$log" 2>&1 &
+  SERVERS+=($!)
+  trap 'kill "${SERVERS[@]}" 2>/dev/null; end_host; rm -rf "$BENCH_WORK"' EXIT
+  for _ in $(seq 100); do
+    grep -q 'port' "$log" && break
+    sleep 0.05
+  done
+  FOLDER_URL="http://127.0.0.1:$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$log" | head -1)"
+}
+
 # serve_corpus: serves Debian's HTML documentation as it is installed, on
 # 127.0.0.1 at DOCS_URL, until the script ends; CORPUS holds the pages
 # bench/iecapt/corpus.txt names, relative to it.
 serve_corpus() {
   mapfile -t CORPUS < <(grep -v '^#' "$ORLENDA_ROOT/bench/iecapt/corpus.txt" | grep .)
-  python3 -u -m http.server --bind 127.0.0.1 --directory /usr/share/doc 0 >"$BENCH_WORK/docs-server" 2>&1 &
-  DOCS_SERVER=$!
-  trap 'kill "$DOCS_SERVER" 2>/dev/null; end_host; rm -rf "$BENCH_WORK"' EXIT
-  for _ in $(seq 100); do
-    grep -q 'port' "$BENCH_WORK/docs-server" && break
-    sleep 0.05
-  done
-  DOCS_URL="http://127.0.0.1:$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$BENCH_WORK/docs-server" | head -1)"
+  serve_folder /usr/share/doc
+  DOCS_URL=$FOLDER_URL
 }

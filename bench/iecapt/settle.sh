@@ -21,6 +21,8 @@ done
 
 tools=(after)
 [ -n "$BEFORE" ] && tools=(before after)
+# Each build with a capture host of its own: one of another build is refused.
+for tool in "${tools[@]}"; do mkdir -m 700 "$BENCH_WORK/run-$tool"; done
 # phase NAME < timings lines: that phase's milliseconds, one a line.
 phase() { sed -n "s/.*\\b$1 \\([0-9]*\\) ms.*/\\1/p"; }
 
@@ -34,7 +36,7 @@ for url in "${urls[@]}"; do
     for tool in "${tools[@]}"; do
       binary=$AFTER
       [ "$tool" = before ] && binary=$BEFORE
-      "$binary" --url="$url" --out="$BENCH_WORK/shot.jpg" --timings 2>&1 |
+      XDG_RUNTIME_DIR="$BENCH_WORK/run-$tool" "$binary" --url="$url" --out="$BENCH_WORK/shot.jpg" --timings 2>&1 |
         sed -n 's/^iecapt: timings: //p' >>"$BENCH_WORK/$tool.txt"
     done
   done

@@ -346,11 +346,19 @@ void serveCapturePages(TestHttpServer& server) {
     // The pages kept as files of their own.
     for (const auto& entry : std::filesystem::directory_iterator(IECAPT_TEST_PAGES)) {
         std::ifstream file(entry.path(), std::ios::binary);
-        const bool script = entry.path().extension() == ".js";
+        const std::string extension = entry.path().extension();
         server.serve("/pages/" + entry.path().filename().string(),
-                     {.contentType = script ? "text/javascript" : "text/html; charset=utf-8",
+                     {.contentType = extension == ".js"     ? "text/javascript"
+                                     : extension == ".webm" ? "video/webm"
+                                                            : "text/html; charset=utf-8",
                       .body = {std::istreambuf_iterator<char>(file), {}}});
     }
+    std::ifstream video(std::filesystem::path(IECAPT_TEST_PAGES) / "late-video.webm",
+                        std::ios::binary);
+    server.serve("/late/video.webm", {.contentType = "video/webm",
+                                      .body = {std::istreambuf_iterator<char>(video), {}},
+                                      .delayMs = 1000,
+                                      .headersFirst = true});
 }
 
 std::string blocksPage() { return page(blocks()); }

@@ -46,6 +46,7 @@ namespace orlenda::iecapt::testing {
 //   On the banner pages, a choice draws kConsentChoice: green for "reject",
 //   red for "accept".
 //   /pages/NAME      the files of tests/iecapt/pages, each saying what it shows
+//   /late/video.webm a green video: its headers at once, its data a second late
 void serveCapturePages(TestHttpServer& server);
 
 // The blocks page, to save as a local file.
@@ -84,5 +85,8 @@ inline constexpr Block kConsentBanner = {0, 568, 1024, 200, {255, 200, 0}};
 inline constexpr Block kConsentChoice = {100, 300, 100, 100, {0, 200, 0}};
 // What a page of tests/iecapt/pages draws once its script did what it should.
 inline constexpr Block kDrawnByScript = {400, 100, 200, 150, {0, 160, 0}};
+inline constexpr Block kLazyFrame = {400, 2200, 200, 150, {0, 160, 0}};
+// The top left of late-video.html's video, away from its controls.
+inline constexpr Block kVideoFrame = {0, 300, 60, 60, {0, 160, 0}};
 
 }  // namespace orlenda::iecapt::testing

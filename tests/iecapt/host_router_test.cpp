@@ -146,6 +146,14 @@ TEST_F(HostRouterTest, EventsGoToTheCaptureTheyConcern) {
     const auto onSession = [](const std::string& session) {
         return json{{"method", "Page.loadEventFired"}, {"sessionId", session}};
     };
+    const auto frameAttached = [](const std::string& page, const std::string& frame) {
+        return json{{"method", "Target.attachedToTarget"},
+                    {"sessionId", page},
+                    {"params",
+                     {{"sessionId", frame},
+                      {"targetInfo", {{"targetId", "F" + frame}, {"type", "iframe"}}},
+                      {"waitingForDebugger", true}}}};
+    };
     const std::pair<json, ClientId> cases[] = {
         {onSession("SA"), kA},
         {onSession("SB"), kB},
@@ -159,6 +167,15 @@ TEST_F(HostRouterTest, EventsGoToTheCaptureTheyConcern) {
         {onSession("SB2"), kB},
         {{{"method", "Target.detachedFromTarget"}, {"params", {{"sessionId", "SB2"}}}}, kB},
         {onSession("SB2"), 0},
+        // A frame of another site, which A's page session attached to by itself.
+        {frameAttached("SA", "SA3"), kA},
+        {onSession("SA3"), kA},
+        {{{"method", "Target.detachedFromTarget"},
+          {"sessionId", "SA"},
+          {"params", {{"sessionId", "SA3"}}}},
+         kA},
+        {onSession("SA3"), 0},
+        {frameAttached("SA", "SA4"), kA},
         {{{"method", "Browser.downloadWillBegin"}}, 0},
     };
     for (const auto& [event, expected] : cases) {
@@ -171,6 +188,9 @@ TEST_F(HostRouterTest, EventsGoToTheCaptureTheyConcern) {
     EXPECT_TRUE(router.fromBrowser("{not json").toClients.empty());
     // A window that was closed can no longer be named by A.
     EXPECT_TRUE(ask(kA, "Target.closeTarget", {{"targetId", "TA2"}}, {}).contains("error"));
+    // A frame's session its page attached to is A's to use, and only A's.
+    EXPECT_FALSE(ask(kA, "Runtime.runIfWaitingForDebugger", {}, {}, "SA4").contains("error"));
+    EXPECT_TRUE(ask(kB, "Runtime.runIfWaitingForDebugger", {}, {}, "SA4").contains("error"));
 }
 
 TEST_F(HostRouterTest, AGoneCapturesContextsAreDisposedAndItsNewsGoesNowhere) {

@@ -124,6 +124,11 @@ TEST(MessageTextTest, WarningsAndTimeOutsSayItOnceInOneLine) {
         {gaveUpWaitingFor({"a", "b", "c", "d", "e"}, 3),
          "gave up waiting for a, b, c and 2 more hosts after 3 s"},
         {loadUnfinishedWarning(5), "the page was still busy after 5 s; captured as it was"},
+        {blankFramesWarning({"a", "b", "c", "d"}),
+         "frames of other sites below the window are blank in the picture (a, b, c and 1 more "
+         "host)"},
+        {refreshLaterWarning("http://a/next", 60),
+         "the page moves on to http://a/next in 60 s; captured before it does"},
         {describeBrowserQuit("starting the browser"), "the browser quit while starting"},
         {describeBrowserQuit("loading the page"), "the browser quit while loading the page"},
     };

@@ -9,6 +9,7 @@ namespace orlenda::iecapt {
 namespace {
 
 using nlohmann::json;
+using namespace std::chrono_literals;
 
 json event(const std::string& method, json params) {
     return {{"method", method}, {"params", std::move(params)}, {"sessionId", "S"}};
@@ -45,11 +46,20 @@ json lifecycle(const std::string& name, const std::string& loaderId) {
     return event("Page.lifecycleEvent", {{"name", name}, {"loaderId", loaderId}});
 }
 
+// The same event from a frame's target of its own.
+json inFrame(json sent) {
+    sent["sessionId"] = "T";
+    return sent;
+}
+
+void ignored(const std::string&, const json&, const std::string&) {}
+
 TEST(PageWatchTest, ARequestThatHasItsAnswerNoLongerKeepsThePageBusy) {
     const struct {
         const char* name;
         std::vector<json> events;
         bool waiting;
+        bool frameTarget = false;  // its session is a frame's target of the page's
     } cases[] = {
         {"unanswered", {request("1", "http://a/x")}, true},
         {"body still coming", {request("1", "http://a/x"), response("1")}, false},
@@ -57,6 +67,10 @@ TEST(PageWatchTest, ARequestThatHasItsAnswerNoLongerKeepsThePageBusy) {
         {"worker script",
          {request("1", "https://a/w.js", "Script"),
           event("Network.responseReceivedExtraInfo", {{"requestId", "1"}, {"statusCode", 200}})},
+         false},
+        {"not modified, told only in the extra information",
+         {request("1", "http://a/x"),
+          event("Network.responseReceivedExtraInfo", {{"requestId", "1"}, {"statusCode", 304}})},
          false},
         {"redirected",
          {request("1", "http://a/x"),
@@ -69,21 +83,19 @@ TEST(PageWatchTest, ARequestThatHasItsAnswerNoLongerKeepsThePageBusy) {
         {"not the network", {request("1", "data:,x"), request("2", "blob:http://a/1")}, false},
         {"the browser's icon", {request("1", "http://a/favicon.ico", "Other")}, false},
         {"the page's own favicon.ico", {request("1", "http://a/favicon.ico", "Image")}, true},
-        {"another session",
-         {json{{"method", "Network.requestWillBeSent"},
-               {"sessionId", "T"},
-               {"params", {{"requestId", "1"}, {"request", {{"url", "http://a/"}}}}}}},
-         false},
+        {"another session", {inFrame(request("1", "http://a/"))}, false},
+        {"a frame's own target", {inFrame(request("1", "http://a/"))}, true, true},
     };
     for (const auto& row : cases) {
-        PageWatch watch("S", false, [](const std::string&, const json&) {});
+        PageWatch watch("S", false, ignored);
+        if (row.frameTarget) watch.watchFrameTarget("T");
         for (const json& e : row.events) watch.handle(e);
         EXPECT_EQ(watch.requestsWaiting(), row.waiting) << row.name;
     }
 }
 
 TEST(PageWatchTest, NetworkActivityMovesTheQuietPointAndOnlyItDoes) {
-    PageWatch watch("S", false, [](const std::string&, const json&) {});
+    PageWatch watch("S", false, ignored);
     const auto start = PageWatch::Clock::now();
     const auto period = std::chrono::milliseconds(300);
     watch.handle(request("1", "http://a/x"), start);
@@ -143,7 +155,7 @@ TEST(PageWatchTest, TheMainFrameMustEndOnAWebPageThatIsNotAPdf) {
         {"a challenge with a 200", false, {challenge("L", 200, "WWW-Authenticate")}, ""},
     };
     for (const auto& row : cases) {
-        PageWatch watch("S", row.allowFiles, [](const std::string&, const json&) {});
+        PageWatch watch("S", row.allowFiles, ignored);
         // The browser's first blank page is no move of the page's.
         watch.handle(navigated("B", "about:blank"));
         watch.expectDocument("L");
@@ -159,10 +171,11 @@ TEST(PageWatchTest, TheMainFrameMustEndOnAWebPageThatIsNotAPdf) {
 
 TEST(PageWatchTest, LoadingFollowsTheMainDocumentAndCanBeGivenUpOn) {
     std::vector<std::string> sent;
-    PageWatch watch("S", false, [&](const std::string& method, const json& params) {
-        sent.push_back(method + " " + params.value("requestId", "") + " " +
-                       params.value("errorReason", ""));
-    });
+    PageWatch watch("S", false,
+                    [&](const std::string& method, const json& params, const std::string&) {
+                        sent.push_back(method + " " + params.value("requestId", "") + " " +
+                                       params.value("errorReason", ""));
+                    });
     watch.expectDocument("L");
     watch.handle(request("L", "http://a/", "Document"));
     watch.handle(response("L", "Document", "text/html", 404));
@@ -182,8 +195,13 @@ TEST(PageWatchTest, LoadingFollowsTheMainDocumentAndCanBeGivenUpOn) {
     EXPECT_FALSE(watch.requestsWaiting());
     EXPECT_EQ(watch.documentResponse().status, 404);
 
-    watch.handle(navigated("N", "http://a/next"));  // a script moved on
+    const auto start = PageWatch::Clock::now();
+    watch.handle(navigated("N", "http://a/next"), start);  // a script moved on
     EXPECT_FALSE(watch.loaded());
+    EXPECT_EQ(std::pair(watch.movedSince(start - 1ms), watch.movedSince(start)),
+              std::pair(true, false));
+    watch.handle(event("Page.frameStartedLoading", {{"frameId", "F"}}));
+    EXPECT_TRUE(watch.movedSince(start));
     watch.handle(lifecycle("load", "N"));
     EXPECT_TRUE(watch.loaded());
 
@@ -205,6 +223,41 @@ TEST(PageWatchTest, LoadingFollowsTheMainDocumentAndCanBeGivenUpOn) {
     watch.handle(
         event("Fetch.requestPaused", {{"requestId", "i-2"}, {"resourceType", "Document"}}));
     EXPECT_EQ(sent.back(), "Fetch.failRequest i-2 Aborted");
+}
+
+TEST(PageWatchTest, ARefreshToAnotherPageIsKnownUntilItHappens) {
+    const auto start = PageWatch::Clock::now();
+    const auto scheduled = [](const std::string& reason, const std::string& url) {
+        return event("Page.frameScheduledNavigation",
+                     {{"frameId", "F"}, {"reason", reason}, {"url", url}, {"delay", 1.5}});
+    };
+    const struct {
+        const char* name;
+        std::vector<json> events;  // after the page arrived, at the start
+        bool known;
+    } cases[] = {
+        {"a meta tag's", {scheduled("metaTagRefresh", "http://a/next")}, true},
+        {"to the page itself", {scheduled("httpHeaderRefresh", "http://a/")}, false},
+        {"a script's move", {scheduled("scriptInitiated", "http://a/next")}, false},
+    };
+    for (const auto& row : cases) {
+        PageWatch watch("S", false, ignored);
+        watch.expectDocument("L");
+        watch.handle(navigated("L", "http://a/"));
+        for (const json& e : row.events) watch.handle(e, start);
+        const auto& refresh = watch.scheduledRefresh();
+        EXPECT_EQ(refresh ? refresh->due - start : PageWatch::Clock::duration(-1ms),
+                  row.known ? 1500ms : -1ms)
+            << row.name;
+    }
+}
+
+TEST(PageWatchTest, FramesOnTheBrowsersErrorPageAreKnownByTheirHost) {
+    PageWatch watch("S", false, ignored);
+    watch.handle(navigated("E", "chrome-error://chromewebdata/",
+                           {{"parentId", "F"}, {"unreachableUrl", "https://ads.b:8443/x"}}));
+    watch.handle(navigated("V", "https://video.c/embed", {{"parentId", "F"}}));
+    EXPECT_EQ(watch.failedFrameHosts(), std::set<std::string>{"ads.b"});
 }
 
 TEST(PageWatchTest, AnotherSiteIsGivenUpOnWholeThePagesOwnOnlyWhereItHung) {

@@ -20,6 +20,8 @@ struct Page {
     ConsentCheck consent = ConsentCheck::Off;
     int now = 1000;
     int workersAwaited = 0, workerMessage = -5000, lateness = 0;
+    int videosLoading = 0;
+    std::optional<milliseconds> refresh = {};
 };
 
 SettleAnswer decide(const Page& page) {
@@ -34,10 +36,22 @@ SettleAnswer decide(const Page& page) {
                          .workersAwaited = page.workersAwaited,
                          .lastWorkerMessage = milliseconds(page.workerMessage),
                          .lateness = milliseconds(page.lateness),
-                         .consent = page.consent});
+                         .consent = page.consent,
+                         .videosLoading = page.videosLoading,
+                         .refreshDue = page.refresh});
 }
 
 PendingTimer dueAt(int ms, int rearms = 0) { return {.due = milliseconds(ms), .rearms = rearms}; }
+
+// A chain (set again by its own run this often) or an interval, every ms,
+// whose last run changed the document or not.
+PendingTimer repeating(int due, int every, bool changed, bool interval = false) {
+    return {.due = milliseconds(due),
+            .rearms = interval ? 0 : 5,
+            .interval = interval,
+            .every = milliseconds(every),
+            .changedSinceRun = changed};
+}
 
 TEST(SettleDecisionTest, EachRuleHoldsThePageUntilItsTimeOrGivesUpWithAReason) {
     const SettleLimits limits;  // the tables assume its periods
@@ -45,6 +59,7 @@ TEST(SettleDecisionTest, EachRuleHoldsThePageUntilItsTimeOrGivesUpWithAReason) {
     ASSERT_EQ(limits.framesQuiet, milliseconds(100));
     ASSERT_EQ(limits.lookInterval, milliseconds(50));
     ASSERT_EQ(limits.endlessRearms, 2);
+    ASSERT_EQ(limits.slowRepeat, milliseconds(1000));
     const struct {
         const char* name;
         Page page;
@@ -88,6 +103,11 @@ TEST(SettleDecisionTest, EachRuleHoldsThePageUntilItsTimeOrGivesUpWithAReason) {
          Verdict::LookAgain,
          {Document},
          1730},
+        {"a timer due as the budget ends",
+         {.timers = {dueAt(3000)}},
+         Verdict::LookAgain,
+         {Timers},
+         3000},
         {"nor does a timer due after the budget", {.timers = {dueAt(60000)}}, Verdict::Settled, {}},
         {"the latest of several",
          {.document = 990, .timers = {dueAt(1100), dueAt(2500)}},
@@ -103,16 +123,37 @@ TEST(SettleDecisionTest, EachRuleHoldsThePageUntilItsTimeOrGivesUpWithAReason) {
          {.inFlight = true, .frame = 3000, .now = 3000},
          Verdict::GiveUp,
          {Network, AnimationFrames}},
-        {"a chain that keeps setting itself again, at once",
-         {.timers = {dueAt(1100, 2)}},
+        {"a chain that keeps setting itself again while its runs change the document",
+         {.timers = {repeating(1100, 100, true)}},
+         Verdict::LookAgain,
+         {EndlessTimers},
+         1100},
+        {"a chain whose runs change nothing holds nothing",
+         {.timers = {repeating(1100, 100, false)}},
+         Verdict::Settled,
+         {}},
+        {"a chain short of that", {.timers = {dueAt(1100, 1)}}, Verdict::LookAgain, {Timers}, 1100},
+        {"an interval still building the picture",
+         {.timers = {repeating(1100, 100, true, true)}},
+         Verdict::LookAgain,
+         {EndlessTimers},
+         1100},
+        {"a clock's ticks", {.timers = {repeating(1100, 1000, true, true)}}, Verdict::Settled, {}},
+        {"what still repeats when the budget ends",
+         {.timers = {repeating(3050, 100, true)}, .now = 3000},
          Verdict::GiveUp,
          {EndlessTimers}},
-        {"a chain short of that", {.timers = {dueAt(1100, 1)}}, Verdict::LookAgain, {Timers}, 1100},
-        {"an endless chain waits for what else moves",
-         {.inFlight = true, .timers = {dueAt(1100, 2)}},
+        {"a video in the picture loading its first frame",
+         {.videosLoading = 1},
          Verdict::LookAgain,
-         {Network},
+         {Videos},
          1050},
+        {"a refresh to another page due within the budget",
+         {.refresh = milliseconds(1800)},
+         Verdict::LookAgain,
+         {Refresh},
+         1800},
+        {"a refresh due after it", {.refresh = milliseconds(8000)}, Verdict::Settled, {}},
     };
     for (const auto& row : cases) {
         const SettleAnswer answer = decide(row.page);
@@ -121,6 +162,21 @@ TEST(SettleDecisionTest, EachRuleHoldsThePageUntilItsTimeOrGivesUpWithAReason) {
         if (row.verdict == Verdict::LookAgain) {
             EXPECT_EQ(answer.lookAgainAt, milliseconds(row.lookAgainAt)) << row.name;
         }
+    }
+}
+
+TEST(SettleDecisionTest, WhatWasGivenUpOnIsSaidOnlyWhenThePictureStillChanges) {
+    const struct {
+        std::vector<Motion> givenUp;
+        bool pictureChanged;
+        std::vector<Motion> said;
+    } cases[] = {
+        {{Document, EndlessTimers}, false, {}},
+        {{Network, ConsentBanner}, true, {Network}},
+    };
+    for (const auto& row : cases) {
+        EXPECT_EQ(motionsToReport(row.givenUp, row.pictureChanged), row.said)
+            << row.givenUp.size() << (row.pictureChanged ? " changing" : " still");
     }
 }
 

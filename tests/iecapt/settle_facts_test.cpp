@@ -25,6 +25,10 @@ TEST(SettleFactsTest, WhatThePageAnswersNeverBreaksTheLookAndUnknownHoldsNothing
         {{"timers", "many"}, {"untrackedTimers", -3}, {"workersAwaited", "two"}},
         {{"animating", -1}, {"consent", {{"lifecycle", 7}, {"name", lie + "\nnote: closed"}}}},
         {{"leftFor", json::object()}, {"consent", "done"}, {"height", nullptr}},
+        {{"videosLoading", "all"},
+         {"idleCallbacks", -2},
+         {"shown", 3},
+         {"timers", {{{"inMs", 1e300}, {"everyMs", -5}, {"interval", "yes"}}}}},
     };
     for (const json& answer : answers) {
         const PageLook look = readPageLook(answer, kNow);
@@ -43,7 +47,11 @@ TEST(SettleFactsTest, ASoundAnswerReadsAsTheFactsItTells) {
         {"world", true},
         {"domQuietMs", 40},
         {"framesQuietMs", 1e9},
-        {"timers", {{{"inMs", 200}, {"rearms", 1}}}},
+        {"timers",
+         {{{"inMs", 200}, {"rearms", 1}},
+          {{"inMs", 50}, {"everyMs", 100}, {"interval", true}, {"changedSinceRun", false}}}},
+        {"idleCallbacks", 2},
+        {"videosLoading", 1},
         {"untrackedTimers", 15000},
         {"untrackedDueInMs", 900},
         {"workersAwaited", 1},
@@ -54,15 +62,54 @@ TEST(SettleFactsTest, ASoundAnswerReadsAsTheFactsItTells) {
     const PageLook look = readPageLook(answer, kNow);
     EXPECT_TRUE(look.toolWorld);
     EXPECT_EQ(look.facts.lastDocumentChange, milliseconds(960));
-    ASSERT_EQ(look.facts.timers.size(), 2u);
+    ASSERT_EQ(look.facts.timers.size(), 4u);
     EXPECT_EQ(look.facts.timers[0].due, milliseconds(1200));
     EXPECT_EQ(look.facts.timers[0].rearms, 1);
-    EXPECT_EQ(look.facts.timers[1].due, milliseconds(1900));  // the last of the rest
+    EXPECT_EQ(std::tuple(look.facts.timers[1].interval, look.facts.timers[1].every,
+                         look.facts.timers[1].changedSinceRun),
+              std::tuple(true, milliseconds(100), false));
+    EXPECT_EQ(look.facts.timers[2].due, milliseconds(1900));  // the last of the rest
+    EXPECT_EQ(look.facts.timers[3].due, kNow);                // an idle callback
+    EXPECT_EQ(look.facts.videosLoading, 1);
     EXPECT_EQ(look.facts.workersAwaited, 1);
     EXPECT_EQ(look.facts.lateness, milliseconds(120));
     EXPECT_EQ(look.facts.consent, ConsentCheck::Closed);
     EXPECT_EQ(look.consentName, "Onetrust");
     EXPECT_EQ(look.leftFor, "http://elsewhere.test/");
+}
+
+TEST(SettleFactsTest, WhatMovesInAFrameThePictureShowsHoldsThePage) {
+    const json still = {{"world", true}, {"domQuietMs", 5000}, {"framesQuietMs", 5000}};
+    json busy = still;
+    busy.update({{"domQuietMs", 10}, {"timers", {{{"inMs", 300}}}}, {"workersAwaited", 1}});
+    json hidden = busy;
+    hidden["shown"] = false;  // or of one pixel
+    for (const auto& [frame, verdict] : {std::pair{still, SettleAnswer::Verdict::Settled},
+                                         {busy, SettleAnswer::Verdict::LookAgain},
+                                         {hidden, SettleAnswer::Verdict::Settled}}) {
+        SettleFacts page = readPageLook(still, kNow).facts;
+        page.budgetEnd = milliseconds(3000);
+        page.lastNetworkActivity = milliseconds(-5000);
+        addFrameLook(page, readPageLook(frame, kNow));
+        EXPECT_EQ(decideSettle(page).verdict, verdict) << frame;
+    }
+}
+
+TEST(SettleFactsTest, ThePictureCheckIsReadAsUntrusted) {
+    const struct {
+        json answer;
+        std::optional<double> width;
+        std::vector<std::string> frames;
+    } cases[] = {
+        {{{"width", 1698}, {"blankFrames", {"a.example", 1, nullptr}}}, 1698, {"a.example"}},
+        {{{"width", -1}, {"blankFrames", "all"}}, {}, {}},
+        {json("nothing"), {}, {}},
+    };
+    for (const auto& row : cases) {
+        const PictureCheck check = readPictureCheck(row.answer);
+        EXPECT_EQ(check.paintedWidth, row.width) << row.answer;
+        EXPECT_EQ(check.blankFrames, row.frames) << row.answer;
+    }
 }
 
 TEST(SettleFactsTest, TheLastLookAtABannerIsKnownOnlyFromTwoAnswers) {

@@ -25,6 +25,7 @@ struct TestResponse {
     std::string headers = {};    // more header lines, each ending in \r\n
     int delayMs = 0;             // the answer is sent this much later
     bool bodyNeverEnds = false;  // the body is sent, but announced twice as long
+    bool headersFirst = false;   // with delayMs: only the body is sent later
 };
 
 // A small HTTP/1.1 server on 127.0.0.1 with fixed answers by path. One thread
@@ -141,12 +142,17 @@ private:
             {200, "OK"}, {302, "Found"}, {401, "Unauthorized"}, {404, "Not Found"}};
         const auto reason = reasons.find(response.status);
         const std::size_t length = response.body.size() * (response.bodyNeverEnds ? 2 : 1);
-        const std::string reply = "HTTP/1.1 " + std::to_string(response.status) + " " +
-                                  (reason != reasons.end() ? reason->second : "Server Error") +
-                                  "\r\nContent-Type: " + response.contentType +
-                                  "\r\nContent-Length: " + std::to_string(length) +
-                                  "\r\nCache-Control: no-store\r\nConnection: close\r\n" +
-                                  response.headers + "\r\n" + response.body;
+        std::string reply = "HTTP/1.1 " + std::to_string(response.status) + " " +
+                            (reason != reasons.end() ? reason->second : "Server Error") +
+                            "\r\nContent-Type: " + response.contentType +
+                            "\r\nContent-Length: " + std::to_string(length) +
+                            "\r\nCache-Control: no-store\r\nConnection: close\r\n" +
+                            response.headers + "\r\n";
+        if (response.delayMs > 0 && response.headersFirst) {
+            ::send(connection, reply.data(), reply.size(), MSG_NOSIGNAL);
+            reply.clear();
+        }
+        reply += response.body;
         if (response.delayMs > 0) {
             m_delayed.push_back(
                 {Clock::now() + std::chrono::milliseconds(response.delayMs), connection, reply});

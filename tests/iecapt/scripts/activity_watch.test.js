@@ -9,12 +9,12 @@ const vm = require('node:vm');
 
 const watchSource = fs.readFileSync(process.env.ACTIVITY_WATCH_JS, 'utf8');
 
-// A window with the built-ins the watch takes, its timers due on a clock of
-// the test's.
+// A window with the built-ins the watch takes, its timers, intervals and
+// idle callbacks due on a clock of the test's.
 function pageWorld() {
   const page = vm.createContext({});
   vm.runInContext(`
-    var clock = 0, nextId = 1, due = new Map();
+    var clock = 0, nextId = 1, due = new Map(), idle = [], dueGet = Map.prototype.get;
     var EventTarget = class {
       addEventListener(type, listener) { (this.listeners ??= []).push([type, listener]); }
       dispatchEvent(event) {
@@ -27,18 +27,28 @@ function pageWorld() {
     }
     var MouseEvent = class { constructor(type, init) { this.type = type; this.target = init.relatedTarget; }
                        get relatedTarget() { return this.target; } }
-    var Performance = class { now() { return clock; } }
+    var CustomEvent = class { constructor(type, init) { this.type = type; this.info = init.detail; }
+                        get detail() { return this.info; } }
+    var Performance = class extends EventTarget { now() { return clock; } }
     var performance = new Performance();
     var window = globalThis;
     Object.setPrototypeOf(window, EventTarget.prototype);
+    window.parent = window;
     var document = new Node();
-    function setTimeout(handler, delay) {
-      if (typeof handler === 'function') due.set(nextId, { at: clock + (Number(delay) || 0), handler });
+    function schedule(handler, delay, args, every) {
+      due.set(nextId, { at: clock + (Number(delay) || 0), handler, args, every });
       return nextId++;
     }
+    function setTimeout(handler, delay, ...args) { return schedule(handler, delay, args, 0); }
+    function setInterval(handler, delay, ...args) { return schedule(handler, delay, args, Number(delay) || 1); }
     function clearTimeout(id) { due.delete(id); }
+    var clearInterval = clearTimeout;
+    function requestIdleCallback(callback) { idle.push(callback); return idle.length; }
+    function cancelIdleCallback(id) { idle[id - 1] = null; }
     function requestAnimationFrame(callback) { return 1; }
     var Worker = class extends EventTarget { postMessage(message) {} terminate() {} }
+    var Scheduler = class { postTask(callback, options) { return new Promise((done) => schedule(() => done(callback()), options?.delay, [], 0)); } }
+    var scheduler = new Scheduler();
     // Runs what is due by then, in order, as the browser would; in the
     // page's world, so without what a hostile page may break.
     function advance(ms) {
@@ -47,30 +57,33 @@ function pageWorld() {
         let soonestId = 0, soonest = Infinity;
         due.forEach((timer, id) => { if (timer.at < soonest) { soonest = timer.at; soonestId = id; } });
         if (soonest > end) break;
-        const timer = due.get(soonestId);
-        due.delete(soonestId);
+        const timer = dueGet.call(due, soonestId);
+        if (timer.every) timer.at += timer.every; else due.delete(soonestId);
         clock = Math.max(clock, soonest);
-        timer.handler();
+        if (typeof timer.handler === 'function') timer.handler(...timer.args);
+        else (0, eval)(timer.handler);
       }
       clock = end;
     }
+    function idlePeriod() { const now = idle.splice(0); for (const callback of now) callback?.({}); }
   `, page);
   return page;
 }
 
 const channel = 'orlenda-test';
+const install = (page) => vm.runInContext(watchSource, page)({ channel, keep: 5 });
 function watched() {
   const page = pageWorld();
-  vm.runInContext(watchSource, page)({ channel, keep: 5 });
+  install(page);
   // What the tool's world hears.
   const notes = () => {
     const box = new page.Node();
-    page.window.dispatchEvent(new page.MouseEvent(channel, { relatedTarget: box }));
+    page.performance.dispatchEvent(new page.MouseEvent(channel, { relatedTarget: box }));
     const [head, timers] = box.textContent.split('|');
     const [frameAsked, observed, scrollListeners, workersAwaited, lastWorkerMessage, untracked,
-           untrackedLatest, lateness] = head.split(' ').map(Number);
+           untrackedLatest, idlePending] = head.split(' ').map(Number);
     return { frameAsked, observed, scrollListeners, workersAwaited, lastWorkerMessage, untracked,
-             untrackedLatest, lateness,
+             untrackedLatest, idlePending,
              timers: timers.split(';').filter(Boolean).map((t) => t.split(' ').map(Number)) };
   };
   return { page, run: (code) => vm.runInContext(code, page), notes };
@@ -78,10 +91,10 @@ function watched() {
 
 test('what the watch replaced looks like what it replaced', () => {
   const page = pageWorld();
-  const names = ['setTimeout', 'clearTimeout', 'requestAnimationFrame'];
+  const names = ['setTimeout', 'clearTimeout', 'setInterval', 'requestAnimationFrame', 'requestIdleCallback'];
   const before = names.map((name) => [String(page[name]), page[name].name, page[name].length]);
   const addBefore = vm.runInContext('Function.prototype.toString.call(EventTarget.prototype.addEventListener)', page);
-  vm.runInContext(watchSource, page)({ channel, keep: 5 });
+  install(page);
   assert.deepStrictEqual(names.map((name) => [String(page[name]), page[name].name, page[name].length]), before);
   const toString = vm.runInContext('Function.prototype.toString', page);
   assert.strictEqual(toString.call(page.EventTarget.prototype.addEventListener), addBefore);
@@ -98,13 +111,13 @@ test('the page redefining built-ins after the watch started changes nothing', ()
     Object.defineProperty(Error, 'prepareStackTrace', { get() { throw 1; }, set() { throw 1; } });
     Reflect.apply = () => { throw new Error('no'); };
     WeakMap.prototype.get = () => { throw new Error('no'); };
+    Map.prototype.get = () => { throw new Error('no'); };
     Object.defineProperty(Array.prototype, '0', { get() { throw 1; }, set() { throw 1; } });
     Object.prototype.toJSON = () => 'lies';
     window.fired = 0;
     setTimeout(() => ++fired, 100);
-    setTimeout();
   `);
-  assert.deepStrictEqual(notes().timers, [[100, 0]]);
+  assert.deepStrictEqual(notes().timers, [[100, 0, 100, 0, -1e9]]);
   run('advance(100)');
   assert.strictEqual(run('fired'), 1);
   assert.deepStrictEqual(notes().timers, []);
@@ -112,16 +125,27 @@ test('the page redefining built-ins after the watch started changes nothing', ()
 
 test('timers are reported as the page sets, clears and runs them', () => {
   const cases = [
-    { name: 'a timer due later', code: 'setTimeout(() => {}, 250)', timers: [[250, 0]] },
+    { name: 'a timer due later', code: 'setTimeout(() => {}, 250)', timers: [[250, 0, 250, 0, -1e9]] },
     { name: 'cleared', code: 'clearTimeout(setTimeout(() => {}, 250))', timers: [] },
-    { name: 'code in a string is not followed', code: 'setTimeout("1", 10)', timers: [] },
-    { name: 'a delay the watch does not convert, as the page may see it done, reads as due now',
-      code: 'setTimeout(() => {}, "250")', timers: [[0, 0]] },
-    { name: 'a chain counts its re-arms',
-      code: '(function poll() { setTimeout(poll, 100); })(); advance(200)', timers: [[300, 2]] },
+    { name: 'code in a string, waited for', code: 'setTimeout("1", 10)', timers: [[10, 0, 10, 0, -1e9]] },
+    { name: 'a delay given as text is read as the browser reads it',
+      code: 'setTimeout(() => {}, "250")', timers: [[250, 0, 250, 0, -1e9]] },
+    { name: 'one whose delay would run the page\'s code is not followed',
+      code: 'setTimeout(() => {}, { valueOf() { return 5; } })', timers: [] },
+    { name: 'a chain counts its re-arms and when its last run began',
+      code: '(function poll() { setTimeout(poll, 100); })(); advance(200)', timers: [[300, 2, 100, 0, 200]] },
+    { name: 'a chain of code in a string too',
+      code: 'window.poll = () => setTimeout("poll()", 100); poll(); advance(200)',
+      timers: [[300, 2, 100, 0, 200]] },
+    { name: 'a timer set by another timer\'s run is no re-arm',
+      code: 'setTimeout(() => setTimeout(() => {}, 100), 100); advance(100)', timers: [[200, 0, 100, 0, -1e9]] },
+    { name: 'an interval, with its next run and its last',
+      code: 'setInterval(() => {}, 100); advance(250)', timers: [[300, 0, 100, 1, 200]] },
+    { name: 'a delayed task of the scheduler', code: 'scheduler.postTask(() => {}, { delay: 400 })',
+      timers: [[400, 0, 0, 0, -1e9]] },
     { name: 'beyond the few kept, the rest are counted, the soonest kept',
       code: 'for (let i = 20; i > 0; --i) setTimeout(() => {}, i * 10)',
-      timers: [[10, 0], [20, 0], [30, 0], [40, 0], [50, 0]], untracked: 15, untrackedLatest: 200 },
+      timers: [10, 20, 30, 40, 50].map((at) => [at, 0, at, 0, -1e9]), untracked: 15, untrackedLatest: 200 },
   ];
   for (const row of cases) {
     const { run, notes } = watched();
@@ -133,10 +157,12 @@ test('timers are reported as the page sets, clears and runs them', () => {
   }
 });
 
-test('a timer run late says how busy the page is', () => {
+test('idle callbacks are awaited until they ran or were called off', () => {
   const { run, notes } = watched();
-  run('setTimeout(() => {}, 100); clock = 180; advance(0)');
-  assert.strictEqual(notes().lateness, 80);
+  run('requestIdleCallback(() => {}); cancelIdleCallback(requestIdleCallback(() => {}))');
+  assert.strictEqual(notes().idlePending, 1);
+  run('idlePeriod()');
+  assert.strictEqual(notes().idlePending, 0);
 });
 
 test('work handed to a worker is awaited until the page hears back', () => {

@@ -198,7 +198,10 @@ std::string memoryRefusal(int width, int height, std::int64_t needed, std::int64
            gigabytes(available) + " is available; lower --width or " + std::string(heightOption);
 }
 
-std::string gaveUpWaitingFor(const std::vector<std::string>& hosts, int seconds) {
+namespace {
+
+// The first few hosts, and how many more.
+std::string namedHosts(const std::vector<std::string>& hosts) {
     const std::size_t named = std::min(hosts.size(), kHostsNamed);
     std::string list;
     for (std::size_t i = 0; i < named; ++i) {
@@ -209,7 +212,13 @@ std::string gaveUpWaitingFor(const std::vector<std::string>& hosts, int seconds)
         const std::size_t rest = hosts.size() - named;
         list += " and " + std::to_string(rest) + (rest == 1 ? " more host" : " more hosts");
     }
-    return "gave up waiting for " + list + " after " + std::to_string(seconds) + " s";
+    return list;
+}
+
+}  // namespace
+
+std::string gaveUpWaitingFor(const std::vector<std::string>& hosts, int seconds) {
+    return "gave up waiting for " + namedHosts(hosts) + " after " + std::to_string(seconds) + " s";
 }
 
 std::string notLoadedForHostsReason(const std::vector<std::string>& hosts, int seconds) {
@@ -265,6 +274,16 @@ std::string notSettledWarning(std::string_view moving, bool budgetSpent, int set
     return (budgetSpent ? "the page was still changing after " + std::to_string(settleMs) + " ms ("
                         : std::string("the page did not settle (")) +
            std::string(moving) + "); captured as it was";
+}
+
+std::string blankFramesWarning(const std::vector<std::string>& hosts) {
+    return "frames of other sites below the window are blank in the picture (" + namedHosts(hosts) +
+           ")";
+}
+
+std::string refreshLaterWarning(std::string_view url, int seconds) {
+    return "the page moves on to " + shortAddress(url) + " in " + std::to_string(seconds) +
+           " s; captured before it does";
 }
 
 }  // namespace orlenda::iecapt

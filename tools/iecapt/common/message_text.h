@@ -110,5 +110,9 @@ std::string consentLeftPageWarning(std::string_view banner, std::string_view des
 // A page that did not settle: what still moved ("the network, timers"), and
 // whether the budget was spent or the rest never ends.
 std::string notSettledWarning(std::string_view moving, bool budgetSpent, int settleMs);
+// A refresh the page scheduled to another address, due after the settling.
+std::string refreshLaterWarning(std::string_view url, int seconds);
+// Frames of other sites outside the window, which the browser leaves blank.
+std::string blankFramesWarning(const std::vector<std::string>& hosts);
 
 }  // namespace orlenda::iecapt

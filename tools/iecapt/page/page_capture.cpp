@@ -8,8 +8,11 @@
 
 #include "common/exit_code.h"
 #include "common/message_text.h"
+#include "page/document_setup.h"
+#include "page/frame_targets.h"
 #include "page/page_scripts.h"
 #include "page/page_watch.h"
+#include "page/picture_motion.h"
 #include "page/settle_decision.h"
 #include "page/settle_facts.h"
 #include "page/tool_world.h"
@@ -27,6 +30,14 @@ using std::chrono::milliseconds;
 
 // How long the last look at a consent banner may take.
 constexpr milliseconds kBannerCheckTime{500};
+// How long a look at the page's frames may take: a frame that does not
+// answer by then is left out of that look.
+constexpr milliseconds kFrameLookTime{500};
+// A page that came to another document this recently, while settling, is
+// still changing.
+constexpr milliseconds kPageMovedRecently{1000};
+// A box that runs past the window by no more than this is a rounding.
+constexpr int kWidthSliver = 2;
 
 // The name of the event over which the tool's world asks the page's activity
 // watch for its notes: new for every capture, so no page can know it.
@@ -62,12 +73,14 @@ private:
     bool broken() const;
     void settle();
     PageLook look(Deadline settleEnd);
-    void warnGivenUp(const std::vector<Motion>& moving, bool budgetSpent);
+    void warnGivenUp(const std::vector<Motion>& moving, const SettleFacts& facts);
+    void warnOfRefreshLater();
     void waitTheDelay();
     void reportConsentBanner();
     void holdStill();
     BannerSight lookAtConsentBanner();
     std::string takePicture();
+    void checkWholePicture(ContentSize& content);
     std::string screenshot(ImageFormat format, int top, int height, bool toJoin);
     void failIfBroken() const;
 
@@ -84,6 +97,7 @@ private:
     const std::string m_channel = channelName();
     std::unique_ptr<PageWatch> m_watch;
     std::unique_ptr<ToolWorld> m_world;
+    std::unique_ptr<FrameTargets> m_frameTargets;
     bool m_sameDocument = false;
     json m_failedPatterns = json::array();  // of the requests given up on, as Fetch takes them
     std::vector<std::string> m_warnings;
@@ -114,6 +128,7 @@ CapturedPage PageCapture::run(const std::string& url) {
     settle();
     waitTheDelay();
     reportConsentBanner();
+    warnOfRefreshLater();
     // 5. Capture the page, held still.
     beginPhase("capture", "capturing the page");
     holdStill();
@@ -156,14 +171,16 @@ void PageCapture::openPage() {
                       .call("Target.attachToTarget", {{"targetId", m_targetId}, {"flatten", true}},
                             m_deadline)
                       .value("sessionId", std::string());
-    m_watch = std::make_unique<PageWatch>(m_sessionId, m_options.allowFileUrls,
-                                          [this](const std::string& method, const json& params) {
-                                              m_session.post(method, params, m_sessionId);
-                                          });
+    m_watch = std::make_unique<PageWatch>(
+        m_sessionId, m_options.allowFileUrls,
+        [this](const std::string& method, const json& params, const std::string& session) {
+            m_session.post(method, params, session);
+        });
     m_world = std::make_unique<ToolWorld>(m_session, m_sessionId,
                                           toolWorldScript(m_channel, m_consentRules));
     m_session.setEventHandler([this](const json& event) {
         closeOtherWindow(event);
+        if (m_frameTargets) m_frameTargets->handle(event);
         m_watch->handle(event);
         m_world->handle(event);
     });
@@ -189,30 +206,20 @@ void PageCapture::navigate(const std::string& url, const std::string& userAgent)
     setup.emplace_back("Browser.setDownloadBehavior",
                        m_session.post("Browser.setDownloadBehavior",
                                       {{"behavior", "deny"}, {"browserContextId", m_contextId}}));
-    onPage("Inspector.enable", json::object());
-    onPage("Page.enable", json::object());
-    onPage("Page.setLifecycleEventsEnabled", {{"enabled", true}});
-    onPage("Page.addScriptToEvaluateOnNewDocument", {{"source", activityWatchScript(m_channel)}});
-    // Post data stays out of the events (a page may post 100 MB), and the
-    // browser keeps little of the bodies it loads: the tool reads none.
-    onPage("Network.enable", {{"maxPostDataSize", 1},
-                              {"maxTotalBufferSize", 1 << 20},
-                              {"maxResourceBufferSize", 1 << 20}});
-    onPage("Emulation.setDeviceMetricsOverride", {{"width", m_options.width},
-                                                  {"height", m_options.height},
-                                                  {"deviceScaleFactor", 1},
-                                                  {"mobile", false}});
-    // The headless shell sends no Accept-Language of its own; this is the one
-    // the full browser sends headless, whatever the system's language.
-    if (!userAgent.empty()) {
-        onPage("Emulation.setUserAgentOverride",
-               {{"userAgent", userAgent}, {"acceptLanguage", "en-US,en;q=0.9"}});
-    }
-    if (m_options.cpuSlowdown > 1) {
-        onPage("Emulation.setCPUThrottlingRate", {{"rate", m_options.cpuSlowdown}});
-    }
-    if (m_options.ignoreCertificateErrors) {
-        onPage("Security.setIgnoreCertificateErrors", {{"ignore", true}});
+    const DocumentSetup document = {.activityWatch = activityWatchScript(m_channel),
+                                    .width = m_options.width,
+                                    .height = m_options.height,
+                                    .userAgent = userAgent,
+                                    .cpuSlowdown = m_options.cpuSlowdown,
+                                    .ignoreCertificateErrors = m_options.ignoreCertificateErrors};
+    m_frameTargets =
+        std::make_unique<FrameTargets>(m_session, m_sessionId, documentSetup(document, true),
+                                       [this](const std::string& session, bool attached) {
+                                           if (attached) m_watch->watchFrameTarget(session);
+                                           if (!attached) m_watch->forgetFrameTarget(session);
+                                       });
+    for (const SetupCommand& command : documentSetup(document, false)) {
+        onPage(command.method, command.params);
     }
     // The watch must be in place before the page's first script runs.
     for (const auto& [method, id] : setup) m_session.resultOf(method, id, m_deadline);
@@ -312,10 +319,11 @@ void PageCapture::settle() {
         true, m_deadline);
     // 2. Look until the page is settled, or given up on.
     for (;;) {
-        const SettleAnswer answer = decideSettle(look(settleEnd).facts);
+        const SettleFacts facts = look(settleEnd).facts;
+        const SettleAnswer answer = decideSettle(facts);
         if (answer.verdict == SettleAnswer::Verdict::Settled) break;
         if (answer.verdict == SettleAnswer::Verdict::GiveUp) {
-            warnGivenUp(answer.moving, settleEnd.expired());
+            warnGivenUp(answer.moving, facts);
             break;
         }
         const Deadline nextLook = Deadline(m_settleStart + answer.lookAgainAt).orSooner(settleEnd);
@@ -339,9 +347,17 @@ PageLook PageCapture::look(Deadline settleEnd) {
                                 false, m_deadline)
             : json::object();
     PageLook look = readPageLook(probe, since(Clock::now()));
+    // What moves in a frame of the page moves in the picture.
+    const std::string frameProbe = settleProbeScript(settleEnd.pollTimeout(), false);
+    for (const json& frame : m_world->evaluateInFrames(
+             frameProbe, Deadline::after(kFrameLookTime).orSooner(m_deadline))) {
+        addFrameLook(look.facts, readPageLook(frame, since(Clock::now())));
+    }
     look.facts.budgetEnd = since(settleEnd.at());
     look.facts.lastNetworkActivity = since(m_watch->lastNetworkActivity());
     look.facts.requestsInFlight = m_watch->requestsWaiting();
+    if (const auto& refresh = m_watch->scheduledRefresh())
+        look.facts.refreshDue = since(refresh->due);
     if (look.toolWorld) {
         m_consent = look.facts.consent;
         if (!look.consentName.empty()) m_consentName = look.consentName;
@@ -350,16 +366,34 @@ PageLook PageCapture::look(Deadline settleEnd) {
     return look;
 }
 
-void PageCapture::warnGivenUp(const std::vector<Motion>& moving, bool budgetSpent) {
+void PageCapture::warnGivenUp(const std::vector<Motion>& moving, const SettleFacts& facts) {
+    const bool budgetSpent = facts.now >= facts.budgetEnd;
+    // Said only when the picture itself still changes: the page moved on to
+    // another document lately, or two shots of it differ.
+    const SettleLimits limits;
+    const bool changing =
+        moving != std::vector{Motion::ConsentBanner} &&
+        (m_watch->movedSince(std::max(m_settleStart, Clock::now() - kPageMovedRecently)) ||
+         pictureStillChanges(m_session, m_sessionId, m_options.width, m_options.height,
+                             limits.pictureWatch + std::min(facts.lateness, limits.mostStretch),
+                             m_deadline));
+    failIfBroken();
     std::string what;
-    for (const Motion motion : moving) {
-        // What the picture shows of a banner is said once it is taken.
-        if (motion == Motion::ConsentBanner) continue;
+    for (const Motion motion : motionsToReport(moving, changing)) {
         what += std::string(what.empty() ? "" : ", ") + std::string(describe(motion));
     }
     if (!what.empty()) {
         m_warnings.push_back(notSettledWarning(what, budgetSpent, m_options.settleMs));
     }
+}
+
+void PageCapture::warnOfRefreshLater() {
+    // One due within the settling was followed; one still to come is not.
+    const auto& refresh = m_watch->scheduledRefresh();
+    if (!refresh) return;
+    const auto left = std::chrono::ceil<std::chrono::seconds>(refresh->due - Clock::now());
+    m_warnings.push_back(
+        refreshLaterWarning(refresh->url, static_cast<int>(std::max<long long>(1, left.count()))));
 }
 
 void PageCapture::waitTheDelay() {
@@ -422,6 +456,7 @@ std::string PageCapture::takePicture() {
             m_session.call("Page.getLayoutMetrics", json::object(), m_deadline, m_sessionId);
         const json size = metrics.value("cssContentSize", json::object());
         content = {.width = size.value("width", 0.0), .height = size.value("height", 0.0)};
+        checkWholePicture(content);
     }
     const PicturePlan plan = planPicture({.width = m_options.width,
                                           .viewportHeight = m_options.height,
@@ -436,6 +471,19 @@ std::string PageCapture::takePicture() {
         joiner.addPart(screenshot(plan.shotFormat, part.top, part.height, true), part.height);
     }
     return joiner.finish();
+}
+
+void PageCapture::checkWholePicture(ContentSize& content) {
+    // Wider than the window only by what it paints there, not by its boxes.
+    const bool wider = content.width >= m_options.width + 1;
+    PictureCheck check = readPictureCheck(m_world->evaluate(
+        pictureCheckScript(wider ? m_options.width : 0, kWidthSliver), false, m_deadline));
+    if (wider && check.paintedWidth) content.width = *check.paintedWidth;
+    // A frame on the browser's error page is as blank as the picture shows it.
+    std::erase_if(check.blankFrames, [&](const std::string& host) {
+        return m_watch->failedFrameHosts().contains(host);
+    });
+    if (!check.blankFrames.empty()) m_warnings.push_back(blankFramesWarning(check.blankFrames));
 }
 
 std::string PageCapture::screenshot(ImageFormat format, int top, int height, bool toJoin) {

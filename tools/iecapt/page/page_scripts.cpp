@@ -45,6 +45,10 @@ std::string settleProbeScript(int budgetMs, bool backToTop) {
                                         {"rulesTimerSoonMs", kRulesTimerSoonMs}});
 }
 
+std::string pictureCheckScript(int width, int sliver) {
+    return called(texts::kPictureCheck, {{"width", width}, {"sliver", sliver}});
+}
+
 std::string consentBannerCheckScript(int timeoutMs) {
     return called(texts::kConsentBannerCheck, {{"timeoutMs", timeoutMs}});
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "common/message_text.h"
 #include "options/address.h"
@@ -45,9 +46,19 @@ bool asksForLogin(const json& response) {
 }  // namespace
 
 void PageWatch::handle(const json& event, Clock::time_point now) {
-    if (event.value("sessionId", std::string()) != m_sessionId) return;
+    const std::string session = event.value("sessionId", std::string());
+    const bool page = session == m_sessionId;
+    if (!page && !m_frameSessions.contains(session)) return;
     const std::string method = event.value("method", std::string());
     const json& params = event.contains("params") ? event["params"] : json::object();
+    if (method.starts_with("Network.")) {
+        onNetwork(method, params, now);
+    } else if (method == "Page.javascriptDialogOpening") {
+        // An open dialog stalls the page: dismiss it, but let a page be left.
+        const bool leaving = params.value("type", std::string()) == "beforeunload";
+        m_reply("Page.handleJavaScriptDialog", {{"accept", leaving}}, session);
+    }
+    if (!page) return;
     const std::string requestId = params.value("requestId", std::string());
     if (method == "Page.lifecycleEvent") {
         const std::string name = params.value("name", std::string());
@@ -60,8 +71,33 @@ void PageWatch::handle(const json& event, Clock::time_point now) {
             m_requestsWaiting.erase(loaderId);
         }
     } else if (method == "Page.frameNavigated") {
+        if (!params.value("frame", json::object()).contains("parentId")) m_lastDocument = now;
         onFrameNavigated(params.value("frame", json::object()));
-    } else if (method == "Network.requestWillBeSent") {
+    } else if (method == "Page.frameScheduledNavigation") {
+        onScheduledNavigation(params, now);
+    } else if (method == "Page.frameClearedScheduledNavigation") {
+        if (params.value("frameId", std::string()) == m_mainFrame) m_refresh.reset();
+    } else if (method == "Page.frameStartedLoading" || method == "Page.frameStoppedLoading") {
+        if (params.value("frameId", std::string()) == m_mainFrame) {
+            m_mainFrameLoading = method == "Page.frameStartedLoading";
+        }
+    } else if (method == "Fetch.requestPaused") {
+        // Only the requests given up on are held: they fail as a host that
+        // never answers does in the end. A document asked for once the page
+        // is held still is called off, which leaves the page where it is.
+        const bool navigation =
+            m_holdingStill && params.value("resourceType", std::string()) == "Document";
+        m_reply("Fetch.failRequest",
+                {{"requestId", requestId}, {"errorReason", navigation ? "Aborted" : "TimedOut"}},
+                m_sessionId);
+    } else if (method == "Inspector.targetCrashed") {
+        m_crashed = true;
+    }
+}
+
+void PageWatch::onNetwork(const std::string& method, const json& params, Clock::time_point now) {
+    const std::string requestId = params.value("requestId", std::string());
+    if (method == "Network.requestWillBeSent") {
         // Only the network counts: file:, data: and blob: requests do not
         // always report their end. The browser's own look for a site icon is
         // not the page's, and may hang where the page does not.
@@ -93,21 +129,19 @@ void PageWatch::handle(const json& event, Clock::time_point now) {
             params.value("type", std::string()) == "Document") {
             m_documentErrors[requestId] = params.value("errorText", std::string());
         }
-    } else if (method == "Page.javascriptDialogOpening") {
-        // An open dialog stalls the page: dismiss it, but let a page be left.
-        const bool leaving = params.value("type", std::string()) == "beforeunload";
-        m_reply("Page.handleJavaScriptDialog", {{"accept", leaving}});
-    } else if (method == "Fetch.requestPaused") {
-        // Only the requests given up on are held: they fail as a host that
-        // never answers does in the end. A document asked for once the page
-        // is held still is called off, which leaves the page where it is.
-        const bool navigation =
-            m_holdingStill && params.value("resourceType", std::string()) == "Document";
-        m_reply("Fetch.failRequest",
-                {{"requestId", requestId}, {"errorReason", navigation ? "Aborted" : "TimedOut"}});
-    } else if (method == "Inspector.targetCrashed") {
-        m_crashed = true;
     }
+}
+
+void PageWatch::onScheduledNavigation(const json& params, Clock::time_point now) {
+    const std::string reason = params.value("reason", std::string());
+    const std::string url = params.value("url", std::string());
+    // A refresh to the page itself shows the same page again.
+    if (params.value("frameId", std::string()) != m_mainFrame ||
+        (reason != "metaTagRefresh" && reason != "httpHeaderRefresh") || url == m_pageUrl) {
+        return;
+    }
+    const double seconds = std::clamp(params.value("delay", 0.0), 0.0, 1e6);
+    m_refresh = Refresh{now + std::chrono::milliseconds(std::llround(seconds * 1000)), url};
 }
 
 void PageWatch::expectDocument(const std::string& loaderId) {
@@ -141,7 +175,14 @@ PageWatch::DocumentResponse PageWatch::documentResponse() const {
 }
 
 void PageWatch::onFrameNavigated(const json& frame) {
-    if (frame.contains("parentId")) return;
+    if (frame.contains("parentId")) {
+        if (frame.value("url", std::string()).starts_with("chrome-error:")) {
+            m_failedFrameHosts.insert(hostOf(frame.value("unreachableUrl", std::string())));
+        }
+        return;
+    }
+    m_mainFrame = frame.value("id", std::string());
+    m_refresh.reset();
     m_mainLoader = frame.value("loaderId", m_mainLoader);
     if (!m_judging) return;  // the blank page the browser opened with
     const std::string pageUrl = frame.value("url", std::string());

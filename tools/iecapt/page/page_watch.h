@@ -15,14 +15,17 @@
 namespace orlenda::iecapt {
 
 // Follows the page's events: which documents have loaded, what the network is
-// doing, where the main frame went and what it received; and answers its
+// doing (its frames' in targets of their own too), where the main frame went
+// and what it received, where it is to move on to by itself; and answers its
 // dialogs, and the requests held to be failed, through the reply callback.
 // Knows nothing of the pipe, so its rules can be tried with events alone.
 class PageWatch {
 public:
     using Clock = Deadline::Clock;
-    // Sends a command to the page without waiting for its reply.
-    using Reply = std::function<void(const std::string& method, const nlohmann::json& params)>;
+    // Sends a command to the page, or to one of its frames' targets, without
+    // waiting for its reply.
+    using Reply = std::function<void(const std::string& method, const nlohmann::json& params,
+                                     const std::string& sessionId)>;
 
     PageWatch(std::string sessionId, bool allowFileUrls, Reply reply)
         : m_sessionId(std::move(sessionId)),
@@ -30,6 +33,10 @@ public:
           m_reply(std::move(reply)) {}
 
     void handle(const nlohmann::json& event, Clock::time_point now = Clock::now());
+    // A frame of the page in a target of its own (another site's, where the
+    // browser isolates sites): its requests and dialogs are the page's too.
+    void watchFrameTarget(const std::string& sessionId) { m_frameSessions.insert(sessionId); }
+    void forgetFrameTarget(const std::string& sessionId) { m_frameSessions.erase(sessionId); }
 
     // The document of the navigation the capture started, the one to wait
     // for; empty when only the #fragment changed. From here on, where the
@@ -70,22 +77,45 @@ public:
     DocumentResponse documentResponse() const;
     // Where the main frame is now, after every redirect and move.
     const std::string& pageUrl() const { return m_pageUrl; }
+    // A refresh (a meta tag's or a header's) the page scheduled to another
+    // address, as a reader who waits would see it happen.
+    struct Refresh {
+        Clock::time_point due;
+        std::string url;
+    };
+    const std::optional<Refresh>& scheduledRefresh() const { return m_refresh; }
+    // Whether the main frame is on its way to another document, or came to
+    // one after the given time.
+    bool movedSince(Clock::time_point since) const {
+        return m_mainFrameLoading || m_lastDocument > since;
+    }
+    // The hosts whose frames ended on the browser's error page: they show
+    // that page, not theirs.
+    const std::set<std::string>& failedFrameHosts() const { return m_failedFrameHosts; }
     // From here on the page stays the document it is: a move to another one
     // is called off.
     void holdStill() { m_holdingStill = true; }
 
 private:
     void onFrameNavigated(const nlohmann::json& frame);
+    void onNetwork(const std::string& method, const nlohmann::json& params, Clock::time_point now);
+    void onScheduledNavigation(const nlohmann::json& params, Clock::time_point now);
     void onResponse(const nlohmann::json& params);
     void judgeDocument();
     void fail(const std::string& message);
 
     std::string m_sessionId;
+    std::set<std::string> m_frameSessions;
     bool m_allowFileUrls;
     Reply m_reply;
     bool m_judging = false;
     std::string m_mainLoader;
     std::string m_pageUrl;
+    std::string m_mainFrame;
+    std::optional<Refresh> m_refresh;
+    std::set<std::string> m_failedFrameHosts;
+    bool m_mainFrameLoading = false;
+    Clock::time_point m_lastDocument;
     bool m_holdingStill = false;
     std::set<std::string> m_loadedLoaders;
     std::set<std::string> m_contentLoadedLoaders;

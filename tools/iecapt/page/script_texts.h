@@ -12,5 +12,6 @@ extern const std::string_view kToolWorld;
 extern const std::string_view kSettleProbe;
 extern const std::string_view kScrollThrough;
 extern const std::string_view kConsentBannerCheck;
+extern const std::string_view kPictureCheck;
 
 }  // namespace orlenda::iecapt::script_texts

@@ -1,6 +1,7 @@
 #include "page/settle_decision.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace orlenda::iecapt {
 
@@ -20,6 +21,10 @@ std::string_view describe(Motion motion) {
             return "timers";
         case Motion::EndlessTimers:
             return "a timer that keeps setting itself again";
+        case Motion::Videos:
+            return "a video still loading";
+        case Motion::Refresh:
+            return "a refresh to another page";
         case Motion::ConsentBanner:
             return "a consent banner that could not be closed";
     }
@@ -116,15 +121,19 @@ SettleAnswer decideSettle(const SettleFacts& facts) {
     holdUntil(quietAfter(facts.lastDocumentChange, kLimits.documentQuiet), Motion::Document);
     holdUntil(quietAfter(facts.lastFrameAsked, kLimits.framesQuiet), Motion::AnimationFrames);
     if (facts.animationsRunning > 0) holdUntil(soon, Motion::Animations);
-    bool endlessTimer = false;
     for (const PendingTimer& timer : facts.timers) {
-        if (timer.due > facts.budgetEnd) continue;
-        if (timer.rearms >= kLimits.endlessRearms) {
-            endlessTimer = true;
-        } else {
-            // An overdue timer waits for a busy page: its run is what counts.
-            holdUntil(std::max(timer.due, soon), Motion::Timers);
+        // An overdue timer waits for a busy page: its run is what counts.
+        const Millis ran = std::max(timer.due, soon);
+        if (!timer.interval && timer.rearms < kLimits.endlessRearms) {
+            if (timer.due <= facts.budgetEnd) holdUntil(ran, Motion::Timers);
+        } else if (timer.every < kLimits.slowRepeat && timer.changedSinceRun) {
+            // Still building the picture, whenever its next run is.
+            holdUntil(ran, Motion::EndlessTimers);
         }
+    }
+    if (facts.videosLoading > 0) holdUntil(soon, Motion::Videos);
+    if (facts.refreshDue && *facts.refreshDue <= facts.budgetEnd) {
+        holdUntil(std::max(*facts.refreshDue, soon), Motion::Refresh);
     }
     if (consentStillWaits(facts.consent, now)) holdUntil(soon, Motion::ConsentBanner);
 
@@ -140,11 +149,18 @@ SettleAnswer decideSettle(const SettleFacts& facts) {
         facts.consent == ConsentCheck::BannerOpen || facts.consent == ConsentCheck::NotClosed;
     std::erase(answer.moving, Motion::ConsentBanner);
     if (bannerLeft) note(Motion::ConsentBanner);
-    if (endlessTimer) note(Motion::EndlessTimers);
     std::ranges::sort(answer.moving);
     answer.verdict =
         answer.moving.empty() ? SettleAnswer::Verdict::Settled : SettleAnswer::Verdict::GiveUp;
     return answer;
+}
+
+std::vector<Motion> motionsToReport(const std::vector<Motion>& givenUp, bool pictureChanged) {
+    std::vector<Motion> reported;
+    if (!pictureChanged) return reported;
+    std::ranges::copy_if(givenUp, std::back_inserter(reported),
+                         [](Motion motion) { return motion != Motion::ConsentBanner; });
+    return reported;
 }
 
 bool shouldScrollThrough(const LazyContentFacts& facts) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,12 +12,19 @@ namespace orlenda::iecapt {
 // the page's clock and the tool's meet in plain numbers.
 using Millis = std::chrono::milliseconds;
 
-// A timer the page set that has not fired yet.
+// A timer the page set that has not fired yet, an interval's next run, a
+// delayed task, or an idle callback (due at once).
 struct PendingTimer {
     Millis due;
     // How many times in a row its callback set itself again from inside its
     // own run: a chain that never ends looks like this.
     int rearms = 0;
+    bool interval = false;
+    Millis every{0};  // the delay it was set with; an interval's period
+    // Whether the document changed since its last run began (since it was
+    // set, when it has not run): a chain or an interval still building the
+    // picture, not one that only polls or ticks.
+    bool changedSinceRun = true;
 };
 
 // Where the consent-banner check stands on the page.
@@ -74,6 +82,9 @@ struct SettleFacts {
     // quiet period is stretched by it.
     Millis lateness{};
     ConsentCheck consent = ConsentCheck::Off;
+    int videosLoading = 0;  // in the picture, with no frame to show yet
+    // When a refresh the page scheduled takes it to another address.
+    std::optional<Millis> refreshDue;
 };
 
 // How long each kind of activity must stay still, and the other limits.
@@ -83,8 +94,13 @@ struct SettleLimits {
     Millis framesQuiet{100};
     Millis lookInterval{50};  // the least time between two looks
     Millis consentWait{3000};
-    int endlessRearms = 2;    // a chain that set itself again this often never ends
+    int endlessRearms = 2;    // a chain that set itself again this often may never end
     Millis mostStretch{600};  // a busy machine's quiet periods grow by no more
+    // A chain or an interval this slow or slower is a clock or a carousel:
+    // every moment of it is a right picture.
+    Millis slowRepeat{1000};
+    // Between the two looks at the picture that tell whether it still moves.
+    Millis pictureWatch{400};
 };
 
 // What can hold a page back, in the order a warning names them.
@@ -96,6 +112,8 @@ enum class Motion {
     Animations,
     Timers,
     EndlessTimers,
+    Videos,
+    Refresh,
     ConsentBanner
 };
 std::string_view describe(Motion motion);
@@ -110,12 +128,20 @@ struct SettleAnswer {
 
 // Settled once the network, the page's workers, the document and its frames
 // have been still for their quiet periods (longer by the page's lateness on a
-// busy machine), no finite animation runs, no one-shot timer is due within the
-// budget, and the consent check has had its say. Timers due after the budget
-// and chains that keep setting themselves again do not hold the page back;
-// the last, like anything still moving when the budget ends, is given up on
-// with a reason.
+// busy machine), no finite animation runs, no one-shot timer or idle callback
+// is due within the budget, no video in the picture waits for its first
+// frame, a refresh to another page due within the budget has taken place,
+// and the consent check has had its say. A chain that keeps setting itself
+// again, or an interval, holds the page only while its runs change the
+// document, and only when it repeats faster than a clock; timers due after
+// the budget hold nothing back. What still moves when the budget ends is
+// given up on with a reason.
 SettleAnswer decideSettle(const SettleFacts& facts);
+
+// What of the given-up motions is worth a warning: only what the picture
+// shows still changing (two looks at it a quiet period apart differ), and
+// never the consent banner, which is said once the picture is taken.
+std::vector<Motion> motionsToReport(const std::vector<Motion>& givenUp, bool pictureChanged);
 
 // Facts for deciding whether scrolling through the page is worth its time.
 struct LazyContentFacts {

@@ -14,6 +14,7 @@ using nlohmann::json;
 // Beyond any page's life: a "quiet for" this long is quiet, a timer due this
 // far off is due after any budget.
 constexpr double kLongest = 1e9;
+constexpr std::size_t kHostsKept = 20;
 
 std::optional<double> numberAt(const json& object, const char* key) {
     const auto found = object.find(key);
@@ -63,6 +64,8 @@ PageLook readPageLook(const json& probe, Millis now) {
     };
     PageLook look;
     look.toolWorld = flagAt(answer, "world");
+    const auto shown = answer.find("shown");
+    look.shown = shown == answer.end() || !shown->is_boolean() || shown->get<bool>();
     SettleFacts& facts = look.facts;
     facts.now = now;
     facts.lastDocumentChange = lastSeen("domQuietMs");
@@ -74,14 +77,23 @@ PageLook readPageLook(const json& probe, Millis now) {
     if (const auto timers = answer.find("timers"); timers != answer.end() && timers->is_array()) {
         for (const json& timer : *timers) {
             if (!timer.is_object() || !numberAt(timer, "inMs")) continue;
+            // Unknown, a timer's runs count as changing the document: it is waited for.
+            const auto changed = timer.find("changedSinceRun");
             facts.timers.push_back({.due = now + millisAt(timer, "inMs", kLongest),
-                                    .rearms = countAt(timer, "rearms")});
+                                    .rearms = countAt(timer, "rearms"),
+                                    .interval = flagAt(timer, "interval"),
+                                    .every = std::max(Millis(0), millisAt(timer, "everyMs", 0)),
+                                    .changedSinceRun = changed == timer.end() ||
+                                                       !changed->is_boolean() ||
+                                                       changed->get<bool>()});
         }
     }
     // The timers past those the watch keeps, as one due when the last of them is.
     if (countAt(answer, "untrackedTimers") > 0) {
         facts.timers.push_back({.due = now + millisAt(answer, "untrackedDueInMs", kLongest)});
     }
+    if (countAt(answer, "idleCallbacks") > 0) facts.timers.push_back({.due = now});
+    facts.videosLoading = countAt(answer, "videosLoading");
     const json& consent = objectAt(answer, "consent");
     const std::string lifecycle = textAt(consent, "lifecycle");
     facts.consent = consentCheckOf({.lifecycle = lifecycle,
@@ -96,6 +108,35 @@ PageLook readPageLook(const json& probe, Millis now) {
                  .observedElements = countAt(answer, "observed"),
                  .scrollListeners = countAt(answer, "scrollListeners")};
     return look;
+}
+
+void addFrameLook(SettleFacts& page, const PageLook& frame) {
+    if (!frame.toolWorld || !frame.shown) return;
+    const SettleFacts& seen = frame.facts;
+    page.lastDocumentChange = std::max(page.lastDocumentChange, seen.lastDocumentChange);
+    page.lastFrameAsked = std::max(page.lastFrameAsked, seen.lastFrameAsked);
+    page.lastWorkerMessage = std::max(page.lastWorkerMessage, seen.lastWorkerMessage);
+    page.lateness = std::max(page.lateness, seen.lateness);
+    page.animationsRunning += seen.animationsRunning;
+    page.workersAwaited += seen.workersAwaited;
+    page.videosLoading += seen.videosLoading;
+    page.timers.insert(page.timers.end(), seen.timers.begin(), seen.timers.end());
+}
+
+PictureCheck readPictureCheck(const json& answer) {
+    const json& seen = answer.is_object() ? answer : nothing();
+    PictureCheck check;
+    if (const auto width = numberAt(seen, "width"); width && *width >= 0)
+        check.paintedWidth = *width;
+    if (const auto frames = seen.find("blankFrames"); frames != seen.end() && frames->is_array()) {
+        for (const json& host : *frames) {
+            // Enough to say what is missing.
+            if (host.is_string() && check.blankFrames.size() < kHostsKept) {
+                check.blankFrames.push_back(shortPageText(host.get<std::string>()));
+            }
+        }
+    }
+    return check;
 }
 
 BannerSight bannerSightOf(const json& answer) {

@@ -1,4 +1,5 @@
-// One look at whether the page still changes, from the tool's world. Finite
+// One look at whether a document of the page still changes, from its tool's
+// world (of the page itself, or of one of its frames). Finite
 // animations that would end within the budget are moved to their end on the
 // way, as a person who waited that long would see them; endless and longer
 // ones are left running and not counted. A page that scrolled itself away
@@ -31,9 +32,11 @@
   const root = document.documentElement;
   const answer = {
     world: true,
+    shown: window.innerWidth > 2 && window.innerHeight > 2,
     domQuietMs: now - world.changed,
     animating,
-    lateness: Math.max(0, ...world.lateness, activity ? activity.lateness : 0),
+    videosLoading: videosLoading(),
+    lateness: Math.max(0, ...world.lateness),
     consent: consentReport(now),
     leftFor: world.leftFor,
     lazy: document.querySelectorAll('[loading=lazy], img[data-src], img[data-srcset], .lazyload').length,
@@ -44,7 +47,9 @@
     Object.assign(answer, {
       framesQuietMs: now - activity.frameAsked,
       timers: activity.timers.sort((a, b) => a.due - b.due).slice(0, params.timersReported)
-        .map((timer) => ({ inMs: timer.due - now, rearms: timer.rearms })),
+        .map((timer) => ({ inMs: timer.due - now, rearms: timer.rearms, everyMs: timer.every,
+                           interval: timer.interval, changedSinceRun: world.changed >= timer.lastRun })),
+      idleCallbacks: activity.idlePending,
       untrackedTimers: activity.untracked,
       untrackedDueInMs: activity.untrackedLatest - now,
       workersAwaited: activity.workersAwaited,
@@ -54,6 +59,22 @@
     });
   }
   return answer;
+
+  // Videos in the picture still loading their first frame, over which the
+  // browser draws its spinner.
+  function videosLoading() {
+    const bottom = params.backToTop ? Infinity : window.innerHeight;
+    let loading = 0;
+    for (const video of document.getElementsByTagName('video')) {
+      const box = video.getBoundingClientRect();
+      if (box.width > 0 && box.height > 0 && box.top < bottom && box.left < window.innerWidth &&
+          box.bottom > 0 && box.right > 0 && video.readyState < HTMLMediaElement.HAVE_CURRENT_DATA &&
+          video.networkState === HTMLMediaElement.NETWORK_LOADING && !video.error) {
+        ++loading;
+      }
+    }
+    return loading;
+  }
 
   function consentReport(now) {
     const consent = window.autoconsentStandalone;

@@ -67,20 +67,20 @@
   }
 
   // The activity watch's notes, or null where it is not running (a document
-  // it could not reach, or one that was opened again and lost its listener).
+  // it could not reach).
   const box = document.createElement('span');
   world.pageActivity = () => {
     box.textContent = '';
-    window.dispatchEvent(new MouseEvent(params.channel, { relatedTarget: box }));
+    performance.dispatchEvent(new MouseEvent(params.channel, { relatedTarget: box }));
     const [head, timerText] = box.textContent.split('|');
     if (timerText === undefined) return null;
     const [frameAsked, observed, scrollListeners, workersAwaited, lastWorkerMessage, untracked,
-           untrackedLatest, lateness] = head.split(' ').map(Number);
+           untrackedLatest, idlePending] = head.split(' ').map(Number);
     const timers = timerText.split(';').filter(Boolean).map((timer) => {
-      const [due, rearms] = timer.split(' ').map(Number);
-      return { due, rearms };
+      const [due, rearms, every, interval, lastRun] = timer.split(' ').map(Number);
+      return { due, rearms, every, interval: interval === 1, lastRun };
     });
     return { frameAsked, observed, scrollListeners, workersAwaited, lastWorkerMessage, untracked,
-             untrackedLatest, lateness, timers };
+             untrackedLatest, idlePending, timers };
   };
 })
