@@ -103,6 +103,11 @@ TEST(PageWatchTest, NetworkActivityMovesTheQuietPointAndOnlyItDoes) {
     EXPECT_EQ(watch.lastNetworkActivity(), start + period);
     watch.handle(lifecycle("load", "L"), start + 3 * period);
     EXPECT_EQ(watch.lastNetworkActivity(), start + period);
+    // The browser's own look for a site icon, answered late.
+    watch.handle(request("2", "http://a/favicon.ico", "Other"), start + 4 * period);
+    watch.handle(response("2", "Other"), start + 5 * period);
+    watch.handle(event("Network.loadingFinished", {{"requestId", "2"}}), start + 5 * period);
+    EXPECT_EQ(watch.lastNetworkActivity(), start + period);
 }
 
 TEST(PageWatchTest, TheMainFrameMustEndOnAWebPageThatIsNotAPdf) {

@@ -109,6 +109,13 @@ void PageWatch::onNetwork(const std::string& method, const json& params, Clock::
             m_requestsWaiting[requestId] = {
                 url, type == "XHR" || type == "Fetch" || type == "EventSource" || type == "Ping"};
             m_lastNetworkActivity = now;
+        } else if (siteIcon) {
+            m_notThePages.insert(requestId);
+        }
+    } else if (m_notThePages.contains(requestId)) {
+        // Its answer arriving is not the page loading.
+        if (method == "Network.loadingFinished" || method == "Network.loadingFailed") {
+            m_notThePages.erase(requestId);
         }
     } else if (method == "Network.responseReceived") {
         m_requestsWaiting.erase(requestId);

@@ -127,6 +127,7 @@ private:
         bool scriptsCall;  // XHR, fetch(), an event source: never holds the load
     };
     std::map<std::string, Waiting> m_requestsWaiting;  // by request
+    std::set<std::string> m_notThePages;  // the browser's own: their traffic is not the page's
     Clock::time_point m_lastNetworkActivity = Clock::now();
     std::map<std::string, DocumentResponse> m_documentResponses;  // by loader
     std::map<std::string, std::string> m_documentErrors;          // by loader
