@@ -1,8 +1,11 @@
-// What the capture makes of the windows the browser reports.
+// What the capture makes of the windows the browser reports, and the channel its
+// watch answers over.
 
 #include "page/page_capture.h"
 
 #include <gtest/gtest.h>
+
+#include "page/page_scripts.h"
 
 namespace orlenda::iecapt {
 namespace {
@@ -16,6 +19,10 @@ TEST(OtherWindowTest, OnlyPagesOfTheCapturesOwnContextBesidesItsOwn) {
     EXPECT_FALSE(isOtherWindow(target("page", "D", "P"), "C", "T")) << "another capture's";
     EXPECT_FALSE(isOtherWindow(target("service_worker", "C", "W"), "C", "T"));
     EXPECT_FALSE(isOtherWindow(nlohmann::json::object(), "C", "T"));
+}
+
+TEST(ActivityChannelTest, NoTwoCapturesShareTheirWatchsChannel) {
+    EXPECT_NE(activityWatchScript(newActivityChannel()), activityWatchScript(newActivityChannel()));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
-#include <random>
 #include <vector>
 
 #include "common/exit_code.h"
@@ -38,14 +37,6 @@ constexpr milliseconds kFrameLookTime{500};
 constexpr milliseconds kPageMovedRecently{1000};
 // A box that runs past the window by no more than this is a rounding.
 constexpr int kWidthSliver = 2;
-
-// The name of the event over which the tool's world asks the page's activity
-// watch for its notes: new for every capture, so no page can know it.
-std::string channelName() {
-    std::random_device random;
-    std::uniform_int_distribution<unsigned long long> digits;
-    return "orlenda-" + std::to_string(digits(random));
-}
 
 class PageCapture {
 public:
@@ -94,7 +85,7 @@ private:
     std::string m_contextId;
     std::string m_targetId;
     std::string m_sessionId;
-    const std::string m_channel = channelName();
+    const std::string m_channel = newActivityChannel();
     std::unique_ptr<PageWatch> m_watch;
     std::unique_ptr<ToolWorld> m_world;
     std::unique_ptr<FrameTargets> m_frameTargets;

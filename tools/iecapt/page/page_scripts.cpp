@@ -1,6 +1,7 @@
 #include "page/page_scripts.h"
 
 #include <nlohmann/json.hpp>
+#include <random>
 #include <string_view>
 
 #include "page/script_texts.h"
@@ -24,6 +25,12 @@ std::string called(std::string_view function, const json& parameters) {
 }
 
 }  // namespace
+
+std::string newActivityChannel() {
+    std::random_device random;
+    std::uniform_int_distribution<unsigned long long> digits;
+    return "orlenda-" + std::to_string(digits(random));
+}
 
 std::string activityWatchScript(const std::string& channel) {
     return called(texts::kActivityWatch, {{"channel", channel}, {"keep", kTimersKept}});

@@ -16,6 +16,9 @@ namespace orlenda::iecapt {
 
 std::string activityWatchScript(const std::string& channel);
 
+// The name of that event: new for every capture, so no page can know it.
+std::string newActivityChannel();
+
 // Sets up the tool's world of a document (notes of its changes, a heartbeat
 // that shows how busy the page is, a guard against the consent rules leaving
 // the page, the way to the activity watch), then runs the consent rules
