@@ -312,10 +312,12 @@ void PageCapture::settle() {
         true, m_deadline);
     // 2. Look until the page is settled, or given up on.
     for (;;) {
-        const SettleAnswer answer = decideSettle(look(settleEnd).facts);
+        const SettleFacts facts = look(settleEnd).facts;
+        const SettleAnswer answer = decideSettle(facts);
         if (answer.verdict == SettleAnswer::Verdict::Settled) break;
         if (answer.verdict == SettleAnswer::Verdict::GiveUp) {
-            warnGivenUp(answer.moving, settleEnd.expired());
+            // By the clock the decision read, not a later one.
+            warnGivenUp(answer.moving, facts.now >= facts.budgetEnd);
             break;
         }
         const Deadline nextLook = Deadline(m_settleStart + answer.lookAgainAt).orSooner(settleEnd);
@@ -346,6 +348,10 @@ PageLook PageCapture::look(Deadline settleEnd) {
         m_consent = look.facts.consent;
         if (!look.consentName.empty()) m_consentName = look.consentName;
         if (!look.leftFor.empty()) m_consentLeftFor = look.leftFor;
+    } else {
+        // No answer: the page moved on to another document under the look (or
+        // its world never came), which says nothing of a quiet page.
+        look.facts.lastDocumentChange = look.facts.now;
     }
     return look;
 }
