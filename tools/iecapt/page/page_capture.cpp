@@ -348,10 +348,6 @@ PageLook PageCapture::look(Deadline settleEnd) {
         m_consent = look.facts.consent;
         if (!look.consentName.empty()) m_consentName = look.consentName;
         if (!look.leftFor.empty()) m_consentLeftFor = look.leftFor;
-    } else {
-        // No answer: the page moved on to another document under the look (or
-        // its world never came), which says nothing of a quiet page.
-        look.facts.lastDocumentChange = look.facts.now;
     }
     return look;
 }
