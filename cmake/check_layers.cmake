@@ -33,9 +33,11 @@ cmake_minimum_required(VERSION 3.25)
 # Below both, including nothing of ours: shared/capture, the capture tool's
 # exit statuses and their meanings, which the tool's common layer and the
 # program's convert feature include; shared/win, the Windows text routines,
-# which only the Windows halves (platform/win, system/win, run/win) and their
-# tests include; shared/text, text others chose made safe for a line, which
-# every unit of both programs may include.
+# and the one owner of a handle, which only the Windows halves (platform/win,
+# system/win, run/win) and their tests include; shared/posix, the one owner
+# of a descriptor and the detached start, likewise for the POSIX halves;
+# shared/text, text others chose made safe for a line, which every unit of
+# both programs may include.
 #
 # The tests:
 #   - tests/<folder> may include what src/<folder> may include, src/<folder>
@@ -70,11 +72,13 @@ set(test_helpers tests/fakes tests/support)
 set(allowed_shared "")
 set(allowed_shared/win "")
 set(allowed_shared/capture "")
+set(allowed_shared/posix "")
 set(allowed_src "")
 set(allowed_platform "")
 foreach(implementation posix qt win)
   set(allowed_platform/${implementation} platform)
 endforeach()
+list(APPEND allowed_platform/posix shared/posix)
 list(APPEND allowed_platform/win shared/win)
 set(allowed_form platform)
 foreach(feature IN LISTS features)
@@ -89,11 +93,11 @@ set(allowed_tool/picture tool/common)
 set(allowed_tool/options tool/common tool/picture)
 set(allowed_tool/protocol tool/common)
 set(allowed_tool/system tool/common tool/protocol)
-set(allowed_tool/system/posix tool/common tool/protocol tool/system)
+set(allowed_tool/system/posix tool/common tool/protocol tool/system shared/posix)
 set(allowed_tool/system/win tool/common tool/protocol tool/system shared/win)
 set(allowed_tool/page tool/common tool/picture tool/options tool/protocol)
 set(allowed_tool/run tool/common tool/picture tool/options tool/protocol tool/system tool/page)
-set(allowed_tool/run/posix ${tool_shared} tool/system/posix)
+set(allowed_tool/run/posix ${tool_shared} tool/system/posix shared/posix)
 set(allowed_tool/run/win ${tool_shared} tool/system/win shared/win)
 
 set(allowed_tests "")
@@ -105,10 +109,10 @@ foreach(feature IN LISTS features)
   set(allowed_tests/${feature} platform form ${feature} ${test_helpers})
   set(window_tests/tests/${feature} app platform/qt)
 endforeach()
-set(allowed_tests/platform platform platform/posix platform/qt platform/win shared/win
-  ${test_helpers})
+set(allowed_tests/platform platform platform/posix platform/qt platform/win shared/posix
+  shared/win ${test_helpers})
 set(allowed_tests/app ${program_units} ${test_helpers})
-set(allowed_tests/iecapt ${tool_shared} tool/system/posix tool/run/posix)
+set(allowed_tests/iecapt ${tool_shared} tool/system/posix tool/run/posix shared/posix)
 set(allowed_tests/iecapt/win ${tool_shared} tool/system/win tool/run/win shared/win)
 
 # What every unit but the shared ones may include.

@@ -23,7 +23,6 @@ namespace orlenda::iecapt {
 namespace {
 
 using namespace std::chrono_literals;
-using host_socket::UniqueFd;
 using nlohmann::json;
 
 const HostIdentity kIdentity = {"tool 1", "/usr/bin/browser", {"LANG=C"}, {"nofile=1024"}};

@@ -93,6 +93,31 @@ TEST(OptionsTest, TheHostIsOnUnlessTurnedOffAndItsIdleTimeComesFromTheEnvironmen
     EXPECT_FALSE(parseCommandLine({"a", "b.jpg", "--no-host"}).options.useHost);
 }
 
+TEST(OptionsTest, TheScrollThePictureAndItsBudgetStopAtOneHeight) {
+    const struct {
+        std::vector<std::string> arguments;
+        int scrolledTo;  // the deepest the page is scrolled, to load what it loads there
+        int tallest;     // the tallest picture, which its time and memory are priced by
+    } cases[] = {
+        {{"a", "b.jpg"}, 65500, 65500},
+        {{"a", "b.webp"}, 16383, 16383},
+        {{"a", "b.webp", "--max-height=20000"}, 16383, 16383},
+        {{"a", "b.webp", "--max-height=9000"}, 9000, 9000},
+        {{"a", "b.png", "--max-height=1000"}, 1000, 1000},
+        {{"a", "b.webp", "--viewport-only"}, 16383, 768},
+        {{"a", "b.webp", "--viewport-only", "--height=16384"}, 16383, 16383},
+    };
+    for (const auto& [arguments, scrolledTo, tallest] : cases) {
+        const PictureRequest request = pictureRequestOf(parseCommandLine(arguments).options);
+        EXPECT_EQ(heightLimit(request), scrolledTo) << arguments.back();
+        EXPECT_EQ(tallestPicture(request), tallest) << arguments.back();
+        // A page taller than any picture is cut where the budget stops.
+        const ContentSize endless = {.width = 1024, .height = 1e6};
+        EXPECT_EQ(planPicture(request, endless, singleShotLimit("")).height, tallest)
+            << arguments.back();
+    }
+}
+
 TEST(OptionsTest, BadArgumentsAreRefusedWithAReason) {
     const std::pair<std::string, std::string> cases[] = {
         {"", "no address"},

@@ -11,14 +11,33 @@ namespace orlenda::iecapt {
 namespace {
 
 TEST(OtherWindowTest, OnlyPagesOfTheCapturesOwnContextBesidesItsOwn) {
-    const auto target = [](const char* type, const char* context, const char* id) {
-        return nlohmann::json{{"type", type}, {"browserContextId", context}, {"targetId", id}};
+    // Target.targetCreated's targetInfo as the browser reported it, for a
+    // capture of context C whose page is T.
+    const struct {
+        const char* targetInfo;
+        bool closed;
+    } cases[] = {
+        {R"({"targetId":"P","type":"page","title":"","url":"http://127.0.0.1/popup.html",
+             "attached":false,"openerId":"T","canAccessOpener":false,"browserContextId":"C"})",
+         true},
+        {R"({"targetId":"T","type":"page","title":"","url":"about:blank","attached":true,
+             "canAccessOpener":false,"browserContextId":"C"})",
+         false},
+        {R"({"targetId":"P","type":"page","title":"","url":"http://example.com/",
+             "attached":false,"canAccessOpener":false,"browserContextId":"D"})",
+         false},
+        {R"({"targetId":"W","type":"service_worker","title":"","url":"http://127.0.0.1/sw.js",
+             "attached":false,"canAccessOpener":false,"browserContextId":"C"})",
+         false},
+        {R"({"targetId":"F","type":"iframe","title":"","url":"http://ads.example/",
+             "attached":true,"canAccessOpener":false,"browserContextId":"C"})",
+         false},
+        {R"({"targetId":"P","type":"page","url":"about:blank"})", false},
+        {R"({})", false},
     };
-    EXPECT_TRUE(isOtherWindow(target("page", "C", "P"), "C", "T"));
-    EXPECT_FALSE(isOtherWindow(target("page", "C", "T"), "C", "T")) << "the captured page";
-    EXPECT_FALSE(isOtherWindow(target("page", "D", "P"), "C", "T")) << "another capture's";
-    EXPECT_FALSE(isOtherWindow(target("service_worker", "C", "W"), "C", "T"));
-    EXPECT_FALSE(isOtherWindow(nlohmann::json::object(), "C", "T"));
+    for (const auto& [targetInfo, closed] : cases) {
+        EXPECT_EQ(isOtherWindow(nlohmann::json::parse(targetInfo), "C", "T"), closed) << targetInfo;
+    }
 }
 
 TEST(ActivityChannelTest, NoTwoCapturesShareTheirWatchsChannel) {

@@ -11,19 +11,19 @@ TEST(PictureBudgetTest, BeyondTheUsualTheTimeOutGrowsUnlessGivenAndMemoryIsCheck
         int width, height;
         std::optional<int> timeout;
         std::optional<std::int64_t> available;
-        bool grows, fits;
+        int timeoutSeconds;
+        bool fits;
     } cases[] = {
-        {1024, kMaxImageHeight, {}, 1, false, true},
-        {16384, 4000, 5, 1, false, true},
-        {16384, kMaxImageHeight, 30, 4 * kTwoGigabytes, true, true},
-        {16384, kMaxImageHeight, {}, kTwoGigabytes, true, false},
-        {16384, kMaxImageHeight, {}, std::nullopt, true, true},  // the system does not say
+        {1024, kMaxImageHeight, {}, 1, 60, true},
+        {16384, 4000, 5, 1, 5, true},
+        {16384, kMaxImageHeight, 30, 4 * kTwoGigabytes, 30, true},
+        {16384, kMaxImageHeight, {}, kTwoGigabytes, 463, false},
+        {16384, kMaxImageHeight, {}, std::nullopt, 463, true},  // the system does not say
+        {2048, 40000, {}, std::nullopt, 66, true},
     };
-    for (const auto& [width, height, timeout, available, grows, fits] : cases) {
+    for (const auto& [width, height, timeout, available, timeoutSeconds, fits] : cases) {
         const PictureBudget budget = budgetFor(width, height, timeout, available);
-        EXPECT_EQ(budget.secondsNeeded > kDefaultTimeoutSeconds, grows) << width << "x" << height;
-        EXPECT_EQ(budget.timeoutSeconds,
-                  timeout.value_or(grows ? budget.secondsNeeded : kDefaultTimeoutSeconds));
+        EXPECT_EQ(budget.timeoutSeconds, timeoutSeconds) << width << "x" << height;
         EXPECT_EQ(budget.fits, fits) << width << "x" << height;
     }
 }

@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "platform/list_file_text.h"
+#include "shared/posix/unique_fd.h"
 
 namespace orlenda::platform {
 namespace {
@@ -22,22 +23,19 @@ std::runtime_error SystemFailure(const std::string& what, const std::string& pat
 
 class PosixListFile final : public ListFile {
 public:
-    PosixListFile(int descriptor, std::string path)
-        : m_descriptor(descriptor), m_path(std::move(path)) {}
-    ~PosixListFile() override { ::close(m_descriptor); }
-    PosixListFile(const PosixListFile&) = delete;
-    PosixListFile& operator=(const PosixListFile&) = delete;
+    PosixListFile(UniqueFd descriptor, std::string path)
+        : m_descriptor(std::move(descriptor)), m_path(std::move(path)) {}
 
     std::size_t read(char* buffer, std::size_t size) override {
         for (;;) {
-            const ssize_t count = ::read(m_descriptor, buffer, size);
+            const ssize_t count = ::read(m_descriptor.get(), buffer, size);
             if (count >= 0) return static_cast<std::size_t>(count);
             if (errno != EINTR) throw SystemFailure("Cannot read", m_path, errno);
         }
     }
 
 private:
-    int m_descriptor;
+    UniqueFd m_descriptor;
     std::string m_path;
 };
 
@@ -107,10 +105,8 @@ int MoveWithoutReplacing(const std::string& from, const std::string& to) {
 void SyncFolderOf(const std::string& path) {
     const std::size_t separator = path.find_last_of('/');
     const std::string folder = separator == std::string::npos ? "." : path.substr(0, separator + 1);
-    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0) return;
-    ::fsync(descriptor);
-    ::close(descriptor);
+    const UniqueFd descriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (descriptor) ::fsync(descriptor.get());
 }
 
 bool IsUtf8OrAscii(const std::string& codeset) {
@@ -137,11 +133,10 @@ PosixListFiles::~PosixListFiles() {
 
 std::unique_ptr<ListFile> PosixListFiles::open(const std::string& path) {
     // Not blocking, so that a named pipe without a writer is refused, not waited for.
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (descriptor < 0) throw SystemFailure("Cannot open", path, errno);
-    auto file = std::make_unique<PosixListFile>(descriptor, path);
+    UniqueFd descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!descriptor) throw SystemFailure("Cannot open", path, errno);
     struct stat status {};
-    if (::fstat(descriptor, &status) != 0) throw SystemFailure("Cannot examine", path, errno);
+    if (::fstat(descriptor.get(), &status) != 0) throw SystemFailure("Cannot examine", path, errno);
     if (S_ISDIR(status.st_mode)) {
         throw std::runtime_error("\"" + path + "\" is a folder, not a list file.");
     }
@@ -150,7 +145,8 @@ std::unique_ptr<ListFile> PosixListFiles::open(const std::string& path) {
                                  "\" is not a regular file (a device or a pipe), so it cannot be "
                                  "read as a list.");
     }
-    return std::make_unique<MarkedListFile>(std::move(file));
+    return std::make_unique<MarkedListFile>(
+        std::make_unique<PosixListFile>(std::move(descriptor), path));
 }
 
 std::string PosixListFiles::toUtf8(std::string bytes) {

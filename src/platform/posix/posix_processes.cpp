@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,58 +15,10 @@
 
 #include "platform/error_file_folders.h"
 #include "platform/split_command_line.h"
-
-extern char** environ;
+#include "shared/posix/detached_spawn.h"
 
 namespace orlenda::platform {
 namespace {
-
-// posix_spawn's attributes and file actions, released on every way out.
-class SpawnSettings {
-public:
-    SpawnSettings() {
-        posix_spawnattr_init(&m_attributes);
-        posix_spawn_file_actions_init(&m_actions);
-    }
-    ~SpawnSettings() {
-        posix_spawn_file_actions_destroy(&m_actions);
-        posix_spawnattr_destroy(&m_attributes);
-    }
-    SpawnSettings(const SpawnSettings&) = delete;
-    SpawnSettings& operator=(const SpawnSettings&) = delete;
-
-    // Returns 0 or an error number. The child's standard error goes to the
-    // error file, or to /dev/null when there is none (-1).
-    int detachChild(int errorFile) {
-        sigset_t noSignals;
-        sigset_t allSignals;
-        sigemptyset(&noSignals);
-        sigfillset(&allSignals);
-        const short flags = POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-        if (const int error = posix_spawnattr_setflags(&m_attributes, flags)) return error;
-        if (const int error = posix_spawnattr_setsigmask(&m_attributes, &noSignals)) return error;
-        if (const int error = posix_spawnattr_setsigdefault(&m_attributes, &allSignals)) {
-            return error;
-        }
-        if (const int error = posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO,
-                                                               "/dev/null", O_RDONLY, 0)) {
-            return error;
-        }
-        const int error =
-            errorFile >= 0 ? posix_spawn_file_actions_adddup2(&m_actions, errorFile, STDERR_FILENO)
-                           : posix_spawn_file_actions_addopen(&m_actions, STDERR_FILENO,
-                                                              "/dev/null", O_WRONLY, 0);
-        if (error) return error;
-        return posix_spawn_file_actions_addclosefrom_np(&m_actions, STDERR_FILENO + 1);
-    }
-
-    const posix_spawnattr_t* attributes() const { return &m_attributes; }
-    const posix_spawn_file_actions_t* actions() const { return &m_actions; }
-
-private:
-    posix_spawnattr_t m_attributes;
-    posix_spawn_file_actions_t m_actions;
-};
 
 // The signals a program raises on itself when it fails at a fault; any
 // other signal came from outside.
@@ -132,7 +83,7 @@ int OpenUnnamedFile(const std::string& folder) {
 
 // The child's standard error file, in the first folder that takes one.
 struct ErrorFile {
-    int descriptor = -1;
+    UniqueFd descriptor;
     std::string lost;  // why there is none
 };
 
@@ -141,11 +92,11 @@ ErrorFile OpenErrorFile(const std::string& spareFolder) {
     std::vector<std::pair<std::string, std::string>> refusals;
     for (const std::string& folder :
          ErrorFileFolders(environment ? environment : "", spareFolder, P_tmpdir)) {
-        const int descriptor = OpenUnnamedFile(folder);
-        if (descriptor >= 0) return {.descriptor = descriptor, .lost = {}};
+        UniqueFd descriptor(OpenUnnamedFile(folder));
+        if (descriptor) return {.descriptor = std::move(descriptor), .lost = {}};
         refusals.emplace_back(folder, std::strerror(errno));
     }
-    return {.lost = NoErrorFileReason(refusals)};
+    return {.descriptor = UniqueFd(), .lost = NoErrorFileReason(refusals)};
 }
 
 }  // namespace
@@ -162,21 +113,15 @@ ProcessId PosixProcesses::start(const std::string& commandLine, int /*windowMode
     });
     if (holdsNul) FailToStart(EINVAL);
 
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 1);
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-
     ErrorFile error = OpenErrorFile(spareFolder);
-    Descriptor errorFile(error.descriptor);
-    SpawnSettings settings;
-    if (const int error = settings.detachChild(errorFile.get())) FailToStart(error);
     pid_t pid = 0;
-    if (const int error = ::posix_spawn(&pid, program.c_str(), settings.actions(),
-                                        settings.attributes(), argv.data(), environ)) {
-        FailToStart(error);
+    if (const int failure = spawnDetached(
+            {.program = program, .arguments = arguments, .errorFile = error.descriptor.get()},
+            pid)) {
+        FailToStart(failure);
     }
-    m_children.emplace(pid, Child{std::nullopt, std::move(errorFile), std::move(error.lost)});
+    m_children.emplace(pid,
+                       Child{std::nullopt, std::move(error.descriptor), std::move(error.lost)});
     return pid;
 }
 
@@ -198,7 +143,7 @@ std::size_t PosixProcesses::readErrorOutput(ProcessHandle handle, std::uint64_t 
                                             char* buffer, std::size_t size) {
     const auto child = m_children.find(static_cast<pid_t>(handle));
     if (child == m_children.end()) return 0;
-    if (child->second.errorFile.get() < 0) throw std::runtime_error(child->second.errorFileLost);
+    if (!child->second.errorFile) throw std::runtime_error(child->second.errorFileLost);
     for (;;) {
         const ssize_t count =
             ::pread(child->second.errorFile.get(), buffer, size, static_cast<off_t>(offset));
@@ -215,10 +160,6 @@ void PosixProcesses::close(ProcessHandle handle) {
     }
     m_children.erase(child);
     reapAbandoned();
-}
-
-PosixProcesses::Descriptor::~Descriptor() {
-    if (m_descriptor >= 0) ::close(m_descriptor);
 }
 
 void PosixProcesses::reapAbandoned() {

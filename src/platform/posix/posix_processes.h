@@ -4,10 +4,10 @@
 
 #include <string>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "platform/processes.h"
+#include "shared/posix/unique_fd.h"
 
 namespace orlenda::platform {
 
@@ -35,27 +35,9 @@ public:
     void close(ProcessHandle handle) override;
 
 private:
-    // An open descriptor, closed with its owner.
-    class Descriptor {
-    public:
-        explicit Descriptor(int descriptor) : m_descriptor(descriptor) {}
-        Descriptor(Descriptor&& other) noexcept
-            : m_descriptor(std::exchange(other.m_descriptor, -1)) {}
-        Descriptor& operator=(Descriptor&& other) noexcept {
-            std::swap(m_descriptor, other.m_descriptor);
-            return *this;
-        }
-        ~Descriptor();
-
-        int get() const { return m_descriptor; }
-
-    private:
-        int m_descriptor;
-    };
-
     struct Child {
         std::optional<ProcessStatus> ended;  // once reaped
-        Descriptor errorFile;                // -1 when its errors went nowhere ...
+        UniqueFd errorFile;                  // none when its errors went nowhere ...
         std::string errorFileLost;           // ... and why
     };
 

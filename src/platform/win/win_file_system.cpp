@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "platform/win/owned_handle.h"
+#include "shared/win/owned_handle.h"
 #include "shared/win/win_text.h"
 
 namespace orlenda::platform {

@@ -6,7 +6,7 @@
 
 #include "platform/files.h"
 #include "platform/list_file_text.h"
-#include "platform/win/owned_handle.h"
+#include "shared/win/owned_handle.h"
 #include "shared/win/win_text.h"
 
 namespace orlenda::platform {

@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "platform/processes.h"
-#include "platform/win/owned_handle.h"
+#include "shared/win/owned_handle.h"
 
 namespace orlenda::platform {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/win/owned_handle.h"
+#include "shared/win/owned_handle.h"
 
 namespace orlenda::platform {
 

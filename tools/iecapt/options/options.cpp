@@ -212,4 +212,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments,
     return parsed;
 }
 
+PictureRequest pictureRequestOf(const CaptureOptions& options) {
+    return {.width = options.width,
+            .viewportHeight = options.height,
+            .fullPage = options.fullPage,
+            .maxHeight = options.maxHeight,
+            .format = options.format};
+}
+
 }  // namespace orlenda::iecapt

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "picture/image_format.h"
+#include "picture/picture_plan.h"
 
 namespace orlenda::iecapt {
 
@@ -37,6 +38,10 @@ struct CaptureOptions {
     bool useHost = true;  // capture in this user's shared browser, started when there is none
     int hostIdleSeconds = kDefaultHostIdleSeconds;  // how long a host started here waits for more
 };
+
+// The picture the options ask for, for the one height rule that the scroll,
+// the plan and the budget share (picture_plan.h).
+PictureRequest pictureRequestOf(const CaptureOptions& options);
 
 struct ParsedCommandLine {
     enum class Action { Capture, ShowHelp, ShowVersion, Refuse };

@@ -305,8 +305,8 @@ void PageCapture::settle() {
     PageLook first = look(settleEnd);
     first.lazy.fullPage = m_options.fullPage;
     m_world->evaluate(
-        scrollScript(shouldScrollThrough(first.lazy),
-                     std::min(m_options.maxHeight, kMaxImageHeight), settleEnd.pollTimeout()),
+        scrollScript(shouldScrollThrough(first.lazy), heightLimit(pictureRequestOf(m_options)),
+                     settleEnd.pollTimeout()),
         true, m_deadline);
     // 2. Look until the page is settled, or given up on.
     for (;;) {

@@ -18,6 +18,15 @@ std::vector<ImagePart> planParts(int width, int height, ShotLimit limit) {
     return parts;
 }
 
+int heightLimit(const PictureRequest& request) {
+    return std::min(request.maxHeight, formatHeightLimit(request.format));
+}
+
+int tallestPicture(const PictureRequest& request) {
+    return request.fullPage ? heightLimit(request)
+                            : std::min(request.viewportHeight, heightLimit(request));
+}
+
 PicturePlan planPicture(const PictureRequest& request, ContentSize content, ShotLimit shotLimit) {
     PicturePlan plan{.height = request.viewportHeight,
                      .parts = {},
@@ -31,7 +40,7 @@ PicturePlan planPicture(const PictureRequest& request, ContentSize content, Shot
             plan.warnings.push_back(widthCutWarning(contentWidth, request.width));
         }
     }
-    const int limit = std::min(request.maxHeight, formatHeightLimit(request.format));
+    const int limit = heightLimit(request);
     if (plan.height > limit) {
         plan.warnings.push_back(heightCutWarning(plan.height, limit));
         plan.height = limit;

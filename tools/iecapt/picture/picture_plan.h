@@ -57,9 +57,16 @@ struct PicturePlan {
     bool joined() const { return parts.size() > 1; }
 };
 
-// The whole page (or the window), no taller than --max-height and the
-// format's limit, with a warning for each side it leaves out. WebP, which the
-// join cannot write, is always one shot.
+// The one height rule, for the picture and for the scroll that loads the page
+// down to it: --max-height, within the format's limit.
+int heightLimit(const PictureRequest& request);
+
+// The tallest picture the request can give, whatever the page: what the
+// capture's time and memory are priced by.
+int tallestPicture(const PictureRequest& request);
+
+// The whole page (or the window), no taller than heightLimit, with a warning for each side it
+// leaves out. WebP, which the join cannot write, is always one shot.
 PicturePlan planPicture(const PictureRequest& request, ContentSize content, ShotLimit shotLimit);
 
 }  // namespace orlenda::iecapt

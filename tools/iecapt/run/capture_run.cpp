@@ -18,6 +18,7 @@
 #include "options/picture_budget.h"
 #include "page/page_capture.h"
 #include "picture/image_format.h"
+#include "picture/picture_plan.h"
 #include "protocol/devtools_session.h"
 #include "run/help_text.h"
 #include "shared/text/visible_line.h"
@@ -139,8 +140,7 @@ CapturedPage captureWithBrowser(const std::string& url, const CaptureOptions& op
 // The options with the time-out the largest picture they allow gets; empty,
 // with the reason said, when that picture would not fit in memory.
 std::optional<CaptureOptions> sizedForThePicture(const CaptureOptions& given, std::ostream& err) {
-    const int height =
-        std::min(given.fullPage ? given.maxHeight : given.height, formatHeightLimit(given.format));
+    const int height = tallestPicture(pictureRequestOf(given));
     const std::optional<std::int64_t> available = availableMemory();
     const PictureBudget budget = budgetFor(
         given.width, height,

@@ -1,8 +1,9 @@
 #include "run/help_text.h"
 
+#include <string_view>
+
 #include "common/exit_code.h"
 #include "system/browser_process.h"
-#include "system/capture_host.h"
 #include "system/signal_watch.h"
 
 namespace orlenda::iecapt {
@@ -15,6 +16,26 @@ std::string exitStatusHelp() {
                 std::string(meaning.help) + "\n";
     }
     return help;
+}
+
+// What the help says of the capture host, which Windows has none of yet.
+std::string_view hostHelp() {
+#ifdef _WIN32
+    return "On Windows every capture starts a browser of its own: --no-host changes\n"
+           "nothing there.\n";
+#else
+    return "The captures that follow one another share one browser, kept by a capture\n"
+           "host: the first starts it (this same tool, in the background), the next\n"
+           "ones capture through it, each in a browser context of its own that nothing\n"
+           "of another capture reaches and that goes when it ends. The host listens on\n"
+           "a socket only this user can open, iecapt-host.socket in $XDG_RUNTIME_DIR\n"
+           "(else in iecapt-host-UID in the temporary folder), and ends when no capture\n"
+           "has come for IECAPT_HOST_IDLE seconds (30 when empty; 0 to 3600), or at\n"
+           "once when its browser goes. A host serves only captures of its own build,\n"
+           "browser, environment and process limits (ulimit); a capture that no host\n"
+           "can serve starts a browser of its own and says nothing of it.\n"
+           "IECAPT_NO_HOST=1 does what --no-host does.\n";
+#endif
 }
 
 }  // namespace

@@ -41,9 +41,6 @@ std::unique_ptr<MessageChannel> openHostChannel(const HostRequest& request, Nati
 // captures: it failed one that a browser of the capture's own did not.
 void retireHost(MessageChannel& host);
 
-// What --help says about the host.
-std::string_view hostHelp();
-
 // The first argument that makes the tool the host, started by a capture.
 inline constexpr std::string_view kHostArgument = "--capture-host";
 

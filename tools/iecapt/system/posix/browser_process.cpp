@@ -22,6 +22,7 @@
 
 #include "common/deadline.h"
 #include "common/exit_code.h"
+#include "shared/posix/unique_fd.h"
 
 extern char** environ;
 
@@ -123,9 +124,16 @@ std::vector<pid_t> childrenOfThisProcess() {
     return children;
 }
 
-void closeBoth(int fds[2]) {
-    ::close(fds[0]);
-    ::close(fds[1]);
+struct PipeEnds {
+    UniqueFd read;
+    UniqueFd write;
+};
+
+// A pipe, both ends closed on exec; neither end when the system made none.
+PipeEnds makePipe() {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) return {};
+    return {UniqueFd(ends[0]), UniqueFd(ends[1])};
 }
 
 }  // namespace
@@ -217,35 +225,24 @@ BrowserProcess::BrowserProcess(const std::vector<std::string>& arguments,
     std::vector<char*> envp = pointersTo(environmentTexts);
     const pid_t tool = ::getpid();
 
-    int commands[2];
-    int events[2] = {-1, -1};  // untouched by a pipe2 that fails
-    int execStatus[2];
-    if (::pipe2(commands, O_CLOEXEC) != 0) {
+    PipeEnds commands = makePipe();
+    PipeEnds events = makePipe();
+    PipeEnds execStatus = makePipe();
+    if (!commands.read || !events.read || !execStatus.read) {
         throw CaptureFailure(ExitCode::BrowserFailed,
                              std::string("cannot make a pipe: ") + std::strerror(errno));
     }
-    if (::pipe2(events, O_CLOEXEC) != 0 || ::pipe2(execStatus, O_CLOEXEC) != 0) {
-        const int error = errno;
-        closeBoth(commands);
-        if (events[0] >= 0) closeBoth(events);
-        throw CaptureFailure(ExitCode::BrowserFailed,
-                             std::string("cannot make a pipe: ") + std::strerror(error));
-    }
     m_running->pid = ::fork();
     if (m_running->pid == 0) {
-        becomeBrowser(tool, commands[0], events[1], logPath.c_str(), execStatus[1], argv.data(),
-                      envp.data());
+        becomeBrowser(tool, commands.read.get(), events.write.get(), logPath.c_str(),
+                      execStatus.write.get(), argv.data(), envp.data());
     }
     const int forkError = errno;
-    ::close(commands[0]);
-    ::close(events[1]);
-    ::close(execStatus[1]);
-    m_toBrowser = commands[1];
-    m_fromBrowser = events[0];
+    // The browser's ends are the browser's alone.
+    commands.read.reset();
+    events.write.reset();
+    execStatus.write.reset();
     if (m_running->pid < 0) {
-        ::close(execStatus[0]);
-        ::close(m_toBrowser);
-        ::close(m_fromBrowser);
         throw CaptureFailure(ExitCode::BrowserFailed,
                              std::string("cannot start the browser: ") + std::strerror(forkError));
     }
@@ -253,19 +250,18 @@ BrowserProcess::BrowserProcess(const std::vector<std::string>& arguments,
     ChildFailure failure{};
     ssize_t got;
     do {
-        got = ::read(execStatus[0], &failure, sizeof failure);
+        got = ::read(execStatus.read.get(), &failure, sizeof failure);
     } while (got < 0 && errno == EINTR);
-    ::close(execStatus[0]);
     if (got == sizeof failure) {
         stop();
-        ::close(m_toBrowser);
-        ::close(m_fromBrowser);
         throw CaptureFailure(ExitCode::BrowserFailed,
                              (failure.step == ChildFailure::Step::Exec
                                   ? "cannot run " + arguments.front()
                                   : std::string("cannot hand the browser its pipe")) +
                                  ": " + std::strerror(failure.error));
     }
+    m_toBrowser = commands.write.release();
+    m_fromBrowser = events.read.release();
 }
 
 BrowserProcess::~BrowserProcess() { stop(); }

@@ -1,7 +1,6 @@
 #include "system/capture_host.h"
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,16 +8,14 @@
 #include <csignal>
 
 #include "common/exit_code.h"
+#include "shared/posix/detached_spawn.h"
 #include "system/browser_process.h"
 #include "system/pipe_channel.h"
 #include "system/posix/host_socket.h"
 
-extern char** environ;
-
 namespace orlenda::iecapt {
 namespace {
 
-using host_socket::UniqueFd;
 using namespace std::chrono_literals;
 
 // How long a host that is there has to answer; one still starting its
@@ -35,33 +32,15 @@ constexpr auto kLockTime = 2s;
 // for the host. Its first process leaves the host running in another and
 // ends, so the host is no child of this capture's.
 bool startHost(int listener, const std::string& socketPath, const HostRequest& request) {
-    std::vector<std::string> arguments = {"iecapt", std::string(kHostArgument), socketPath,
-                                          request.browser, std::to_string(request.idleSeconds)};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    sigset_t none;
-    sigset_t all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_init(&attributes);
-    posix_spawn_file_actions_init(&actions);
     pid_t first = 0;
     const bool started =
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
-                                                  POSIX_SPAWN_SETSIGDEF) == 0 &&
-        posix_spawnattr_setsigmask(&attributes, &none) == 0 &&
-        posix_spawnattr_setsigdefault(&attributes, &all) == 0 &&
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0) == 0 &&
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0) == 0 &&
-        posix_spawn_file_actions_adddup2(&actions, 1, 2) == 0 &&
-        posix_spawn_file_actions_adddup2(&actions, listener, 3) == 0 &&
-        posix_spawn_file_actions_addclosefrom_np(&actions, 4) == 0 &&
-        ::posix_spawn(&first, "/proc/self/exe", &actions, &attributes, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+        spawnDetached({.program = "/proc/self/exe",
+                       .arguments = {"iecapt", std::string(kHostArgument), socketPath,
+                                     request.browser, std::to_string(request.idleSeconds)},
+                       .output = DetachedChild::Output::Discarded,
+                       .errorFile = -1,
+                       .handedOn = listener},
+                      first) == 0;
     int status = 0;
     while (started && ::waitpid(first, &status, 0) < 0 && errno == EINTR) {
     }
@@ -142,20 +121,6 @@ std::unique_ptr<MessageChannel> greet(UniqueFd host, const HostIdentity& identit
 }
 
 }  // namespace
-
-std::string_view hostHelp() {
-    return "The captures that follow one another share one browser, kept by a capture\n"
-           "host: the first starts it (this same tool, in the background), the next\n"
-           "ones capture through it, each in a browser context of its own that nothing\n"
-           "of another capture reaches and that goes when it ends. The host listens on\n"
-           "a socket only this user can open, iecapt-host.socket in $XDG_RUNTIME_DIR\n"
-           "(else in iecapt-host-UID in the temporary folder), and ends when no capture\n"
-           "has come for IECAPT_HOST_IDLE seconds (30 when empty; 0 to 3600), or at\n"
-           "once when its browser goes. A host serves only captures of its own build,\n"
-           "browser, environment and process limits (ulimit); a capture that no host\n"
-           "can serve starts a browser of its own and says nothing of it.\n"
-           "IECAPT_NO_HOST=1 does what --no-host does.\n";
-}
 
 std::unique_ptr<MessageChannel> openHostChannel(const HostRequest& request, NativeHandle interrupt,
                                                 Deadline deadline) {

@@ -21,7 +21,6 @@
 
 namespace orlenda::iecapt {
 
-using host_socket::UniqueFd;
 using namespace std::chrono_literals;
 using host_access::Stage;
 using host_access::Turn;

@@ -65,9 +65,9 @@ private:
     };
 
     struct Client {
-        explicit Client(host_socket::UniqueFd connection, const host_access::Bounds& bounds);
+        explicit Client(UniqueFd connection, const host_access::Bounds& bounds);
 
-        host_socket::UniqueFd fd;
+        UniqueFd fd;
         Peer peer;
         host_access::Stage stage = host_access::Stage::AwaitingHello;
         Deadline helloBy;
@@ -89,8 +89,8 @@ private:
     int pollTimeout(Deadline::Clock::time_point idleSince) const;
 
     int m_listener;
-    host_socket::UniqueFd m_toBrowser;
-    host_socket::UniqueFd m_fromBrowser;
+    UniqueFd m_toBrowser;
+    UniqueFd m_fromBrowser;
     int m_interrupt;
     Settings m_settings;
     HostRouter m_router;
@@ -100,7 +100,7 @@ private:
     std::vector<char> m_buffer;
     // Held for the moment the host runs out of descriptors: closed, it makes
     // room to take the waiting connection and close it.
-    host_socket::UniqueFd m_spare;
+    UniqueFd m_spare;
     Deadline m_acceptAgainAt = Deadline(Deadline::Clock::time_point{});
     bool m_retired = false;
     std::vector<HostRouter::ClientId> m_lagging;  // stopped reading: to be let go

@@ -64,11 +64,6 @@ UniqueFd newSocket() {
 
 }  // namespace
 
-void UniqueFd::reset() {
-    if (m_fd >= 0) ::close(m_fd);
-    m_fd = -1;
-}
-
 std::string hostFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && *runtime != '\0') return isPrivateFolder(runtime) ? runtime : "";

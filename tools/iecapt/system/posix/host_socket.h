@@ -2,39 +2,15 @@
 
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "common/deadline.h"
 #include "protocol/host_access.h"
+#include "shared/posix/unique_fd.h"
 
 // What the capture host and the captures that reach it share on POSIX
 // systems: the folder, the socket and the lock.
 namespace orlenda::iecapt::host_socket {
-
-// A descriptor closed when this goes.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    ~UniqueFd() { reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
-        if (this != &other) {
-            reset();
-            m_fd = std::exchange(other.m_fd, -1);
-        }
-        return *this;
-    }
-
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-    void reset();
-    explicit operator bool() const { return m_fd >= 0; }
-
-private:
-    int m_fd = -1;
-};
 
 // This user's folder for the socket and the lock: $XDG_RUNTIME_DIR, else
 // iecapt-host-UID where the throw-away folders go (profileFolderBase), made

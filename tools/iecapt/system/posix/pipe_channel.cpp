@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "shared/posix/unique_fd.h"
+
 namespace orlenda::iecapt {
 namespace {
 
@@ -16,21 +18,14 @@ constexpr std::size_t kReadChunk = 1 << 20;
 class PosixPipeEnds : public PipeEnds {
 public:
     PosixPipeEnds(int toBrowserFd, int fromBrowserFd, int interruptFd)
-        : m_toBrowserFd(toBrowserFd), m_fromBrowserFd(fromBrowserFd), m_interruptFd(interruptFd) {
-        for (const int fd : {m_toBrowserFd, m_fromBrowserFd}) {
+        : m_toBrowser(toBrowserFd), m_fromBrowser(fromBrowserFd), m_interruptFd(interruptFd) {
+        for (const int fd : {toBrowserFd, fromBrowserFd}) {
             ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
             ::fcntl(fd, F_SETFD, FD_CLOEXEC);
         }
         // Screenshots are megabytes: a larger pipe means fewer wake-ups. Best effort.
-        ::fcntl(m_fromBrowserFd, F_SETPIPE_SZ, static_cast<int>(kReadChunk));
+        ::fcntl(fromBrowserFd, F_SETPIPE_SZ, static_cast<int>(kReadChunk));
     }
-
-    ~PosixPipeEnds() override {
-        ::close(m_toBrowserFd);
-        ::close(m_fromBrowserFd);
-    }
-    PosixPipeEnds(const PosixPipeEnds&) = delete;
-    PosixPipeEnds& operator=(const PosixPipeEnds&) = delete;
 
     bool interrupted() const override {
         pollfd interrupt = {m_interruptFd, POLLIN, 0};
@@ -38,20 +33,20 @@ public:
     }
 
     ChannelStatus writeSome(std::string_view& bytes, Deadline deadline) override {
-        const ssize_t written = ::write(m_toBrowserFd, bytes.data(), bytes.size());
+        const ssize_t written = ::write(m_toBrowser.get(), bytes.data(), bytes.size());
         if (written > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(written));
             return ChannelStatus::Ok;
         }
         if (written < 0 && errno != EINTR && errno != EAGAIN) return ChannelStatus::Closed;
-        return waitFor(m_toBrowserFd, POLLOUT, deadline);
+        return waitFor(m_toBrowser.get(), POLLOUT, deadline);
     }
 
     ChannelStatus readSome(MessageFramer& framer, Deadline deadline) override {
-        const ChannelStatus waited = waitFor(m_fromBrowserFd, POLLIN, deadline);
+        const ChannelStatus waited = waitFor(m_fromBrowser.get(), POLLIN, deadline);
         if (waited != ChannelStatus::Ok) return waited;
         if (m_readBuffer.empty()) m_readBuffer.resize(kReadChunk);
-        const ssize_t got = ::read(m_fromBrowserFd, m_readBuffer.data(), m_readBuffer.size());
+        const ssize_t got = ::read(m_fromBrowser.get(), m_readBuffer.data(), m_readBuffer.size());
         if (got > 0) {
             framer.append(std::string_view(m_readBuffer.data(), static_cast<std::size_t>(got)));
         } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
@@ -73,8 +68,8 @@ private:
         }
     }
 
-    int m_toBrowserFd;
-    int m_fromBrowserFd;
+    UniqueFd m_toBrowser;
+    UniqueFd m_fromBrowser;
     int m_interruptFd;
     // Kept between reads: a screenshot arrives in hundreds of reads.
     std::vector<char> m_readBuffer;

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "shared/posix/unique_fd.h"
+
 namespace orlenda::iecapt {
 
 using profile_folder::kLockName;
@@ -66,14 +68,13 @@ void removeStaleProfileFolders(const std::string& base) {
             continue;
         }
         const std::string lock = folder + "/" + std::string(kLockName);
-        const int fd = ::open(lock.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) {
+        const UniqueFd fd(::open(lock.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (!fd) {
             if (profile_folder::isLeftWithoutLock(folder)) profile_folder::removeTree(folder);
             continue;
         }
         // Free means its tool has gone: the kernel let go of the lock with it.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) profile_folder::removeTree(folder);
-        ::close(fd);
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) profile_folder::removeTree(folder);
     }
 }
 

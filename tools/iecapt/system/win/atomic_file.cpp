@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "shared/win/owned_handle.h"
 #include "shared/win/win_text.h"
 
 namespace orlenda::iecapt {
@@ -37,12 +38,11 @@ std::string notARegularFile(const std::string& path) {
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return "a symbolic link";
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return "a folder";
     // Opened for no access, only to ask what it is.
-    const HANDLE handle =
+    const OwnedHandle handle(
         ::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return {};
-    const DWORD type = ::GetFileType(handle);
-    ::CloseHandle(handle);
+                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle) return {};
+    const DWORD type = ::GetFileType(handle.get());
     if (type == FILE_TYPE_CHAR) return "a device";
     if (type == FILE_TYPE_PIPE) return "a pipe";
     return {};
@@ -100,13 +100,11 @@ std::string checkWritableFilePath(const std::string& path) {
 
 std::string writeFileAtomically(const std::string& path, std::string_view bytes) {
     std::string temporaryPath;
-    const HANDLE file = createTemporaryBeside(path, temporaryPath);
-    if (file == INVALID_HANDLE_VALUE) {
-        return describe("cannot create a file in", folderOf(path), lastErrorText());
-    }
-    bool written = writeAll(file, bytes) && ::FlushFileBuffers(file);
+    OwnedHandle file(createTemporaryBeside(path, temporaryPath));
+    if (!file) return describe("cannot create a file in", folderOf(path), lastErrorText());
+    bool written = writeAll(file.get(), bytes) && ::FlushFileBuffers(file.get());
     std::string problem = written ? std::string() : describe("cannot write", path, lastErrorText());
-    ::CloseHandle(file);
+    file.reset();  // closed before it is moved
     // Windows cannot swap two names: a look just before the move has to do.
     if (problem.empty()) {
         if (const std::string found = notARegularFile(path); !found.empty()) {

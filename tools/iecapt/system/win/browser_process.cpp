@@ -13,6 +13,7 @@
 
 #include "common/deadline.h"
 #include "common/exit_code.h"
+#include "shared/win/owned_handle.h"
 #include "shared/win/win_text.h"
 
 namespace orlenda::iecapt {
@@ -105,28 +106,6 @@ std::wstring environmentBlock(const std::vector<std::string>& environment) {
     return block + L'\0';
 }
 
-class OwnedHandle {
-public:
-    explicit OwnedHandle(HANDLE handle = nullptr) : m_handle(handle) {}
-    ~OwnedHandle() { reset(); }
-    OwnedHandle(OwnedHandle&& other) noexcept : m_handle(other.release()) {}
-    OwnedHandle& operator=(OwnedHandle&& other) noexcept {
-        reset(other.release());
-        return *this;
-    }
-
-    HANDLE get() const { return m_handle; }
-    bool valid() const { return m_handle != nullptr && m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE release() { return std::exchange(m_handle, nullptr); }
-    void reset(HANDLE handle = nullptr) {
-        if (valid()) ::CloseHandle(m_handle);
-        m_handle = handle;
-    }
-
-private:
-    HANDLE m_handle;
-};
-
 [[noreturn]] void failToStart(const std::string& what) {
     throw CaptureFailure(ExitCode::BrowserFailed, what + ": " + lastErrorText());
 }
@@ -153,11 +132,11 @@ Pipe makePipe(bool browserReads) {
             FILE_FLAG_FIRST_PIPE_INSTANCE,
         PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 1 << 20,
         1 << 20, 0, nullptr));
-    if (!pipe.ours.valid()) failToStart("cannot make a pipe");
+    if (!pipe.ours) failToStart("cannot make a pipe");
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     pipe.browsers.reset(::CreateFileW(name.c_str(), browserReads ? GENERIC_READ : GENERIC_WRITE, 0,
                                       &inheritable, OPEN_EXISTING, 0, nullptr));
-    if (!pipe.browsers.valid()) failToStart("cannot make a pipe");
+    if (!pipe.browsers) failToStart("cannot make a pipe");
     return pipe;
 }
 
@@ -191,7 +170,7 @@ constexpr unsigned char kDevice = 0x40;
 
 OwnedHandle makeKillingJob() {
     OwnedHandle job(::CreateJobObjectW(nullptr, nullptr));
-    if (!job.valid()) failToStart("cannot make a job object for the browser");
+    if (!job) failToStart("cannot make a job object for the browser");
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     // However the tool ends, the system closes the job and ends all in it.
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
@@ -285,8 +264,8 @@ BrowserProcess::BrowserProcess(const std::vector<std::string>& arguments,
     Pipe events = makePipe(false);
     OwnedHandle nothing = openInheritable("NUL", GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
     OwnedHandle log = openInheritable(logPath, GENERIC_WRITE, CREATE_ALWAYS);
-    if (!log.valid()) log.reset(openInheritable("NUL", GENERIC_WRITE, OPEN_EXISTING).release());
-    if (!nothing.valid() || !log.valid()) failToStart("cannot open NUL for the browser");
+    if (!log) log.reset(openInheritable("NUL", GENERIC_WRITE, OPEN_EXISTING).release());
+    if (!nothing || !log) failToStart("cannot open NUL for the browser");
     m_running->job = makeKillingJob();
 
     // Both hand-offs: descriptors 3 and 4 for a browser that takes them from
@@ -360,11 +339,11 @@ BrowserProcess::~BrowserProcess() { stop(); }
 void BrowserProcess::kill() {
     // Nothing in the browser is worth keeping: the image is written by the
     // tool, and the profile is thrown away.
-    if (m_running->job.valid()) ::TerminateJobObject(m_running->job.get(), 1);
+    if (m_running->job) ::TerminateJobObject(m_running->job.get(), 1);
 }
 
 void BrowserProcess::stop() {
-    if (!m_running->job.valid()) return;
+    if (!m_running->job) return;
     kill();
     // Until the job holds no process, its helpers included.
     const Deadline limit = Deadline::after(std::chrono::seconds(5));

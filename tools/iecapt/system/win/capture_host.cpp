@@ -4,11 +4,6 @@
 
 namespace orlenda::iecapt {
 
-std::string_view hostHelp() {
-    return "On Windows every capture starts a browser of its own: --no-host changes\n"
-           "nothing there.\n";
-}
-
 // No host on Windows yet: every capture starts its own browser.
 std::unique_ptr<MessageChannel> openHostChannel(const HostRequest&, NativeHandle, Deadline) {
     return nullptr;

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "common/utf8_path.h"
+#include "shared/win/owned_handle.h"
 #include "shared/win/win_text.h"
 
 namespace orlenda::iecapt {
@@ -82,13 +83,11 @@ void removeStaleProfileFolders(const std::string& base) {
             (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
             continue;
         }
-        const HANDLE lock = openLock(folder + "\\" + std::string(kLockName), OPEN_EXISTING);
-        if (lock == INVALID_HANDLE_VALUE) {
-            // Held by a live tool, or not there (yet, or any more).
+        // Held by a live tool, or not there (yet, or any more), when it cannot be opened.
+        if (!OwnedHandle(openLock(folder + "\\" + std::string(kLockName), OPEN_EXISTING))) {
             if (profile_folder::isLeftWithoutLock(folder)) profile_folder::removeTree(folder);
             continue;
         }
-        ::CloseHandle(lock);
         profile_folder::removeTree(folder);
     }
 }
