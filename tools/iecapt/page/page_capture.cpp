@@ -332,6 +332,7 @@ PageLook PageCapture::look(Deadline settleEnd) {
     const auto since = [this](Clock::time_point at) {
         return std::chrono::duration_cast<milliseconds>(at - m_settleStart);
     };
+    const Clock::time_point began = Clock::now();
     const json probe =
         m_world->waitForWorld(settleEnd)
             ? m_world->evaluate(settleProbeScript(settleEnd.pollTimeout(), m_options.fullPage),
@@ -344,6 +345,9 @@ PageLook PageCapture::look(Deadline settleEnd) {
              frameProbe, Deadline::after(kFrameLookTime).orSooner(m_deadline))) {
         addFrameLook(look.facts, readPageLook(frame, since(Clock::now())));
     }
+    // A page that moved on to another document meanwhile changed, whatever
+    // the look that document took away says.
+    if (m_watch->movedSince(began)) look.facts.lastDocumentChange = look.facts.now;
     look.facts.budgetEnd = since(settleEnd.at());
     look.facts.lastNetworkActivity = since(m_watch->lastNetworkActivity());
     look.facts.requestsInFlight = m_watch->requestsWaiting();
