@@ -16,7 +16,6 @@
 #include "page/user_agent.h"
 #include "picture/image_join.h"
 #include "picture/picture_plan.h"
-#include "protocol/base64.h"
 
 namespace orlenda::iecapt {
 namespace {
@@ -448,8 +447,8 @@ std::string PageCapture::screenshot(ImageFormat format, int top, int height, boo
     if (format != ImageFormat::Png) params["quality"] = m_options.quality;
     // A part is decoded at once: its size does not matter, the browser's time does.
     if (toJoin) params["optimizeForSpeed"] = true;
-    const json shot = m_session.call("Page.captureScreenshot", params, m_deadline, m_sessionId);
-    std::string image = decodeBase64(shot.value("data", std::string())).value_or(std::string());
+    std::string image =
+        m_session.callForData("Page.captureScreenshot", params, m_deadline, m_sessionId);
     if (!looksLikeImage(image, format)) {
         throw CaptureFailure(ExitCode::BrowserFailed,
                              describeIncompleteImage(protocolName(format)));
