@@ -158,14 +158,14 @@ std::optional<std::string> MessageFramer::next() {
             return std::nullopt;
         }
         const std::string_view message = std::string_view(m_buffer).substr(m_start, end - m_start);
-        m_start = end + 1;
+        const std::size_t begin = std::exchange(m_start, end + 1);
         m_scanned = 0;
         m_lastData.reset();
         if (!m_decoded.empty() && m_decoded.front().end == end) {
             m_lastData = std::move(m_decoded.front().data);
             m_decoded.erase(m_decoded.begin());
         }
-        if (message.size() <= m_maxMessageBytes) return std::string(message);
+        if (message.size() <= m_maxMessageBytes) return takeMessage(begin, end);
         // Too long, though it came whole in a single read.
         if (m_tooLong == TooLong::Fail) {
             throw CaptureFailure(ExitCode::BrowserFailed, tooLongReason(m_maxMessageBytes));
@@ -175,6 +175,24 @@ std::optional<std::string> MessageFramer::next() {
         m_dropped.push_back(std::move(*m_skipping));
         m_skipping.reset();
     }
+}
+
+// The message from begin to its NUL at end. One that is all the buffer
+// holds is moved out, not copied; once all is handed out, a buffer grown
+// large is given back, so a screenshot's megabytes are not kept.
+std::string MessageFramer::takeMessage(std::size_t begin, std::size_t end) {
+    if (end + 1 < m_buffer.size()) return m_buffer.substr(begin, end - begin);
+    std::string message;
+    if (begin == 0) {
+        message = std::move(m_buffer);
+        message.pop_back();
+    } else {
+        message = m_buffer.substr(begin, end - begin);
+    }
+    if (m_buffer.capacity() > kKeptBufferBytes) m_buffer = std::string();
+    m_buffer.clear();
+    m_start = 0;
+    return message;
 }
 
 ReplyStart readReplyStart(std::string_view head) {

@@ -51,6 +51,8 @@ public:
     // be left out while the messages after it go on.
     enum class TooLong { Fail, Drop };
     static constexpr std::size_t kDroppedEndBytes = 4096;
+    // The most the buffer keeps between messages.
+    static constexpr std::size_t kKeptBufferBytes = std::size_t{1} << 20;
 
     explicit MessageFramer(std::size_t maxMessageBytes = kMaxMessageBytes,
                            TooLong tooLong = TooLong::Fail)
@@ -87,6 +89,7 @@ private:
     std::size_t addData(std::string_view bytes);
     void addEscaped(char escaped);
     void failIfTooLong() const;
+    std::string takeMessage(std::size_t begin, std::size_t end);
     void dropUnfinished();
     void skip(std::string_view bytes);
 
