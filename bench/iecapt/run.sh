@@ -69,9 +69,11 @@ declare -A COMMAND=(
 )
 TOOLS=(host first own full shot warm)
 if [ -n "$BASELINE" ]; then
-  # A capture host of its own: this build's would refuse it, and the other way round.
-  mkdir -m 700 "$BENCH_WORK/run-today"
-  COMMAND[today]="XDG_RUNTIME_DIR=$BENCH_WORK/run-today $BASELINE --url=\$1 --out=$BENCH_WORK/today.jpg"
+  # A host of its own: a host serves only its own build, so a shared one
+  # would leave whichever build did not start it without a host.
+  BASELINE_RUN="$BENCH_WORK/run-baseline"
+  mkdir -m 700 "$BASELINE_RUN"
+  COMMAND[today]="XDG_RUNTIME_DIR=$BASELINE_RUN $BASELINE --url=\$1 --out=$BENCH_WORK/today.jpg"
   TOOLS+=(today)
 fi
 # The pictures compared byte for byte.
@@ -201,6 +203,8 @@ peak_memory() {
     end_host
     while pgrep -f -- "^iecapt --capture-host $HOST_SOCKET " >/dev/null; do sleep 0.1; done
     mb=$(IECAPT_HOST_IDLE=0 tree_peak "$IECAPT" --url="$url" --out="$BENCH_WORK/first.jpg" | cut -d' ' -f2)
+  elif [ "$tool" = today ]; then
+    mb=$(HOST_SOCKET="$BASELINE_RUN/iecapt-host.socket" tree_peak sh -c "${COMMAND[$tool]}" sh "$url" | cut -d' ' -f2)
   else
     mb=$(tree_peak sh -c "${COMMAND[$tool]}" sh "$url" | cut -d' ' -f2)
   fi
@@ -225,4 +229,5 @@ for url in "${pages[$tallest]}" "${pages[$last]}" "$SERVER/long-100000.html"; do
   [ -n "$BASELINE" ] && printf "   host/today %s" "$(ratio "$(cat "$BENCH_WORK/memory.host")" "$(cat "$BENCH_WORK/memory.today")")"
   echo
 done
+[ -n "$BASELINE" ] && HOST_SOCKET="$BASELINE_RUN/iecapt-host.socket" end_host
 exec {WARM_REQUESTS}>&-

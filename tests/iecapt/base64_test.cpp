@@ -7,6 +7,8 @@
 
 #include <QByteArray>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace orlenda::iecapt {
 namespace {
@@ -30,6 +32,31 @@ TEST(Base64Test, RefusesWhatNoEncoderMakes) {
         EXPECT_EQ(decodeBase64(text), std::nullopt) << text;
     }
     EXPECT_EQ(decodeBase64(std::string_view("Zm8=\0", 5)), std::nullopt);
+}
+
+// The browser's data arrives in reads that cut it anywhere: mid-group, in
+// the padding, on either side of a character that refuses it.
+TEST(Base64Test, ATextInPiecesCutAnywhereDecodesAsWhole) {
+    std::vector<std::string> texts = {"Zg=", "Zm9vY", "Zg==Zg==", "Zm9v YmFy", "Zm9v===="};
+    std::mt19937 random(36);
+    for (std::size_t length = 0; length < 12; ++length) {
+        QByteArray bytes(static_cast<qsizetype>(length), '\0');
+        for (char& byte : bytes) byte = static_cast<char>(random());
+        texts.push_back(bytes.toBase64().toStdString());
+        texts.push_back(bytes.toBase64(QByteArray::OmitTrailingEquals).toStdString());
+    }
+    for (const std::string& text : texts) {
+        const std::optional<std::string> whole = decodeBase64(text);
+        for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+            for (std::size_t second = cut; second <= text.size(); ++second) {
+                Base64Decoder decoder;
+                decoder.add(std::string_view(text).substr(0, cut));
+                decoder.add(std::string_view(text).substr(cut, second - cut));
+                decoder.add(std::string_view(text).substr(second));
+                EXPECT_EQ(decoder.finish(), whole) << text << " cut at " << cut << ", " << second;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <optional>
+#include <utility>
 
 #include "common/exit_code.h"
 
@@ -23,16 +25,19 @@ public:
         return sendStatus;
     }
     ReceivedMessage receive(Deadline) override {
-        if (incoming.empty()) return {whenEmpty, {}};
-        ReceivedMessage message{ChannelStatus::Ok, incoming.front()};
+        if (incoming.empty()) return {whenEmpty, {}, {}};
+        ReceivedMessage message{ChannelStatus::Ok, incoming.front(), std::exchange(decoded, {})};
         incoming.pop_front();
         return message;
     }
+    void decodeDataOf(int id) override { decodedFor.push_back(id); }
 
     std::deque<std::string> incoming;
     ChannelStatus whenEmpty = ChannelStatus::TimedOut;
     ChannelStatus sendStatus = ChannelStatus::Ok;
     std::vector<json> sent;
+    std::optional<std::string> decoded;  // handed out with the next message
+    std::vector<int> decodedFor;
 };
 
 Deadline soon() { return Deadline::after(1s); }
@@ -87,6 +92,31 @@ TEST(DevToolsSessionTest, ACommandThatCannotSucceedEndsAsAFailureWithItsCode) {
             EXPECT_EQ(failure.code(), row.code) << row.message;
             EXPECT_STREQ(failure.what(), row.message);
         }
+    }
+}
+
+// The data comes decoded by the channel, or, from one that left it in the
+// text, decoded from there.
+TEST(DevToolsSessionTest, ACallForDataReturnsItDecodedWhereverItWasDecoded) {
+    const struct {
+        std::string reply;
+        std::optional<std::string> decoded;
+        std::string data;
+    } cases[] = {
+        {R"({"id":1,"result":{"data":""}})", "foo", "foo"},
+        {R"({"id":1,"result":{"data":"Zm9v"}})", std::nullopt, "foo"},
+        {R"({"id":1,"result":{"data":"Zm9v="}})", std::nullopt, ""},
+        {R"({"id":1,"result":{"data":7}})", std::nullopt, ""},
+        {R"({"id":1,"result":{}})", std::nullopt, ""},
+    };
+    for (const auto& row : cases) {
+        ScriptedChannel channel;
+        channel.incoming = {row.reply};
+        channel.decoded = row.decoded;
+        DevToolsSession session(channel, soon());
+        EXPECT_EQ(session.callForData("Page.captureScreenshot", json::object(), soon()), row.data)
+            << row.reply;
+        EXPECT_EQ(channel.decodedFor, std::vector<int>{1});
     }
 }
 

@@ -87,6 +87,67 @@ TEST(MessageFramerTest, AMessageLongerThanTheLimitCanBeLeftOutByItsEnds) {
     }
 }
 
+// The data of an awaited reply is decoded as it arrives, however the reads
+// cut the stream: mid-group, mid-escape, mid-start; every other message,
+// and the data of a reply not awaited, comes out as it was sent.
+TEST(MessageFramerTest, TheDataOfAnAwaitedReplyIsDecodedAsItArrives) {
+    struct Out {
+        std::string text;
+        std::optional<std::string> data;
+        bool operator==(const Out&) const = default;
+    };
+    const std::string stream =
+        frameMessage(R"({"method":"E","params":{"data":"Zm9v"}})") +
+        frameMessage(R"({"id":3,"error":{"message":"no"}})") +
+        frameMessage(R"({"id":12,"result":{"data":"YWI\/Y2Q\/"},"sessionId":"S"})") +
+        frameMessage(R"({"id":4,"result":{"data":"Zm9v"}})") +
+        frameMessage(R"({"id":5,"result":{"data":"Zm\u0039v"}})") +
+        frameMessage(R"({"id":6,"result":{"data":"YmFy"}})");
+    const std::vector<Out> expected = {
+        {R"({"method":"E","params":{"data":"Zm9v"}})", std::nullopt},
+        {R"({"id":3,"error":{"message":"no"}})", std::nullopt},
+        {R"({"id":12,"result":{"data":""},"sessionId":"S"})", "ab?cd?"},
+        {R"({"id":4,"result":{"data":"Zm9v"}})", std::nullopt},  // not awaited
+        {R"({"id":5,"result":{"data":""}})", ""},                // no base64: refused
+        {R"({"id":6,"result":{"data":""}})", "bar"}};
+    for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
+        for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, stream.size()}) {
+            MessageFramer framer;
+            for (const int id : {3, 12, 5, 6}) framer.decodeDataOf(id);
+            std::vector<Out> received;
+            const auto add = [&](std::string_view bytes) {
+                for (std::size_t at = 0; at < bytes.size(); at += piece) {
+                    framer.append(bytes.substr(at, piece));
+                    while (auto next = framer.next())
+                        received.push_back({*next, framer.takeData()});
+                }
+            };
+            add(std::string_view(stream).substr(0, cut));
+            add(std::string_view(stream).substr(cut));
+            EXPECT_TRUE(received == expected) << "cut at " << cut << ", pieces of " << piece;
+        }
+    }
+}
+
+TEST(MessageFramerTest, AReplyStartIsReadAsFarAsItGoes) {
+    using K = ReplyStart::Kind;
+    const std::pair<std::string_view, ReplyStart> cases[] = {
+        {R"({"id":12,"result":{"data":"Zm)", {K::Data, 12, 27}},
+        {R"({"id":12,"result":{"data":")", {K::Data, 12, 27}},
+        {R"({"id":12,"result":{"da)", {K::Undecided}},
+        {R"({"id":12)", {K::Undecided}},
+        {R"({"i)", {K::Undecided}},
+        {"", {K::Undecided}},
+        {R"({"id":12,"error":{)", {K::Other, 12}},
+        {R"({"id":12,"result":{"frameId":")", {K::Other, 12}},
+        {R"({"method":"Page.loadEventFired")", {K::Other}},
+        {R"({"id":-1,"result":{"data":")", {K::Other}},
+        {R"({"id":99999999999,"result":{"data":")", {K::Other}},
+        {R"({ "id":12,"result":{"data":")", {K::Other}},
+    };
+    for (const auto& [head, start] : cases) EXPECT_EQ(readReplyStart(head), start) << head;
+}
+
 TEST(PipeChannelTest, AWaitEndsAtItsDeadlineAtOnceOnASignalAndWhenTheBrowserHasGone) {
     int toBrowser[2], fromBrowser[2], interrupt[2];
     for (int* ends : {toBrowser, fromBrowser, interrupt}) ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);

@@ -2,6 +2,7 @@
 
 #include "common/exit_code.h"
 #include "common/message_text.h"
+#include "protocol/base64.h"
 
 namespace orlenda::iecapt {
 
@@ -44,6 +45,22 @@ nlohmann::json DevToolsSession::call(std::string_view method, const nlohmann::js
     return resultOf(method, post(method, params, sessionId), deadline);
 }
 
+std::string DevToolsSession::callForData(std::string_view method, const nlohmann::json& params,
+                                         Deadline deadline, const std::string& sessionId) {
+    const int id = post(method, params, sessionId);
+    m_channel.decodeDataOf(id);
+    const nlohmann::json result = resultOf(method, id, deadline);
+    if (const auto decoded = m_replyData.find(id); decoded != m_replyData.end()) {
+        std::string data = std::move(decoded->second);
+        m_replyData.erase(decoded);
+        return data;
+    }
+    // A channel that left the data in the text.
+    const auto data = result.find("data");
+    if (data == result.end() || !data->is_string()) return {};
+    return decodeBase64(data->get_ref<const std::string&>()).value_or(std::string());
+}
+
 nlohmann::json DevToolsSession::resultOf(std::string_view method, int id, Deadline deadline) {
     nlohmann::json reply = replyTo(id, deadline);
     if (reply.contains("error")) {
@@ -77,6 +94,7 @@ bool DevToolsSession::handleNextMessage(Deadline deadline) {
     if (message.is_discarded() || !message.is_object()) return true;  // not ours to judge
     if (const auto id = message.find("id"); id != message.end() && id->is_number_integer()) {
         const int replyId = id->get<int>();
+        if (received.data) m_replyData[replyId] = std::move(*received.data);
         if (const auto handler = m_replyHandlers.find(replyId); handler != m_replyHandlers.end()) {
             const ReplyHandler onReply = std::move(handler->second);
             m_replyHandlers.erase(handler);

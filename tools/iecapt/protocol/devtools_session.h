@@ -40,6 +40,11 @@ public:
     // Sends a command and returns its result; an error reply is a failure.
     nlohmann::json call(std::string_view method, const nlohmann::json& params, Deadline deadline,
                         const std::string& sessionId = {});
+    // Sends a command whose result is base64 data, {"data": ...} (a
+    // screenshot), and returns the data decoded as it arrived: empty when
+    // it is not base64. An error reply is a failure.
+    std::string callForData(std::string_view method, const nlohmann::json& params,
+                            Deadline deadline, const std::string& sessionId = {});
     // Handles incoming messages until the condition holds (true) or the
     // deadline passes (false).
     bool waitUntil(const std::function<bool()>& condition, Deadline deadline);
@@ -62,6 +67,7 @@ private:
     Deadline m_sendDeadline;
     EventHandler m_eventHandler;
     std::map<int, nlohmann::json> m_replies;
+    std::map<int, std::string> m_replyData;  // what the channel decoded out of a reply
     std::map<int, ReplyHandler> m_replyHandlers;
     int m_nextId = 1;
     bool m_everAnswered = false;

@@ -25,11 +25,13 @@ ChannelStatus PipeChannel::send(std::string_view message, Deadline deadline) {
 
 ReceivedMessage PipeChannel::receive(Deadline deadline) {
     for (;;) {
-        if (auto message = m_framer.next()) return {ChannelStatus::Ok, std::move(*message)};
-        if (const auto refused = waitRefused(deadline)) return {*refused, {}};
+        if (auto message = m_framer.next()) {
+            return {ChannelStatus::Ok, std::move(*message), m_framer.takeData()};
+        }
+        if (const auto refused = waitRefused(deadline)) return {*refused, {}, {}};
         const ChannelStatus status = m_ends->readSome(m_framer, deadline);
         if (status == ChannelStatus::Closed) m_closed = true;
-        if (status != ChannelStatus::Ok && status != ChannelStatus::Closed) return {status, {}};
+        if (status != ChannelStatus::Ok && status != ChannelStatus::Closed) return {status, {}, {}};
     }
 }
 

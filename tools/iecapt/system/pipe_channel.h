@@ -40,6 +40,7 @@ public:
 
     ChannelStatus send(std::string_view message, Deadline deadline) override;
     ReceivedMessage receive(Deadline deadline) override;
+    void decodeDataOf(int id) override { m_framer.decodeDataOf(id); }
 
 private:
     // Why the next wait must not begin, if it must not.

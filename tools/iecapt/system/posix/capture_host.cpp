@@ -88,6 +88,7 @@ public:
         }
         return received;
     }
+    void decodeDataOf(int id) override { m_channel->decodeDataOf(id); }
 
 private:
     std::unique_ptr<PipeChannel> m_channel;
@@ -104,7 +105,7 @@ std::unique_ptr<MessageChannel> greet(UniqueFd host, const HostIdentity& identit
     auto channel = std::make_unique<PipeChannel>(host.release(), second, interrupt);
     const ChannelStatus sent = channel->send(helloText(identity), firstAnswerBy);
     ReceivedMessage answer =
-        sent == ChannelStatus::Ok ? channel->receive(firstAnswerBy) : ReceivedMessage{sent, {}};
+        sent == ChannelStatus::Ok ? channel->receive(firstAnswerBy) : ReceivedMessage{sent, {}, {}};
     if (answer.status == ChannelStatus::Ok &&
         readAnswer(answer.text, identity) == HostAnswer::Starting) {
         answer = channel->receive(deadline);

@@ -4,6 +4,7 @@
 #include "system/posix/host_server.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,7 +43,9 @@ void makeNonBlocking(int fd) {
 }  // namespace
 
 void HostServer::Peer::queue(std::string message) {
-    out.push_back(frameMessage(message));
+    // Framed where it stands: a screenshot's megabytes are not copied.
+    message.push_back('\0');
+    out.push_back(std::move(message));
     queued += out.back().size();
     largest = std::max(largest, out.back().size());
 }
@@ -268,6 +271,11 @@ void HostServer::endClient(HostRouter::ClientId id, const std::string& reason) {
 void HostServer::drop(HostRouter::ClientId id) {
     if (m_clients.erase(id) == 0) return;
     deliver(m_router.clientGone(id));
+#ifdef __GLIBC__
+    // glibc keeps what was freed for the next malloc: a capture's
+    // screenshots would stay in the host's memory while it idles.
+    ::malloc_trim(0);
+#endif
 }
 
 int HostServer::pollTimeout(Clock::time_point idleSince) const {
