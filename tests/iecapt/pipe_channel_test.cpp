@@ -129,25 +129,6 @@ TEST(MessageFramerTest, TheDataOfAnAwaitedReplyIsDecodedAsItArrives) {
     }
 }
 
-TEST(MessageFramerTest, AReplyStartIsReadAsFarAsItGoes) {
-    using K = ReplyStart::Kind;
-    const std::pair<std::string_view, ReplyStart> cases[] = {
-        {R"({"id":12,"result":{"data":"Zm)", {K::Data, 12, 27}},
-        {R"({"id":12,"result":{"data":")", {K::Data, 12, 27}},
-        {R"({"id":12,"result":{"da)", {K::Undecided}},
-        {R"({"id":12)", {K::Undecided}},
-        {R"({"i)", {K::Undecided}},
-        {"", {K::Undecided}},
-        {R"({"id":12,"error":{)", {K::Other, 12}},
-        {R"({"id":12,"result":{"frameId":")", {K::Other, 12}},
-        {R"({"method":"Page.loadEventFired")", {K::Other}},
-        {R"({"id":-1,"result":{"data":")", {K::Other}},
-        {R"({"id":99999999999,"result":{"data":")", {K::Other}},
-        {R"({ "id":12,"result":{"data":")", {K::Other}},
-    };
-    for (const auto& [head, start] : cases) EXPECT_EQ(readReplyStart(head), start) << head;
-}
-
 TEST(PipeChannelTest, AWaitEndsAtItsDeadlineAtOnceOnASignalAndWhenTheBrowserHasGone) {
     int toBrowser[2], fromBrowser[2], interrupt[2];
     for (int* ends : {toBrowser, fromBrowser, interrupt}) ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);

@@ -1,5 +1,4 @@
-// The one owner of a descriptor and the one detached start, which both
-// programs share, against the real system.
+// The one detached start, which both programs share, against the real system.
 
 #include "shared/posix/detached_spawn.h"
 
@@ -20,33 +19,6 @@
 
 namespace orlenda {
 namespace {
-
-bool isOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1 || errno != EBADF; }
-
-TEST(UniqueFdTest, EveryDescriptorIsClosedOnceByWhoeverHoldsItLast) {
-    const auto openOne = [] { return ::open("/dev/null", O_RDONLY | O_CLOEXEC); };
-    const int first = openOne();
-    const int second = openOne();
-    const int third = openOne();
-    int released = -1;
-    {
-        UniqueFd a(first);
-        UniqueFd b(std::move(a));
-        UniqueFd c(second);
-        c = std::move(b);  // second closed, first moves on
-        auto& self = c;
-        c = std::move(self);  // kept
-        EXPECT_FALSE(a);
-        EXPECT_EQ(c.get(), first);
-        EXPECT_FALSE(isOpen(second));
-        UniqueFd d(third);
-        released = d.release();
-        d.reset(openOne());
-    }
-    EXPECT_FALSE(isOpen(first));
-    EXPECT_TRUE(isOpen(released));  // handed over: its taker closes it
-    ::close(released);
-}
 
 // What a running process has open, where its standard input and output
 // lead, and whether it leads a session, as the system shows it.
